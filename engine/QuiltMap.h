@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace zarn {
+
+class Archive;
+
+/**
+ * The hit-count grid of one quilt: n x n counted cells plus a ten-cell margin on the high side of
+ * each axis, which absorbs the folded coordinate 1.0 (index n) so that AddHit needs no range test.
+ * Row = y cell, column = x cell. Statistics, the image and the file cover rows and columns 0..n-1.
+ */
+class QuiltMap {
+public:
+    static constexpr int kMargin = 10;
+    static constexpr int kLevels = 4000;
+    static constexpr std::uint32_t kInitialSize = 301;
+
+    QuiltMap();
+
+    /** Replaces the grid with a zero-filled one of side @p n (plus margin). Throws std::bad_alloc
+     *  when the memory cannot be had; the old grid is gone by then. */
+    bool BuildSize(std::uint32_t n);
+    /** Zeroes the counted cells (not the margin) and both counters. */
+    void Clear();
+
+    void AddHit(int row, int column) {
+        std::uint32_t& cell = cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
+        ++cell;
+        if (cell > maxCount) {
+            maxCount = cell;
+        }
+    }
+    std::uint32_t CountAt(int row, int column) const {
+        return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
+    }
+
+    /** Raises maxCount (and lowers minCount) to cover every counted cell. */
+    void RefreshMax();
+    /** Fills levelHistogram with the share of cells at each of the 4000 count levels. */
+    void BuildLevelHistogram();
+    /** Number of counted cells that are not zero. */
+    std::uint32_t CountNonZero() const;
+    /** Sum of all counted cells (margin excluded). */
+    std::uint64_t TotalHits() const;
+
+    /** Writes or reads the grid record: maxCount, minCount, n, then n x n counts row by row. On
+     *  load the maximum is rebuilt from the counts and the histogram is refreshed. @p maxSide caps
+     *  the side a file may ask for. */
+    void SerializeGrid(Archive& ar, std::uint32_t maxSide = 4000);
+
+    std::uint32_t maxCount = 0;
+    std::uint32_t minCount = 0;
+    std::uint32_t size = 0;
+    std::array<double, kLevels> levelHistogram{};
+
+private:
+    std::vector<std::uint32_t> cells_;
+    std::size_t stride_ = 0;
+};
+
+} // namespace zarn
