@@ -1,0 +1,415 @@
+#include "CZARN40Doc.h"
+
+#include "DocumentRegistry.h"
+#include "MemorySizing.h"
+#include "engine/CRandom.h"
+#include "engine/Torus.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace zarn {
+
+namespace {
+
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string formatName(const char* format, const std::string& arg) {
+    char buffer[CZARN40Doc::kNameLength];
+    std::snprintf(buffer, sizeof buffer, format, arg.c_str());
+    return buffer;
+}
+
+} // namespace
+
+CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options) {
+    // The maps and the grid are built by their member initialisers; the random sources are seeded
+    // here, in the order the program has always used.
+    if (options_.seed) {
+        random.SeedFrom(static_cast<double>(*options_.seed));
+    } else {
+        random.Seed();
+    }
+
+    SeedCLibrary();
+    SizeMemory(options_.physicalMemory ? *options_.physicalMemory : physicalMemoryBytes());
+
+    sqrMap.Randomize(random);
+    NewRandomQuilt();
+    title = sessionName;
+
+    if (options_.registry) {
+        if (!options_.registry->add(this)) {
+            throw DocumentError("Too many open documents: close one first.");
+        }
+        registered_ = true;
+    }
+
+    const char* os = std::getenv("OS");
+    isWindowsNT = (os != nullptr && std::string(os) == "Windows_NT") ? 1 : 0;
+
+    if (options_.startWorker) {
+        std::lock_guard lock(workerMutex_);
+        worker_ = std::thread([this] { WorkerLoop(); });
+        workerId_ = worker_.get_id();
+    }
+}
+
+CZARN40Doc::~CZARN40Doc() {
+    if (worker_.joinable()) {
+        {
+            std::lock_guard lock(workerMutex_);
+            suspendCount.store(1);
+            stopFlag.store(1);
+        }
+        wakeWorker_.notify_all();
+        worker_.join();
+    }
+    if (registered_) {
+        options_.registry->remove(this);
+    }
+}
+
+void CZARN40Doc::SeedCLibrary() {
+    cseed(options_.seed ? static_cast<unsigned>(*options_.seed)
+                        : static_cast<unsigned>(std::time(nullptr)));
+}
+
+void CZARN40Doc::SizeMemory(std::uint64_t physicalBytes) {
+    const MemorySizing sizing =
+        computeMemorySizing(static_cast<std::uint32_t>(MaxDibSize()), physicalBytes);
+    SetMaxDibSize(static_cast<int>(sizing.dibSize));
+    if (!sizing.ok) {
+        throw DocumentError(memorySizingMessage(sizing));
+    }
+    if (!QMap.BuildSize(sizing.gridSize)) {
+        throw DocumentError("QMap.BuildSize == false, Memory error");
+    }
+    maxDibThird = static_cast<int>(sizing.dibThird);
+}
+
+bool CZARN40Doc::OnNewDocument() {
+    ResumeWorker();
+    return true;
+}
+
+bool CZARN40Doc::onWorkerThread() const {
+    return worker_.joinable() && std::this_thread::get_id() == workerId_;
+}
+
+void CZARN40Doc::PauseWorker() {
+    if (!worker_.joinable() || onWorkerThread()) {
+        return;
+    }
+    std::unique_lock lock(workerMutex_);
+    suspendCount.fetch_add(1);
+    workerParked_.wait(lock, [this] { return parked_ || exited_; });
+}
+
+void CZARN40Doc::ResumeWorker() {
+    if (!worker_.joinable() || onWorkerThread()) {
+        return;
+    }
+    {
+        std::lock_guard lock(workerMutex_);
+        if (suspendCount.load() > 0) {
+            suspendCount.fetch_sub(1);
+        }
+        if (suspendCount.load() != 0) {
+            return;
+        }
+        // The worker is created suspended: the first resume that brings the count to 0 starts it.
+        started_.store(true);
+    }
+    wakeWorker_.notify_all();
+}
+
+void CZARN40Doc::WorkerLoop() {
+    while (stopFlag.load(std::memory_order_relaxed) == 0) {
+        if (suspendCount.load(std::memory_order_relaxed) != 0 ||
+            !started_.load(std::memory_order_relaxed)) {
+            std::unique_lock lock(workerMutex_);
+            parked_ = true;
+            workerParked_.notify_all();
+            wakeWorker_.wait(lock, [this] {
+                return stopFlag.load() != 0 || (started_.load() && suspendCount.load() == 0);
+            });
+            parked_ = false;
+            continue;
+        }
+        IterateStep();
+    }
+    std::lock_guard lock(workerMutex_);
+    exited_ = true;
+    parked_ = true;
+    workerParked_.notify_all();
+}
+
+MapFamily CZARN40Doc::CurrentFamily() const {
+    if (flagExpA)
+        return MapFamily::ExpA;
+    if (flagT)
+        return MapFamily::T;
+    if (flagSFT)
+        return MapFamily::SFT;
+    if (flagSquareX)
+        return MapFamily::SquareX;
+    if (flagHex)
+        return MapFamily::Hex;
+    if (flagOctFour)
+        return MapFamily::Oct_Four;
+    if (flagTWsq)
+        return MapFamily::TWsq;
+    if (flagSquaret)
+        return MapFamily::Squaret;
+    if (flagDuo)
+        return MapFamily::Duo;
+    return MapFamily::Square;
+}
+
+MapFamily CZARN40Doc::AutoNameFamily() const {
+    if (flagHex)
+        return MapFamily::Hex;
+    if (flagT)
+        return MapFamily::T;
+    if (flagOctFour)
+        return MapFamily::Oct_Four;
+    if (flagSFT)
+        return MapFamily::SFT;
+    if (flagSquareX)
+        return MapFamily::SquareX;
+    if (flagExpA)
+        return MapFamily::ExpA;
+    if (flagTWsq)
+        return MapFamily::TWsq;
+    if (flagSquaret)
+        return MapFamily::Squaret;
+    if (flagDuo)
+        return MapFamily::Duo;
+    return MapFamily::Square;
+}
+
+MapFamily CZARN40Doc::RandomSetupFamily() const {
+    if (flagSFT)
+        return MapFamily::SFT;
+    if (flagT)
+        return MapFamily::T;
+    if (flagOctFour)
+        return MapFamily::Oct_Four;
+    if (flagHex)
+        return MapFamily::Hex;
+    if (flagSquareX)
+        return MapFamily::SquareX;
+    if (flagExpA)
+        return MapFamily::ExpA;
+    if (flagTWsq)
+        return MapFamily::TWsq;
+    if (flagSquaret)
+        return MapFamily::Squaret;
+    if (flagDuo)
+        return MapFamily::Duo;
+    return MapFamily::Square;
+}
+
+void CZARN40Doc::SelectFamily(MapFamily family) {
+    flagHex = hexVariant = flagSFT = flagOctFour = flagT = flagSquareX = flagExpA = flagDuo =
+        flagTWsq = flagSquaret = 0;
+    switch (family) {
+    case MapFamily::Square:
+        break;
+    case MapFamily::Oct_Four:
+        flagOctFour = 1;
+        break;
+    case MapFamily::SFT:
+        flagSFT = 1;
+        break;
+    case MapFamily::Hex:
+        flagHex = 1;
+        break;
+    case MapFamily::SquareX:
+        flagSquareX = 1;
+        break;
+    case MapFamily::T:
+        flagT = 1;
+        break;
+    case MapFamily::ExpA:
+        flagExpA = 1;
+        break;
+    case MapFamily::TWsq:
+        flagTWsq = 1;
+        break;
+    case MapFamily::Squaret:
+        flagSquaret = 1;
+        break;
+    case MapFamily::Duo:
+        flagDuo = 1;
+        break;
+    }
+}
+
+void CZARN40Doc::BuildAutoNames() {
+    const double r = random.Uniform();
+    nameNumber = static_cast<int>(r * 999999.0);
+    char buffer[kNameLength];
+    std::snprintf(buffer, sizeof buffer, autoNameFormat(AutoNameFamily()),
+                  static_cast<long>(nameNumber));
+    quiltName = buffer;
+    sessionName = formatName("%s.session", quiltName);
+    title = sessionName;
+    ptesName = formatName("ptes_%s", quiltName);
+    windowName = formatName("window_%s", quiltName);
+}
+
+void CZARN40Doc::RestartIteration() {
+    ScopedPause pause(*this);
+    const std::uint32_t n = QMap.size;
+    finished.store(0);
+    running.store(1);
+    converged.store(0);
+    distinctCells.store(0);
+    stepCount.store(0);
+    minDistinctCells = static_cast<int>((n * n) / 10);
+    gridSizeReal = n;
+    gridSize = static_cast<int>(n);
+    gridSizeInverse = 1.0 / n;
+    torusX = random.Uniform();
+    torusY = random.Uniform();
+    stepBusy = 0;
+    QMap.Clear();
+}
+
+void CZARN40Doc::SetUpSquare() {
+    sqrMap.Randomize(random);
+    torusX = pointX = random.Uniform();
+    torusY = pointY = random.Uniform();
+    RestartIteration();
+    RestartIteration();
+}
+
+void CZARN40Doc::NewRandomQuilt() {
+    ScopedPause pause(*this);
+    switch (RandomSetupFamily()) {
+    default:
+        SetUpSquare();
+        break;
+    }
+    BuildAutoNames();
+}
+
+void CZARN40Doc::ChangeGridSize(std::uint32_t newSize, double stepFactor) {
+    ScopedPause pause(*this);
+    const std::uint32_t oldSize = QMap.size;
+    if (newSize != oldSize) {
+        QMap.BuildSize(newSize);
+        QMap.maxCount = 0;
+        QMap.minCount = 0;
+        if (oldSize < newSize && oldSize > 100) {
+            const double steps = (newSize / 100.0) * (newSize / 100.0) * stepFactor;
+            maxSteps = steps >= 4294967295.0 ? 4294967295u : static_cast<std::uint32_t>(steps);
+        }
+    }
+    gridSize = static_cast<int>(QMap.size);
+}
+
+void CZARN40Doc::FoldToTorus() {
+    torusX = foldToUnit(torusX);
+    torusY = foldToUnit(torusY);
+}
+
+void CZARN40Doc::CountDistinctCells() {
+    distinctCells.store(static_cast<int>(QMap.CountNonZero()));
+}
+
+void CZARN40Doc::StepSquare() {
+    sqrMap.x = pointX;
+    sqrMap.y = pointY;
+    if (sqrMap.detail == 1) {
+        sqrMap.StepDetailed();
+    } else {
+        sqrMap.Step();
+    }
+    sqrMap.lastX = sqrMap.x;
+    sqrMap.lastY = sqrMap.y;
+    rawX = torusX = pointX = sqrMap.x;
+    rawY = torusY = pointY = sqrMap.y;
+}
+
+void CZARN40Doc::ReplaceQuilt() {
+    NewRandomQuilt();
+}
+
+void CZARN40Doc::IterateStep() {
+    if (stepBusy == 1) {
+        return;
+    }
+    stepBusy = 1;
+    bool countThisHit = true;
+
+    std::uint32_t steps = stepCount.load(std::memory_order_relaxed);
+    if (steps > maxSteps) {
+        finished.store(1, std::memory_order_relaxed);
+        running.store(0, std::memory_order_relaxed);
+        stepBusy = 0;
+        sleepMs(100);
+        return;
+    }
+    ++steps;
+    stepCount.store(steps, std::memory_order_relaxed);
+    finished.store(0, std::memory_order_relaxed);
+    running.store(1, std::memory_order_relaxed);
+
+    switch (CurrentFamily()) {
+    default:
+        StepSquare();
+        break;
+    }
+
+    // A point that left the numbers (NaN, infinity) or the grid would index outside the cells:
+    // such a quilt is replaced like a collapsed one.
+    const double limit = (gridSizeReal + QuiltMap::kMargin - 1) / gridSizeReal;
+    if (!(torusX >= 0.0 && torusX < limit && torusY >= 0.0 && torusY < limit) ||
+        !std::isfinite(pointX) || !std::isfinite(pointY)) {
+        invalidReplacements.fetch_add(1, std::memory_order_relaxed);
+        ReplaceQuilt();
+        stepBusy = 0;
+        return;
+    }
+
+    if (steps > static_cast<std::uint32_t>(kTransientSteps)) {
+        cellX = static_cast<int>(torusX * gridSizeReal);
+        cellY = static_cast<int>(torusY * gridSizeReal);
+        if (steps % 10000 == 0) {
+            CountDistinctCells();
+            const int distinct = distinctCells.load(std::memory_order_relaxed);
+            if (distinct < minDistinctCells && distinct < static_cast<int>(steps / 100)) {
+                converged.store(1);
+                running.store(0);
+                collapsedReplacements.fetch_add(1, std::memory_order_relaxed);
+                if (useRandomSettings != 1 && options_.observer) {
+                    options_.observer->quiltConverged(*this);
+                }
+                ReplaceQuilt();
+                running.store(1);
+                converged.store(0);
+            }
+            const std::uint32_t now = stepCount.load(std::memory_order_relaxed);
+            if (now % 200000 == 0) {
+                const int openDocuments =
+                    options_.registry ? static_cast<int>(options_.registry->count()) : 0;
+                sleepMs(openDocuments + 1);
+                imageDirty.store(1);
+            }
+        }
+        if (countThisHit) {
+            QMap.AddHit(cellY, cellX);
+        }
+    }
+    stepBusy = 0;
+}
+
+} // namespace zarn

@@ -35,7 +35,9 @@ void Archive::requireRemaining(std::size_t count, const char* field) const {
     }
 }
 
-std::size_t Archive::position() const { return mode_ == Mode::Store ? sink_->size() : pos_; }
+std::size_t Archive::position() const {
+    return mode_ == Mode::Store ? sink_->size() : pos_;
+}
 
 std::size_t Archive::remaining() const {
     return mode_ == Mode::Load ? source_.size() - pos_ : 0;
@@ -47,15 +49,33 @@ template <typename T> void transfer(Archive& ar, T& v, const char* field) {
 }
 } // namespace
 
-void Archive::io(std::uint8_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::int8_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::uint16_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::int16_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::uint32_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::int32_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::uint64_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(std::int64_t& v, const char* field) { transfer(*this, v, field); }
-void Archive::io(double& v, const char* field) { transfer(*this, v, field); }
+void Archive::io(std::uint8_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::int8_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::uint16_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::int16_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::uint32_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::int32_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::uint64_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(std::int64_t& v, const char* field) {
+    transfer(*this, v, field);
+}
+void Archive::io(double& v, const char* field) {
+    transfer(*this, v, field);
+}
 
 void Archive::ioBytes(void* data, std::size_t count, const char* field) {
     if (mode_ == Mode::Store) {

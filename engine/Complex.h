@@ -30,6 +30,8 @@ struct Complex {
 };
 
 /** Real inner product of two complex numbers read as plane vectors. */
-constexpr double dot(Complex a, Complex b) { return a.re * b.re + a.im * b.im; }
+constexpr double dot(Complex a, Complex b) {
+    return a.re * b.re + a.im * b.im;
+}
 
 } // namespace zarn

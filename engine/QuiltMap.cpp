@@ -7,7 +7,9 @@
 
 namespace zarn {
 
-QuiltMap::QuiltMap() { BuildSize(kInitialSize); }
+QuiltMap::QuiltMap() {
+    BuildSize(kInitialSize);
+}
 
 bool QuiltMap::BuildSize(std::uint32_t n) {
     cells_.clear();

@@ -28,7 +28,8 @@ public:
     void Clear();
 
     void AddHit(int row, int column) {
-        std::uint32_t& cell = cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
+        std::uint32_t& cell =
+            cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
         ++cell;
         if (cell > maxCount) {
             maxCount = cell;

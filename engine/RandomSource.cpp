@@ -38,7 +38,9 @@ std::uint64_t RandomSource::LaggedTable::Step() {
     return out;
 }
 
-RandomSource::RandomSource() { FillTable(); }
+RandomSource::RandomSource() {
+    FillTable();
+}
 
 void RandomSource::FillTable() {
     modulus = kModulus;
@@ -70,14 +72,19 @@ void RandomSource::ShuffleDigits() {
 
 void RandomSource::SeedState(double r) {
     auto index = [this](int pos) { return static_cast<unsigned char>(digits[pos]) % 10; };
-    auto start = [&](int g) { return std::fmod(multiplier[g] * std::fmod(r, modulus[g]) + addend[g], modulus[g]) / modulus[g]; };
+    auto start = [&](int g) {
+        return std::fmod(multiplier[g] * std::fmod(r, modulus[g]) + addend[g], modulus[g]) /
+               modulus[g];
+    };
     stageState[0] = start(index(0));
     stageState[1] = start(index(1));
     stageState[2] = start(index(2));
     lastOutput = start(index(3));
 }
 
-void RandomSource::Seed() { SeedAt(std::time(nullptr)); }
+void RandomSource::Seed() {
+    SeedAt(std::time(nullptr));
+}
 
 void RandomSource::SeedAt(std::time_t now) {
     FillTable();
@@ -103,8 +110,8 @@ void RandomSource::SeedAt(std::time_t now) {
     double product = 1.0;
     int seen = 0;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(".", ec), end; !ec && it != end && seen <= kMaxDirectoryEntries;
-         it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(".", ec), end;
+         !ec && it != end && seen <= kMaxDirectoryEntries; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.empty()) {
             continue;
