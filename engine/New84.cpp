@@ -1,0 +1,56 @@
+#include "New84.h"
+
+#include "RandomSource.h"
+
+#include <cmath>
+
+namespace zarn {
+
+namespace {
+double signOf(double w) {
+    return w < 0.0 ? -1.0 : 1.0;
+}
+} // namespace
+
+MapPoint New84::StepFrom(double px, double py) {
+    x = px;
+    y = py;
+    const double v = signOf(x) * regionScale * (x - 0.5) + signOf(y) * regionScale * (y - 0.5);
+    if (std::fabs(v) <= 0.5) {
+        if (detail != 0) {
+            StepDetailed();
+        } else {
+            Step();
+        }
+    } else {
+        if (detail != 0) {
+            const auto coefAt = [this](int i, int j) { return coef2.at(i, j); };
+            square::detailedStep(x, y, coefAt, depth, emm, offX, offY, twoPi, tables());
+        } else {
+            square::plainStep(x, y, secondSet(), emm, offX, offY, twoPi);
+        }
+        Fold();
+    }
+    lastX = x;
+    lastY = y;
+    return {x, y};
+}
+
+void New84::Randomize(RandomSource& rnd) {
+    SqrMap::Randomize(rnd);
+    lambda2 = 0.4 * rnd.Uniform() - 0.2;
+    alpha2 = 0.8 * rnd.Uniform() - 0.4;
+    beta2 = 0.8 * rnd.Uniform() - 0.6;
+    gamma2 = 0.161 * rnd.Uniform() - 0.05;
+    omega2 = 0.02 * rnd.Uniform() - 0.01;
+    // A draw for a position outside the table's counts is taken and dropped, so the sequence of
+    // draws does not depend on the counts.
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j) {
+            coef2.set(i, j, 0.8 * rnd.Uniform() - 0.4);
+        }
+    }
+    regionScale = defaultRegionScale();
+}
+
+} // namespace zarn

@@ -1,1 +1,42 @@
 #pragma once
+
+#include "SqrMap.h"
+
+namespace zarn {
+
+class RandomSource;
+
+/**
+ * The Oct_Four family: the square map with a second coefficient set that takes over where a
+ * diamond-shaped region test fails. Every point of the unit square passes the test, so on the
+ * torus the map behaves as the square map with its first set. See docs/maps.md, "Oct_Four".
+ *
+ * Not stored in the session file.
+ */
+class New84 : public SqrMap {
+public:
+    New84() = default;
+
+    /** One Oct_Four step from (@p px, @p py): the result is folded into [0, 1] and also kept in
+     *  x, y and lastX, lastY. Called by the driver. */
+    MapPoint StepFrom(double px, double py);
+    /** The square map's draw, then the second plain set, then coef2 and regionScale: 84 draws of
+     *  @p rnd and three of the C library generator. */
+    void Randomize(RandomSource& rnd);
+
+    square::PlainSet secondSet() const { return {lambda2, alpha2, beta2, gamma2, omega2}; }
+
+    double lambda2 = 0.0;
+    double alpha2 = 0.0;
+    double beta2 = 0.0;
+    double gamma2 = 0.0;
+    double omega2 = 0.0;
+    /** Detailed table of the second set; entries outside its counts read as 0. */
+    FlatMatrix coef2{};
+    /** 1 / (2 sqrt 2): keeps the region test's |v| below 0.5 across the unit square. */
+    double regionScale = defaultRegionScale();
+
+    static double defaultRegionScale() { return 1.0 / (std::sqrt(2.0) + std::sqrt(2.0)); }
+};
+
+} // namespace zarn
