@@ -19,6 +19,12 @@ void sleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void setColorFromPalette(ColorC& colors, int k, const PaletteEntry& e) {
+    colors.red[k] = e.red;
+    colors.green[k] = e.green;
+    colors.blue[k] = e.blue;
+}
+
 std::string formatName(const char* format, const std::string& arg) {
     char buffer[CZARN40Doc::kNameLength];
     std::snprintf(buffer, sizeof buffer, format, arg.c_str());
@@ -27,16 +33,32 @@ std::string formatName(const char* format, const std::string& arg) {
 
 } // namespace
 
-CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options) {
-    // The maps and the grid are built by their member initialisers; the random sources are seeded
-    // here, in the order the program has always used.
+namespace {
+std::optional<double> derivedSeed(const DocumentOptions& o, int offset) {
+    if (!o.seed) {
+        return std::nullopt;
+    }
+    return static_cast<double>(*o.seed) + offset;
+}
+} // namespace
+
+CZARN40Doc::CZARN40Doc(const DocumentOptions& options)
+    : colorSet(derivedSeed(options, 1)), options_(options) {
+    // The maps and the grid are built by their member initialisers; the random sources, the
+    // palette and the colours are set up here, in the order the program has always used.
     if (options_.seed) {
         random.SeedFrom(static_cast<double>(*options_.seed));
     } else {
         random.Seed();
     }
+    SeedCLibrary(0);
+    InitialPalette(palette);
 
-    SeedCLibrary();
+    SeedCLibrary(1);
+    colorSet.RandomColors();
+    setColorFromPalette(colorSet, 0, palette[0]);
+    setColorFromPalette(colorSet, 1, palette[3998]);
+
     SizeMemory(options_.physicalMemory ? *options_.physicalMemory : physicalMemoryBytes());
 
     sqrMap.Randomize(random);
@@ -94,8 +116,48 @@ void CZARN40Doc::SizeMemory(std::uint64_t physicalBytes) {
 }
 
 bool CZARN40Doc::OnNewDocument() {
+    colorSet.LoadFromHistory(colorSetHistory);
     ResumeWorker();
+    RebuildPalette();
     return true;
+}
+
+void CZARN40Doc::RebuildPalette() {
+    ScopedPause pause(*this);
+    buildPalette(palette, colorSet, QMap);
+}
+
+PeriodSize CZARN40Doc::PeriodSizeOf() const {
+    const int n = static_cast<int>(QMap.size);
+    switch (CurrentFamily()) {
+    case MapFamily::TWsq: return {n, 2 * n};
+    default: return {n, n};
+    }
+}
+
+void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
+    PauseWorker();
+    QMap.RefreshMax();
+    const std::uint32_t maxCount = QMap.maxCount;
+    const int n = static_cast<int>(QMap.size);
+    if (imageOption1) {
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return LookupSquare(QMap, y, x); });
+    } else if (flagTWsq) {
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
+            const int row = y < n ? y : 2 * n - 1 - y;
+            return countOrZero(QMap, row, n - 1 - x);
+        });
+    } else {
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return countOrZero(QMap, y, x); });
+    }
+}
+
+PeriodBitmap CZARN40Doc::RenderPeriod() {
+    const PeriodSize size = PeriodSizeOf();
+    PeriodBitmap bitmap(size.width, size.height);
+    BuildBitmap(bitmap);
+    ResumeWorker();
+    return bitmap;
 }
 
 bool CZARN40Doc::onWorkerThread() const {

@@ -4,6 +4,10 @@
 #include "engine/QuiltMap.h"
 #include "engine/RandomSource.h"
 #include "engine/SqrMap.h"
+#include "render/BitmapFill.h"
+#include "render/ColorC.h"
+#include "render/ColorSetRecord.h"
+#include "render/Palette.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -17,6 +21,11 @@ namespace zarn {
 
 class CZARN40Doc;
 class DocumentRegistry;
+
+struct PeriodSize {
+    int width = 0;
+    int height = 0;
+};
 
 /** Thrown when a document cannot be built (memory sizing failed, too many documents open). */
 class DocumentError : public std::runtime_error {
@@ -106,6 +115,16 @@ public:
      *  maxSteps with @p stepFactor (3,500,000; 9,500,000 for the wild corner). */
     void ChangeGridSize(std::uint32_t newSize, double stepFactor);
 
+    /** Builds the palette from the live colour set and the grid's histogram, under a pause. */
+    void RebuildPalette();
+    /** Width and height of one period of the current family's picture. */
+    PeriodSize PeriodSizeOf() const;
+    /** Fills @p bitmap (already sized, normally to PeriodSizeOf()) with the period picture.
+     *  Pauses the worker and leaves it paused: the caller resumes it once done. */
+    void BuildBitmap(PeriodBitmap& bitmap);
+    /** Pauses, builds a bitmap of the period size and resumes. */
+    PeriodBitmap RenderPeriod();
+
     /** True once stepCount has passed maxSteps. */
     bool isFinished() const { return finished.load(std::memory_order_relaxed) != 0; }
 
@@ -187,12 +206,15 @@ public:
     double hexSizeB = 0.0;
 
     // Owned objects.
+    ColorC colorSet;
     SqrMap sqrMap;
+    ColorSetHistory colorSetHistory;
     QuiltMap QMap;
     RandomSource random;
+    Palette palette;
 
 private:
-    void SeedCLibrary();
+    void SeedCLibrary(unsigned offset);
     void SizeMemory(std::uint64_t physicalBytes);
     void SetUpSquare();
     void ReplaceQuilt();

@@ -1,0 +1,271 @@
+#include "Commands.h"
+
+#include "Args.h"
+#include "DocumentJson.h"
+#include "Progress.h"
+#include "document/CZARN40Doc.h"
+#include "engine/CRandom.h"
+#include "raster/Compose.h"
+#include "raster/ImageEncoders.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+#include <unistd.h>
+
+namespace zarn::cli {
+
+namespace {
+
+constexpr std::uint64_t kMaxSeed = 4294967295u;
+// The worker finishes once stepCount exceeds maxSteps, so maxSteps must stay below 2^32 - 1.
+constexpr std::uint64_t kMaxSteps = 4000000000u;
+constexpr int kMaxImageSide = 32000;
+
+/** Fails early, before a long run, when @p path cannot be written. */
+void requireWritableTarget(const std::string& path, const char* what) {
+    namespace fs = std::filesystem;
+    const fs::path p(path);
+    if (p.filename().empty()) {
+        throw InputError(std::string(what) + " '" + path + "' names a folder, not a file");
+    }
+    std::error_code ec;
+    if (fs::is_directory(p, ec)) {
+        throw InputError(std::string(what) + " '" + path + "' is a folder");
+    }
+    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    if (!fs::is_directory(folder, ec)) {
+        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() + "' does not exist");
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() + "' is not writable");
+    }
+}
+
+ImageEncoder encoderFor(const std::string& path) {
+    const QString mime = mimeTypeForPath(QString::fromStdString(path));
+    if (mime.isEmpty()) {
+        throw UsageError("cannot tell the image format of '" + path + "': use .png, .bmp, .jpg, .jpeg, .tif or .tiff");
+    }
+    const std::optional<ImageEncoder> encoder = FindEncoder(mime);
+    if (!encoder) {
+        throw InputError("no encoder for " + mime.toStdString() + " is installed");
+    }
+    return *encoder;
+}
+
+/** Runs the worker until it has taken maxSteps + 1 steps, drawing progress. */
+void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
+    ProgressBar bar(showProgress, static_cast<std::uint64_t>(doc.maxSteps) + 1);
+    std::uint32_t lastCount = 0;
+    while (!doc.isFinished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const std::uint32_t count = doc.stepCount.load();
+        if (count != lastCount) {
+            bar.update(count);
+            lastCount = count;
+        }
+    }
+    bar.finish(static_cast<std::uint64_t>(doc.maxSteps) + 1);
+}
+
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
+    doc.RebuildPalette();
+    const PeriodBitmap period = doc.RenderPeriod();
+    const int periods = std::max<int>(doc.viewPeriod, 1);
+    if (static_cast<long long>(period.width) * periods > kMaxImageSide ||
+        static_cast<long long>(period.height) * periods > kMaxImageSide) {
+        throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) + " pixels on a side");
+    }
+    const QImage image = composeTiled(period, periods);
+    if (image.isNull()) {
+        throw InputError("not enough memory for a " + std::to_string(period.width * periods) + " x " +
+                         std::to_string(period.height * periods) + " image");
+    }
+    const std::string error = writeImageFile(image, QString::fromStdString(path), encoder);
+    if (!error.empty()) {
+        throw InputError(error);
+    }
+}
+
+bool progressWanted(bool quiet) { return !quiet && ::isatty(STDERR_FILENO); }
+
+} // namespace
+
+int runNew(std::vector<std::string> words) {
+    Args args(std::move(words));
+    const std::optional<std::string> familyText = args.option("--family");
+    const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
+    const std::optional<std::uint64_t> steps = args.number("--steps", 1, kMaxSteps);
+    const std::optional<std::uint64_t> grid = args.number("--grid", 20, 1000);
+    const std::optional<std::uint64_t> period = args.number("--period", 1, 64);
+    const bool detailed = args.flag("--detailed");
+    const bool plain = args.flag("--plain");
+    const std::optional<std::string> colors = args.option("--colors");
+    const std::optional<std::string> output = args.option("--output", "-o");
+    const bool json = args.flag("--json");
+    const bool quiet = args.flag("--quiet");
+    args.finish();
+
+    if (detailed && plain) {
+        throw UsageError("--detailed and --plain exclude each other");
+    }
+    if (!output && !json) {
+        throw UsageError("new needs -o IMAGE (or --json)");
+    }
+    std::optional<MapFamily> family;
+    if (familyText) {
+        family = parseFamily(*familyText);
+        if (!family) {
+            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() + ")");
+        }
+        if (*family != MapFamily::Square) {
+            throw InputError("the " + std::string(familyName(*family)) + " family is not available yet");
+        }
+    }
+    std::optional<ImageEncoder> encoder;
+    if (output) {
+        encoder = encoderFor(*output);
+        requireWritableTarget(*output, "output");
+    }
+
+    DocumentOptions options;
+    options.seed = seed;
+    CZARN40Doc doc(options);
+
+    // Hold the worker until every option is in place; OnNewDocument's resume starts it.
+    doc.PauseWorker();
+    if (family) {
+        doc.SelectFamily(*family);
+    }
+    if (detailed || plain) {
+        doc.useDetailedSquare = detailed ? 1 : 0;
+        doc.sqrMap.detail = doc.useDetailedSquare;
+    }
+    if (grid) {
+        doc.ChangeGridSize(static_cast<std::uint32_t>(*grid), 3500000.0);
+    }
+    if (steps) {
+        doc.maxSteps = static_cast<std::uint32_t>(*steps);
+    }
+    if (period) {
+        doc.viewPeriod = static_cast<std::uint16_t>(*period);
+    }
+    if (family || grid) {
+        doc.NewRandomQuilt();
+    }
+    if (colors) {
+        doc.colorSet.LoadFromHistory(doc.colorSetHistory);
+        const ColorFileResult read = doc.colorSet.ReadColorFile(*colors);
+        if (!read) {
+            doc.ResumeWorker();
+            throw InputError(read.error);
+        }
+        doc.colorSet.CommitToHistory();
+    }
+    doc.OnNewDocument();
+
+    iterateToTheEnd(doc, progressWanted(quiet));
+    {
+        ScopedPause pause(doc);
+        doc.CountDistinctCells();
+    }
+    if (output) {
+        writeImage(doc, *output, *encoder);
+    }
+    if (json) {
+        JsonWriter writer;
+        writer.beginObject();
+        {
+            ScopedPause pause(doc);
+            writeDocumentState(writer, doc);
+        }
+        writer.endObject();
+        std::cout << writer.text();
+    }
+    return 0;
+}
+
+int runColors(std::vector<std::string> words) {
+    Args args(std::move(words));
+    const std::optional<std::string> action = args.positional();
+    if (!action) {
+        throw UsageError("colors needs 'random' or 'show'");
+    }
+    if (*action == "random") {
+        const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
+        const std::optional<std::string> output = args.option("--output", "-o");
+        args.finish();
+        if (!output) {
+            throw UsageError("colors random needs -o FILE.qcl");
+        }
+        cseed(seed ? static_cast<unsigned>(*seed) : static_cast<unsigned>(std::time(nullptr)));
+        ColorC colors(seed ? std::optional<double>(static_cast<double>(*seed)) : std::nullopt);
+        ColorSetHistory history;
+        colors.LoadFromHistory(history);
+        colors.RandomColors();
+        const ColorFileResult written = colors.WriteColorFile(*output);
+        if (!written) {
+            throw InputError(written.error);
+        }
+        return 0;
+    }
+    if (*action == "show") {
+        const std::optional<std::string> path = args.positional();
+        args.finish();
+        if (!path) {
+            throw UsageError("colors show needs a FILE.qcl");
+        }
+        ColorSetRecord record;
+        const ColorFileResult read = readColorFileRecord(*path, record);
+        if (!read) {
+            throw InputError(read.error);
+        }
+        JsonWriter writer;
+        writer.beginObject();
+        writeColorRecord(writer, record);
+        writer.endObject();
+        std::cout << writer.text();
+        return 0;
+    }
+    throw UsageError("unknown colors action '" + *action + "' (use 'random' or 'show')");
+}
+
+std::string usageText() {
+    return R"(Usage: zarn80-render COMMAND [OPTIONS]
+
+Renders symmetric chaotic-map quilts without a window.
+
+Commands:
+  new        iterate a new random quilt and write its picture
+  colors     make or show colour files (.qcl)
+
+zarn80-render new [OPTIONS] -o IMAGE
+  --family NAME      map family (Square, Oct_Four, SFT, Hex, SquareX, T, ExpA, TWsq,
+                     Squaret, Duo; case-insensitive); default Square
+  --seed N           reproducible run: the same N gives byte-identical output
+  --steps N          iterations to run (the quilt's step limit); default 60000000
+  --grid N           grid size, 20 to 1000 (default 250)
+  --detailed         use the detailed (Fourier) form of the square map (the default)
+  --plain            use the plain form with five coefficients
+  --period N         periods shown across and down, 1 to 64 (default 2)
+  --colors FILE.qcl  colour the quilt with this colour file
+  -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff
+  --json             print the final state as JSON on stdout
+  --quiet            no progress bar
+
+zarn80-render colors random [--seed N] -o FILE.qcl
+  writes a random colour set
+zarn80-render colors show FILE.qcl
+  prints a colour file as JSON
+
+Exit status: 0 success, 1 bad input or failed I/O, 2 bad usage.
+)";
+}
+
+} // namespace zarn::cli

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarn::cli {
+
+/** Runs one subcommand with its words; returns the exit status or throws UsageError/InputError. */
+int runNew(std::vector<std::string> words);
+int runColors(std::vector<std::string> words);
+
+/** The text of --help. */
+std::string usageText();
+
+} // namespace zarn::cli

@@ -1,0 +1,53 @@
+#include "Args.h"
+#include "Commands.h"
+#include "document/CZARN40Doc.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty()) {
+        std::cerr << zarn::cli::usageText();
+        return 2;
+    }
+    const std::string command = words.front();
+    words.erase(words.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << zarn::cli::usageText();
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "zarn80-render " << ZARN80_VERSION << "\n";
+        return 0;
+    }
+    try {
+        if (command == "new") {
+            return zarn::cli::runNew(std::move(words));
+        }
+        if (command == "colors") {
+            return zarn::cli::runColors(std::move(words));
+        }
+        throw zarn::cli::UsageError("unknown command '" + command + "' (try --help)");
+    } catch (const zarn::cli::UsageError& e) {
+        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        return 2;
+    } catch (const zarn::cli::InputError& e) {
+        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        return 1;
+    } catch (const zarn::DocumentError& e) {
+        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zarn80-render: error: out of memory\n";
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        return 1;
+    }
+}
