@@ -1,1 +1,115 @@
 #pragma once
+
+#include "engine/QuiltMap.h"
+#include "render/Palette.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace zarn {
+
+/**
+ * One period of the quilt: 32-bit pixels packed 0xAARRGGBB, row 0 at the top, rows stride
+ * pixels apart (stride == width: the buffer is dense).
+ */
+struct PeriodBitmap {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<std::uint32_t> pixels;
+
+    PeriodBitmap() = default;
+    PeriodBitmap(int w, int h) { resize(w, h); }
+
+    /** Sets the size (negative sizes count as 0); every pixel becomes 0. */
+    void resize(int w, int h);
+
+    std::uint32_t& at(int x, int y) {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
+                      static_cast<std::size_t>(x)];
+    }
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+
+/** Counts per level: 3999 / maxCount, or 1.0 for an empty grid. */
+inline double levelScale(std::uint32_t maxCount) {
+    return maxCount == 0 ? 1.0 : 3999.0 / static_cast<double>(maxCount);
+}
+
+/**
+ * trunc(count x scale), capped at the last palette entry: a lookup may read a count above the
+ * maximum the scale was made for (a margin cell, a grid refreshed since), and such a cell shows
+ * the densest colour instead of reading past the palette.
+ */
+inline int levelOf(std::uint32_t count, double scale) {
+    const double level = static_cast<double>(count) * scale;
+    if (!(level < static_cast<double>(Palette::kEntries - 1))) {
+        return Palette::kEntries - 1;
+    }
+    return static_cast<int>(level);
+}
+
+/** Opaque pixel of one palette entry. */
+inline std::uint32_t pixelOf(const PaletteEntry& e) {
+    return 0xFF000000u | (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) |
+           std::uint32_t{e.blue};
+}
+
+/** Every palette entry as a pixel, built once per fill. */
+std::array<std::uint32_t, Palette::kEntries> pixelTable(const Palette& palette);
+
+/**
+ * Colours every pixel (x, y) of @p bitmap, rows from the top, by the count lookup(x, y) returns.
+ * @p maxCount is the grid's maximum after RefreshMax. The lookup is any callable
+ * (int x, int y) -> std::uint32_t, so the families' own pixel lookups plug in here.
+ */
+template <typename Lookup>
+void fillBitmap(PeriodBitmap& bitmap, const Palette& palette, std::uint32_t maxCount,
+                Lookup&& lookup) {
+    const auto colours = pixelTable(palette);
+    const double scale = levelScale(maxCount);
+    for (int y = 0; y < bitmap.height; ++y) {
+        std::uint32_t* row = bitmap.pixels.data() +
+                             static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.stride);
+        for (int x = 0; x < bitmap.width; ++x) {
+            const std::uint32_t count = lookup(x, y);
+            row[x] = colours[static_cast<std::size_t>(levelOf(count, scale))];
+        }
+    }
+}
+
+/** Count of cell (row, column), or 0 outside the counted n x n cells. */
+inline std::uint32_t countOrZero(const QuiltMap& grid, int row, int column) {
+    const int n = static_cast<int>(grid.size);
+    if (row < 0 || column < 0 || row >= n || column >= n) {
+        return 0;
+    }
+    return grid.CountAt(row, column);
+}
+
+/**
+ * The square transformation lookup without rotation or slant: indices 0..2n-1 fold back onto the
+ * grid (k < n ? k : 2n - 1 - k), so the image mirrors at its far edges. Indices outside 0..2n-1
+ * read 0.
+ */
+std::uint32_t lookupSquareFolded(const QuiltMap& grid, int row, int column);
+
+// The fills below read grid.maxCount: run the grid's RefreshMax first, as the bitmap build does.
+// Pixels that fall outside the grid (a bitmap larger than the period) show count 0.
+
+/** The grid itself: pixel (x, y) shows row y, column x. */
+void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+
+/** The TWsq period (N x 2N): the upper half is the grid mirrored left to right, the lower half
+ *  that picture mirrored top to bottom: row y < N ? y : 2N - 1 - y, column N - 1 - x. */
+void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+
+/** imageOption1: pixel (x, y) shows lookupSquareFolded(row y, column x). */
+void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+
+} // namespace zarn

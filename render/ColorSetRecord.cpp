@@ -1,0 +1,211 @@
+#include "ColorSetRecord.h"
+
+#include "engine/Archive.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarn {
+
+namespace {
+
+template <typename T, std::size_t N>
+void ioArray(Archive& ar, std::array<T, N>& values, const char* field) {
+    for (T& v : values) {
+        ar.io(v, field);
+    }
+}
+
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+void ColorSetRecord::Serialize(Archive& ar) {
+    ioArray(ar, blue, "colour set blue");
+    ioArray(ar, green, "colour set green");
+    ar.io(useColors34, "colour set useColors34");
+    ar.io(useColors56, "colour set useColors56");
+    ioArray(ar, red, "colour set red");
+    ioArray(ar, percent, "colour set percent");
+    ioArray(ar, fixed, "colour set fixed");
+    ar.io(increment, "colour set increment");
+    ioArray(ar, fraction, "colour set fraction");
+    ioArray(ar, order, "colour set order");
+    ar.io(total, "colour set total");
+    ar.io(reserved, "colour set reserved");
+    ar.ioBytes(name.data(), name.size(), "colour set name");
+    if (ar.isLoading()) {
+        // Bytes after the terminator are undefined in stored records; a name that fills all 256
+        // bytes is cut so every reader can rely on the terminator.
+        name.back() = '\0';
+    }
+    ar.io(valid, "colour set valid");
+    ar.io(sequence, "colour set sequence");
+    ar.pad(4, "colour set unused");
+}
+
+std::string checkColorSetRecord(const ColorSetRecord& record) {
+    for (int k = 0; k < ColorSetRecord::kColors; ++k) {
+        const std::string colour = " of colour " + std::to_string(k + 1);
+        if (!std::isfinite(record.fraction[k]) || record.fraction[k] < 0.0) {
+            return "share" + colour + " is not a finite non-negative number";
+        }
+        if (!std::isfinite(record.percent[k])) {
+            return "percent" + colour + " is not a finite number";
+        }
+    }
+    if (!std::isfinite(record.increment)) {
+        return "increment is not a finite number";
+    }
+    if (!std::isfinite(record.total)) {
+        return "total is not a finite number";
+    }
+    return {};
+}
+
+ColorSetRecord& ColorSetHistory::Current() {
+    if (current < 0 || current >= kSlots) {
+        current = 0;
+    }
+    return records[static_cast<std::size_t>(current)];
+}
+
+void ColorSetHistory::Advance() {
+    current = (current < 0 || current >= kSlots - 1) ? 0 : current + 1;
+}
+
+void ColorSetHistory::Serialize(Archive& ar) {
+    if (ar.isStoring()) {
+        ar.io(current, "colour-set history current");
+        ar.pad(4, "colour-set history padding");
+        for (ColorSetRecord& record : records) {
+            record.Serialize(ar);
+        }
+        return;
+    }
+
+    ColorSetHistory loaded;
+    ar.io(loaded.current, "colour-set history current");
+    if (loaded.current < 0 || loaded.current >= kSlots) {
+        Archive::fail("colour-set history current", std::to_string(loaded.current) +
+                                                        " is outside 0.." +
+                                                        std::to_string(kSlots - 1));
+    }
+    ar.pad(4, "colour-set history padding");
+    for (int i = 0; i < kSlots; ++i) {
+        ColorSetRecord& record = loaded.records[static_cast<std::size_t>(i)];
+        record.Serialize(ar);
+        // Only committed records are ever taken into a colour set; the others may hold anything.
+        if (record.valid != 0) {
+            const std::string problem = checkColorSetRecord(record);
+            if (!problem.empty()) {
+                Archive::fail("colour-set history record " + std::to_string(i), problem);
+            }
+        }
+    }
+    *this = loaded;
+}
+
+ColorFileResult replaceFileContents(const std::string& path,
+                                    const std::vector<std::uint8_t>& bytes) {
+    namespace fs = std::filesystem;
+    static std::atomic<unsigned> tempCounter{0};
+
+    const fs::path target(path);
+    std::error_code ec;
+    if (target.filename().empty() || fs::is_directory(target, ec)) {
+        return {quoted(path) + " is not a file name"};
+    }
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+
+    std::string tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempName = (folder / ("." + target.filename().string() + ".tmp" +
+                              std::to_string(::getpid()) + "-" + std::to_string(tempCounter++)))
+                       .string();
+        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        return {"cannot write " + quoted(path) + ": " + std::strerror(errno)};
+    }
+
+    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && std::rename(tempName.c_str(), path.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(tempName.c_str());
+        return {"cannot write " + quoted(path) + ": " + std::strerror(savedErrno)};
+    }
+    return {};
+}
+
+ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetRecord& record) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(ColorSetRecord::kSize);
+    Archive ar(bytes);
+    ColorSetRecord copy = record;
+    copy.Serialize(ar);
+    return replaceFileContents(path, bytes);
+}
+
+ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return {"cannot open colour file " + quoted(path) + ": " + std::strerror(errno)};
+    }
+    std::array<std::uint8_t, ColorSetRecord::kSize> bytes{};
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    const bool readError = std::ferror(file) != 0;
+    const int savedErrno = errno;
+    std::fclose(file);
+    if (readError) {
+        return {"cannot read colour file " + quoted(path) + ": " + std::strerror(savedErrno)};
+    }
+    if (got < bytes.size()) {
+        return {"colour file " + quoted(path) + " holds " + std::to_string(got) +
+                " bytes; a colour file holds " + std::to_string(ColorSetRecord::kSize)};
+    }
+    ColorSetRecord loaded;
+    Archive ar{std::span<const std::uint8_t>(bytes)};
+    loaded.Serialize(ar);
+    record = loaded;
+    return {};
+}
+
+} // namespace zarn
