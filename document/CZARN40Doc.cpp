@@ -97,8 +97,8 @@ CZARN40Doc::~CZARN40Doc() {
     }
 }
 
-void CZARN40Doc::SeedCLibrary() {
-    cseed(options_.seed ? static_cast<unsigned>(*options_.seed)
+void CZARN40Doc::SeedCLibrary(unsigned offset) {
+    cseed(options_.seed ? static_cast<unsigned>(*options_.seed) + offset
                         : static_cast<unsigned>(std::time(nullptr)));
 }
 

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              (std::string("zarn-cli-") +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    /** Runs zarn80-render with @p args (a shell-quoted string) in the test folder. */
+    CliRun run(const std::string& args) {
+        const std::string errFile = (dir / "stderr.txt").string();
+        const std::string command = "cd '" + dir.string() +
+                                    "' && QT_QPA_PLATFORM=offscreen '" ZARN_RENDER_PATH "' " +
+                                    args + " 2>'" + errFile + "'";
+        CliRun r;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::array<char, 4096> buffer{};
+        std::size_t n = 0;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            r.out.append(buffer.data(), n);
+        }
+        const int status = ::pclose(pipe);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream err(errFile);
+        r.err.assign(std::istreambuf_iterator<char>(err), {});
+        return r;
+    }
+
+    std::string read(const std::string& name) {
+        std::ifstream in(dir / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    fs::path dir;
+};
+
+TEST_F(CliTest, SameSeedWritesIdenticalImagesOfTheTiledPeriod) {
+    const CliRun a = run("new --seed 7 --steps 200000 --quiet -o a.png");
+    ASSERT_EQ(a.status, 0) << a.err;
+    const CliRun b = run("new --seed 7 --steps 200000 --quiet -o b.png");
+    ASSERT_EQ(b.status, 0) << b.err;
+    const std::string pa = read("a.png");
+    EXPECT_GT(pa.size(), 1000u);
+    EXPECT_EQ(pa, read("b.png"));
+    // 250-cell grid, two periods: the PNG header's width and height are 500.
+    EXPECT_EQ(static_cast<unsigned char>(pa[18]), 0x01);
+    EXPECT_EQ(static_cast<unsigned char>(pa[19]), 0xF4);
+    const CliRun c = run("new --seed 8 --steps 200000 --quiet -o c.png");
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_NE(pa, read("c.png"));
+}
+
+TEST_F(CliTest, JsonReportsTheFinalState) {
+    const CliRun r = run("new --seed 3 --steps 50000 --grid 120 --plain --period 3 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"stepCount\": 50001"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"gridSize\": 120"), std::string::npos);
+    EXPECT_NE(r.out.find("\"viewPeriod\": 3"), std::string::npos);
+    EXPECT_NE(r.out.find("\"useDetailedSquare\": 0"), std::string::npos);
+    EXPECT_NE(r.out.find("\"quiltName\": \"Sym_Square"), std::string::npos);
+    EXPECT_TRUE(r.err.empty()) << "stderr is not a terminal: no progress bar";
+}
+
+TEST_F(CliTest, ColourFilesAreMadeShownAndUsed) {
+    const CliRun make = run("colors random --seed 3 -o c.qcl");
+    ASSERT_EQ(make.status, 0) << make.err;
+    EXPECT_EQ(read("c.qcl").size(), 512u);
+    const std::string first = read("c.qcl");
+    const CliRun again = run("colors random --seed 3 -o c.qcl");
+    ASSERT_EQ(again.status, 0);
+    EXPECT_EQ(read("c.qcl"), first);
+
+    const CliRun show = run("colors show c.qcl");
+    ASSERT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\"colors\""), std::string::npos);
+
+    const CliRun plain = run("new --seed 4 --steps 100000 --quiet -o p.png");
+    const CliRun coloured = run("new --seed 4 --steps 100000 --quiet --colors c.qcl -o q.png");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(coloured.status, 0) << coloured.err;
+    EXPECT_NE(read("p.png"), read("q.png"));
+}
+
+struct BadCall {
+    const char* args;
+    int status;
+    const char* message;
+};
+
+class CliErrorTest : public CliTest, public ::testing::WithParamInterface<BadCall> {};
+
+TEST_P(CliErrorTest, FailsWithOneClearLineAndNoOutputFile) {
+    const BadCall& bad = GetParam();
+    std::ofstream(dir / "short.qcl") << "too short";
+    const CliRun r = run(bad.args);
+    EXPECT_EQ(r.status, bad.status) << r.err;
+    EXPECT_EQ(r.err.rfind("zarn80-render: error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(bad.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, CliErrorTest,
+    ::testing::Values(BadCall{"new --family nosuch -o out.png", 1, "unknown family 'nosuch'"},
+                      BadCall{"new --grid 0 -o out.png", 1, "--grid 0 is out of range"},
+                      BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
+                      BadCall{"new --grid many -o out.png", 2, "whole number"},
+                      BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
+                      BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
+                      BadCall{"new --steps 10 -o /proc/out.png", 1, "cannot write '/proc/out.png'"},
+                      BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
+                      BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
+                      BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
+                      BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
+                      BadCall{"new --steps 10", 2, "-o IMAGE"},
+                      BadCall{"frobnicate", 2, "unknown command"},
+                      BadCall{"colors show missing.qcl", 1, "missing.qcl"},
+                      BadCall{"colors paint", 2, "unknown colors action"}));
+
+} // namespace
