@@ -1,0 +1,667 @@
+#include "HexMap.h"
+
+#include "engine/Archive.h"
+#include "engine/CRandom.h"
+#include "engine/QuiltMap.h"
+#include "engine/RandomSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace zarn {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+constexpr Complex conj(Complex c) {
+    return {c.re, -c.im};
+}
+
+/** Angle of (x, y) in (0, 2 pi]: the fold's tests are written for that range, so a point on the
+ *  positive x axis counts as angle twoPi, not 0. */
+double angleOf(double x, double y, double twoPi) {
+    double a = std::atan2(y, x);
+    if (a <= 0.0) {
+        a += twoPi;
+    }
+    return a;
+}
+
+/** |(x, y)| without overflow: the larger component is factored out before squaring. */
+double modulus(double x, double y) {
+    const double ax = std::fabs(x);
+    const double ay = std::fabs(y);
+    if (ax >= ay) {
+        if (ax == 0.0) {
+            return 0.0;
+        }
+        const double t = ay / ax;
+        return ax * std::sqrt(1.0 + t * t);
+    }
+    const double t = ax / ay;
+    return ay * std::sqrt(1.0 + t * t);
+}
+
+std::array<Complex, 3> orbitOf(Complex k, Complex rot) {
+    const Complex r1 = rot * k;
+    return {k, r1, rot * r1};
+}
+
+/** A truncated cell or pixel index lies in the n x n counted cells. NaN fails the test, so no
+ *  non-finite value is ever converted to an integer. */
+bool inGrid(double index, double n) {
+    return index >= 0.0 && index < n;
+}
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+std::optional<std::string> checkNumber(double v, double lo, double hi, const std::string& label) {
+    if (v >= lo && v <= hi) {
+        return std::nullopt;
+    }
+    return label + ": Please enter a number between " + number(lo) + " and " + number(hi) + ".";
+}
+
+std::optional<std::string> checkInteger(long long v, long long lo, long long hi,
+                                        const std::string& label) {
+    if (v >= lo && v <= hi) {
+        return std::nullopt;
+    }
+    return label + ": Please enter an integer between " + std::to_string(lo) + " and " +
+           std::to_string(hi) + ".";
+}
+
+/** The dialog shows hEmm truncated to an unsigned integer; a stored value that has no such
+ *  reading (negative, huge, NaN) is shown as 0 rather than converted undefinedly. */
+std::uint32_t truncatedUnsigned(double v) {
+    if (!(v >= 0.0) || v >= 4294967296.0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace
+
+HexMap::HexMap() {
+    // Every working value, coefficient and table starts at zero from the member initialisers.
+    twoPi = 6.283185307;
+    pi = 3.1415926535;
+    twoPiThird = twoPi / 3.0;
+    piSixth = pi / 6.0;
+    piThird = pi / 3.0;
+    threeOverPi = 3.0 / pi;
+    c30 = std::cos(piSixth);
+    invC30 = 1.0 / c30;
+    twoC30 = 2.0 * c30;
+    c30Copy = c30;
+    negTwoC30 = -2.0 * c30;
+    twoThirds = 2.0 / 3.0;
+    oneAndHalf = 1.5;
+    detailOn = 0;
+    detailDepth = 11;
+    knotOn = 0;
+    shrinkCentre = {0.5, std::sin(piThird) * 0.5};
+
+    const double root3 = std::sqrt(3.0);
+    dualA = {1.0, -1.0 / root3};
+    dualB = {0.0, 2.0 / root3};
+    rot120 = {std::cos(twoPiThird), std::sin(twoPiThird)};
+    rot240 = {rot120.re * rot120.re - rot120.im * rot120.im, 2.0 * rot120.re * rot120.im};
+
+    double angle = piThird;
+    for (int j = 0; j < 6; ++j) {
+        sectorAngles[j] = angle;
+        sectorDirA[j] = {std::cos(-(angle + piSixth)), std::sin(-(angle + piSixth))};
+        sectorDirB[j] = {std::cos(-angle), std::sin(-angle)};
+        angle += piThird;
+    }
+    dirMinus30 = {std::cos(-piSixth), std::sin(-piSixth)};
+    dirPlus30 = {std::cos(piSixth), std::sin(piSixth)};
+
+    for (int i = 0; i < kDetailOrbits; ++i) {
+        const Complex a{static_cast<double>(kDetailIndex[i][0]), 0.0};
+        const Complex b{static_cast<double>(kDetailIndex[i][1]), 0.0};
+        FormScratchImages(twoPi * (a * dualA + b * dualB));
+        detailWaves[0][i] = detailScratch[0];
+        detailWaves[1][i] = detailScratch[1];
+        detailWaves[2][i] = detailScratch[3];
+        detailWaves[3][i] = detailScratch[2];
+        detailWaves[4][i] = detailScratch[4];
+        detailWaves[5][i] = detailScratch[5];
+    }
+
+    waveAlpha = orbitOf({3.0, 1.0 / root3}, rot120);
+    waveAlphaBar = orbitOf({3.0, -1.0 / root3}, rot120);
+    waveH = orbitOf({2.0, 0.0}, rot120);
+    waveLambda = orbitOf({1.0, -1.0 / root3}, rot120);
+}
+
+void HexMap::FormScratchImages(Complex b) {
+    // Successive products with rot120, never rot240: the images must match the ones the
+    // session files were written with, bit for bit.
+    detailScratch[0] = b;
+    detailScratch[1] = rot120 * b;
+    detailScratch[2] = conj(b);
+    detailScratch[3] = rot120 * detailScratch[1];
+    detailScratch[4] = rot120 * detailScratch[2];
+    detailScratch[5] = rot120 * detailScratch[4];
+}
+
+bool HexMap::SetDetailCoefficient(int index, Complex coefficient) {
+    if (index < 0 || index >= kDetailOrbits) {
+        return false;
+    }
+    FormScratchImages(coefficient);
+    detailCoefs[0][index] = detailScratch[0];
+    detailCoefs[1][index] = detailScratch[1];
+    detailCoefs[2][index] = detailScratch[3];
+    detailCoefs[3][index] = detailScratch[2];
+    detailCoefs[4][index] = detailScratch[4];
+    detailCoefs[5][index] = detailScratch[5];
+    return true;
+}
+
+bool HexMap::SetSize(double n) {
+    // Above kMaxCellSize the map would write a record that it refuses to read back.
+    if (!std::isfinite(n) || n <= 0.0 || n > kMaxCellSize) {
+        return false;
+    }
+    cellSize = n;
+    cellSizeInverse = 1.0 / n;
+    shrinkCentre = {0.5, std::sin(piThird) * 0.5};
+
+    alphaImages[0] = rot120 * alpha;
+    alphaImages[1] = rot120 * alphaImages[0];
+    alphaImages[2] = conj(alpha);
+    alphaImages[3] = rot120 * alphaImages[2];
+    alphaImages[4] = rot120 * alphaImages[3];
+
+    const double c = std::cos(piSixth);
+    hexCentres[0] = {0.0, 0.0};
+    hexCentres[1] = {3.0 * n, 0.0};
+    hexCentres[2] = {1.5 * n, c * n};
+    hexCentres[3] = {0.0, 2.0 * c * n};
+    hexCentres[4] = {3.0 * n, 2.0 * c * n};
+    periodWidth = 3.0 * n;
+    periodHeight = c * (2.0 * n);
+    return true;
+}
+
+void HexMap::RandomizeCoefficients(bool detail, RandomSource& random) {
+    detailOn = detail ? 1 : 0;
+
+    const double u1 = random.Uniform();
+    const double u2 = random.Uniform();
+    lambda = {0.3 * u2 - 0.15, 0.15 * u1};
+    const double u3 = random.Uniform();
+    const double u4 = random.Uniform();
+    alpha = {0.2 * u4 - 0.1, 0.2 * u3 - 0.1};
+    const double u5 = random.Uniform();
+    hAlpha = 0.19 * u5 - 0.15;
+    const double u6 = random.Uniform();
+    const double u7 = random.Uniform();
+    mapped = {u7, u6};
+    hEmm = (crand() % 2 != 0) ? 1.0 : 0.0;
+
+    for (int i = 0; i < kDetailOrbits; ++i) {
+        const double order = kDetailOrder[i];
+        const double scale = i < 3 ? 1.0 : 1.0 / (order * order);
+        const double ua = random.Uniform();
+        const double ub = random.Uniform();
+        SetDetailCoefficient(i, scale * Complex{0.6 * ub - 0.3, 0.6 * ua - 0.3});
+    }
+}
+
+HexQuiltStart HexMap::StartRandomQuilt(bool detail, bool knot, RandomSource& random,
+                                       double gridSize) {
+    RandomizeCoefficients(detail, random);
+    const double a = random.Uniform();
+    const double b = random.Uniform();
+    const Complex start{b, a};
+    HexQuiltStart result;
+    result.raw = start;
+    result.point = knot ? Complex{start.re + start.im / 2.0, start.im * c30} : FoldToSector(start);
+    SetSize(gridSize);
+    return result;
+}
+
+Complex HexMap::PlainSum(Complex z) {
+    // Orbit order in the batch: lambda, hAlpha, alpha, conj alpha; three sines each.
+    const std::array<const std::array<Complex, 3>*, 4> orbits{&waveLambda, &waveH, &waveAlpha,
+                                                              &waveAlphaBar};
+    std::array<double, 12> t;
+    for (int o = 0; o < 4; ++o) {
+        for (int j = 0; j < 3; ++j) {
+            const Complex w = (*orbits[o])[j];
+            t[3 * o + j] = (z.re * w.re + z.im * w.im) * twoPi;
+        }
+    }
+    for (double& v : t) {
+        v = std::sin(v);
+    }
+
+    accumulator = lambda * (t[0] * waveLambda[0] + t[1] * waveLambda[1] + t[2] * waveLambda[2]);
+    accumulator += hAlpha * (t[3] * waveH[0] + t[4] * waveH[1] + t[5] * waveH[2]);
+    accumulator += t[6] * alpha + t[7] * alphaImages[0] + t[8] * alphaImages[1];
+    sineValues = {Complex{t[9], 0.0}, Complex{t[10], 0.0}, Complex{t[11], 0.0}};
+    return t[9] * alphaImages[2] + t[10] * alphaImages[3] + t[11] * alphaImages[4] + hEmm * z +
+           accumulator;
+}
+
+Complex HexMap::DetailSum(Complex z) const {
+    // Slots beyond the last orbit are zero, so capping the depth there changes no sum; it keeps
+    // a depth from a dialog or a file from indexing past the tables.
+    const int last = std::min<int>(detailDepth, kDetailOrbits - 1);
+    std::array<double, 6 * kDetailOrbits> s;
+    int n = 0;
+    for (int i = 0; i <= last; ++i) {
+        for (int g = 0; g < 6; ++g) {
+            s[n++] = dot(detailWaves[g][i], z);
+        }
+    }
+    for (int k = 0; k < n; ++k) {
+        s[k] = std::sin(s[k]);
+    }
+    Complex sum;
+    n = 0;
+    for (int i = 0; i <= last; ++i) {
+        for (int g = 0; g < 6; ++g) {
+            sum += s[n++] * detailCoefs[g][i];
+        }
+    }
+    return sum;
+}
+
+Complex HexMap::Step(Complex z) {
+    point = z;
+    mapped = detailOn != 0 ? DetailSum(z) : PlainSum(z);
+    return FoldToSector(mapped);
+}
+
+Complex HexMap::KnotStep(Complex z) {
+    point = z;
+    mapped = detailOn != 0 ? DetailSum(z) : PlainSum(z);
+    const double v = mapped.im * invC30;
+    const double u = mapped.re - v * 0.5;
+    return {u, v};
+}
+
+Complex HexMap::FoldCore(Complex p, Complex& beforeRotation) const {
+    beforeRotation = {kNaN, kNaN};
+    // A non-finite coordinate never satisfies the angle tests below.
+    if (!std::isfinite(p.re) || !std::isfinite(p.im)) {
+        return {kNaN, kNaN};
+    }
+    // fmod keeps the sign of its argument. A negative remainder is moved up one period, so
+    // that the loop always starts in the rectangle around the origin's hexagon: its exit tests
+    // only hold there, and a point started below the band could leave the loop far outside the
+    // hexagon. Non-negative arguments are reduced exactly as before.
+    double q = std::fmod(p.re + 1.5, 3.0);
+    if (q < 0.0) {
+        q += 3.0;
+    }
+    q -= 1.5;
+    double b = std::fmod(p.im + c30, twoC30);
+    if (b < 0.0) {
+        b += twoC30;
+    }
+    b -= c30;
+
+    // Each pass moves the point one hexagon toward the one at the origin. The shifts are a
+    // little longer than 1.5 so that a point on a shared edge cannot bounce between two
+    // hexagons for ever.
+    bool settled = false;
+    for (int pass = 0; pass < kMaxFoldPasses && !settled; ++pass) {
+        const double d = angleOf(q, b, twoPi);
+        if (d < piThird || d > twoPi - piThird) {
+            const double e = angleOf(q - 1.0, b, twoPi);
+            if (b > 0.0) {
+                if (e >= pi - piThird) {
+                    settled = true;
+                } else {
+                    b -= c30;
+                    q -= 1.50012;
+                }
+            } else {
+                if (e <= pi + piThird) {
+                    settled = true;
+                } else {
+                    b += c30;
+                    q -= 1.50013;
+                }
+            }
+        } else {
+            const double e = angleOf(q + 1.0, b, twoPi);
+            if (b > 0.0) {
+                if (e <= piThird) {
+                    settled = true;
+                } else {
+                    b -= c30;
+                    q += 1.500121;
+                }
+            } else {
+                if (e >= twoPi - piThird) {
+                    settled = true;
+                } else {
+                    b += c30;
+                    q += 1.500132;
+                }
+            }
+        }
+    }
+    if (!settled) {
+        return {kNaN, kNaN};
+    }
+
+    if (b > c30) {
+        b -= (twoC30 - 0.00123);
+    } else if (b < -c30) {
+        b += (twoC30 - 0.00123);
+    }
+    beforeRotation = {q, b};
+    const double theta = angleOf(q, b, twoPi);
+    const double phi = std::fmod(theta, piThird);
+    const double r = modulus(q, b);
+    return {r * std::cos(phi), r * std::sin(phi)};
+}
+
+Complex HexMap::FoldToSector(Complex p) {
+    Complex before;
+    point = FoldCore(p, before);
+    mapped = before;
+    return point;
+}
+
+Complex HexMap::ViewFold(Complex p) const {
+    Complex before;
+    const Complex f = FoldCore(p, before);
+    return {(f.re - 0.5) * 0.96 + 0.5, (f.im - shrinkCentre.im) * 0.96 + shrinkCentre.im};
+}
+
+Complex HexMap::KnotViewPoint(double px, double py) const {
+    int nearest = 0;
+    double best = 100000.0;
+    for (int c = 0; c < 5; ++c) {
+        const double distance = modulus(px - hexCentres[c].re, py - hexCentres[c].im);
+        if (distance < best) {
+            best = distance;
+            nearest = c;
+        }
+    }
+    const double dx = px - hexCentres[nearest].re;
+    const double dy = py - hexCentres[nearest].im;
+    const double rho = modulus(dx, dy);
+
+    double theta = std::atan2(dy, dx);
+    if (theta < 0.0) {
+        theta += twoPi;
+    }
+    double phi = std::fmod(theta, piThird);
+    // Odd sectors are mirrors of even ones. The parity is taken on the real so that a
+    // non-finite angle is never converted to an integer.
+    if (std::fmod(std::trunc(theta * threeOverPi), 2.0) != 0.0) {
+        phi = piSixth + (piSixth - phi);
+    }
+    const double r = rho * cellSizeInverse;
+    const double x = r * std::cos(phi);
+    const double y = r * std::sin(phi) * invC30;
+    return {x - y * 0.5, y};
+}
+
+std::uint32_t HexMap::PixelCount(const QuiltMap& grid, std::uint32_t px, std::uint32_t py,
+                                 bool knot) const {
+    const double n = grid.size;
+    if (knot) {
+        // Row from u and column from v: the knot picture reads the grid transposed with
+        // respect to the driver, which counts row v, column u.
+        const Complex uv = KnotViewPoint(px, py);
+        const double row = std::trunc(uv.re * n);
+        const double column = std::trunc(uv.im * n);
+        if (!inGrid(row, n) || !inGrid(column, n)) {
+            return 0;
+        }
+        return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+    }
+    const Complex f = ViewFold({px * cellSizeInverse, py * cellSizeInverse});
+    const double column = std::round(f.re * n);
+    const double row = std::round(f.im * n);
+    if (!inGrid(row, n) || !inGrid(column, n)) {
+        return 0;
+    }
+    return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+}
+
+void HexMap::PersistRecord(Archive& ar) {
+    if (ar.isStoring()) {
+        Transfer(ar);
+        return;
+    }
+    ar.requireRemaining(kRecordSize, "hexagonal map record");
+    // Load into a copy so that a record refused half-way leaves this map as it was.
+    HexMap loaded(*this);
+    loaded.Transfer(ar);
+    *this = loaded;
+}
+
+void HexMap::Transfer(Archive& ar) {
+    const bool loading = ar.isLoading();
+    auto plain = [&](Complex& c, const char* field) {
+        ar.io(c.re, field);
+        ar.io(c.im, field);
+    };
+    // Values the map computes with must be finite; working values and unused tables need not.
+    auto finite = [&](Complex& c, const char* field) {
+        plain(c, field);
+        if (loading) {
+            requireFinite(c.re, field);
+            requireFinite(c.im, field);
+        }
+    };
+    auto finiteReal = [&](double& v, const char* field) {
+        ar.io(v, field);
+        if (loading) {
+            requireFinite(v, field);
+        }
+    };
+    auto lowByte = [&](std::int32_t& flag, const char* field) {
+        auto low = static_cast<std::uint8_t>(static_cast<std::uint32_t>(flag) & 0xFFu);
+        ar.io(low, field);
+        if (loading) {
+            flag =
+                static_cast<std::int32_t>((static_cast<std::uint32_t>(flag) & 0xFFFFFF00u) | low);
+        }
+    };
+    auto withinRange = [&](double v, double hi, const char* field) {
+        if (loading && !(v >= 0.0 && v <= hi)) {
+            Archive::fail(field, number(v) + " is outside 0.." + number(hi));
+        }
+    };
+
+    plain(point, "hex point");
+    plain(mapped, "hex mapped point");
+    for (Complex& s : sineValues) {
+        plain(s, "hex sine value");
+    }
+    plain(accumulator, "hex accumulator");
+    ar.pad(32, "hex reserved working values");
+    finite(rot120, "hex rotation");
+    for (Complex& w : waveAlpha) {
+        finite(w, "hex alpha wave");
+    }
+    for (Complex& w : waveAlphaBar) {
+        finite(w, "hex conjugate alpha wave");
+    }
+    finite(waveH[0], "hex H wave");
+    finite(waveLambda[0], "hex lambda wave");
+    finite(waveLambda[1], "hex lambda wave");
+    finite(waveLambda[2], "hex lambda wave");
+    finite(waveH[1], "hex H wave");
+    finite(waveH[2], "hex H wave");
+    for (Complex& a : alphaImages) {
+        finite(a, "hex alpha image");
+    }
+
+    for (int j = 0; j < 6; ++j) {
+        plain(sectorDirA[j], "hex sector direction");
+        plain(sectorDirB[j], "hex sector direction");
+        ar.io(sectorAngles[j], "hex sector angle");
+    }
+
+    plain(dirMinus30, "hex direction -30");
+    plain(dirPlus30, "hex direction +30");
+    finite(rot120, "hex rotation");
+    plain(rot240, "hex rotation 240");
+    plain(dualA, "hex dual basis");
+    plain(dualB, "hex dual basis");
+
+    for (int i = 0; i < kDetailOrbits; ++i) {
+        for (int g = 0; g < 6; ++g) {
+            finite(detailCoefs[g][i], "hex detail coefficient");
+        }
+        for (int g = 0; g < 6; ++g) {
+            finite(detailWaves[g][i], "hex detail wave");
+        }
+    }
+    for (Complex& s : detailScratch) {
+        plain(s, "hex detail scratch");
+    }
+
+    finiteReal(twoPi, "hex twoPi");
+    finiteReal(twoPiThird, "hex twoPiThird");
+    finiteReal(piSixth, "hex piSixth");
+    finiteReal(piThird, "hex piThird");
+    finiteReal(c30, "hex c30");
+    finiteReal(invC30, "hex invC30");
+    finiteReal(threeOverPi, "hex threeOverPi");
+    finiteReal(cellSize, "hex cell size");
+    withinRange(cellSize, kMaxCellSize, "hex cell size");
+    finiteReal(cellSizeInverse, "hex inverse cell size");
+    ar.pad(16, "hex reserved");
+
+    ar.io(c30Copy, "hex c30 copy");
+    ar.io(negTwoC30, "hex -2 c30");
+    finiteReal(twoC30, "hex 2 c30");
+
+    finite(alpha, "hex alpha");
+    finite(lambda, "hex lambda");
+    finiteReal(hEmm, "hex H_Emm");
+    finiteReal(hAlpha, "hex H_alpha");
+
+    lowByte(detailOn, "hex detail flag");
+    ar.io(detailDepth, "hex detail depth");
+    if (loading && (detailDepth < 0 || detailDepth >= kDetailSlots)) {
+        Archive::fail("hex detail depth", std::to_string(detailDepth) + " is outside 0.." +
+                                              std::to_string(kDetailSlots - 1));
+    }
+    lowByte(knotOn, "hex knot flag");
+
+    ar.io(twoThirds, "hex 2/3");
+    ar.io(oneAndHalf, "hex 3/2");
+
+    for (int c = 0; c < 5; ++c) {
+        finite(hexCentres[c], "hex centre");
+    }
+
+    finiteReal(periodWidth, "hex period width");
+    withinRange(periodWidth, 3.0 * kMaxCellSize, "hex period width");
+    finiteReal(periodHeight, "hex period height");
+    withinRange(periodHeight, 2.0 * kMaxCellSize, "hex period height");
+    ar.pad(8, "hex reserved words");
+}
+
+void HexMap::FillSetHexQuilt(SetHexQuiltValues& v) const {
+    v.lambdaReal = lambda.re;
+    v.lambdaImaginary = lambda.im;
+    v.alphaReal = alpha.re;
+    v.alphaImaginary = alpha.im;
+    v.hAlpha = hAlpha;
+    v.hEmm = truncatedUnsigned(hEmm);
+    v.useDetailedHex = detailOn != 0;
+    v.knotEffect = knotOn != 0;
+}
+
+std::optional<std::string> HexMap::ValidateSetHexQuilt(const SetHexQuiltValues& v) {
+    if (auto e = checkNumber(v.lambdaReal, -0.2, 0.2, "Lamba  Real [-0.2,  0.2]")) {
+        return e;
+    }
+    if (auto e = checkNumber(v.lambdaImaginary, 0.0, 0.2, "Lamba Imaginary [0.0, 0.2]")) {
+        return e;
+    }
+    if (auto e = checkNumber(v.alphaReal, -0.1, 0.1, "Alpha Real [-0.1, 0.1]")) {
+        return e;
+    }
+    if (auto e = checkNumber(v.alphaImaginary, -0.1, 0.1, "Alpha Imaginary [-0.1, 0.1]")) {
+        return e;
+    }
+    if (auto e = checkNumber(v.hAlpha, -0.15, 0.04, "H_alpha [-0.15, 0.04]")) {
+        return e;
+    }
+    if (auto e = checkInteger(v.hEmm, 0, 1, "H_Emm")) {
+        return e;
+    }
+    return checkInteger(v.gridSize, 50, 1000, "Quilt Width / 3 [in pixels]");
+}
+
+std::optional<std::string> HexMap::ApplySetHexQuilt(const SetHexQuiltValues& v) {
+    if (auto e = ValidateSetHexQuilt(v)) {
+        return e;
+    }
+    lambda = {v.lambdaReal, v.lambdaImaginary};
+    alpha = {v.alphaReal, v.alphaImaginary};
+    hEmm = static_cast<double>(v.hEmm);
+    hAlpha = v.hAlpha;
+    detailOn = v.useDetailedHex ? 1 : 0;
+    knotOn = v.knotEffect ? 1 : 0;
+    SetSize(static_cast<double>(v.gridSize));
+    return std::nullopt;
+}
+
+void HexMap::FillHexDetail(HexDetailValues& v) const {
+    for (int k = 0; k < kDetailOrbits; ++k) {
+        const double weight = kDetailOrder[k] * kDetailOrder[k];
+        v.shown[k] = weight * detailCoefs[0][k];
+    }
+    v.detailDepth = detailDepth;
+    v.useDetailedHex = detailOn != 0;
+    v.knotEffect = knotOn != 0;
+}
+
+std::optional<std::string> HexMap::ValidateHexDetail(const HexDetailValues& v) {
+    for (int k = 0; k < kDetailOrbits; ++k) {
+        const std::string label = "Hex detail coefficient " + std::to_string(k);
+        if (auto e = checkNumber(v.shown[k].re, -0.3, 0.3, label + " (real part)")) {
+            return e;
+        }
+        if (auto e = checkNumber(v.shown[k].im, -0.3, 0.3, label + " (imaginary part)")) {
+            return e;
+        }
+    }
+    if (auto e = checkInteger(v.gridSize, 20, 2000, "Quilt Width / 3 [in pixels]")) {
+        return e;
+    }
+    return checkInteger(v.detailDepth, kMinDialogDepth, kMaxDialogDepth, "Hex Detail Depth");
+}
+
+std::optional<std::string> HexMap::ApplyHexDetail(const HexDetailValues& v) {
+    if (auto e = ValidateHexDetail(v)) {
+        return e;
+    }
+    for (int k = 0; k < kDetailOrbits; ++k) {
+        const double factor = kDetailDialogFactor[k];
+        SetDetailCoefficient(k, {v.shown[k].re * factor, v.shown[k].im * factor});
+    }
+    knotOn = v.knotEffect ? 1 : 0;
+    detailOn = v.useDetailedHex ? 1 : 0;
+    detailDepth = v.detailDepth;
+    SetSize(static_cast<double>(v.gridSize));
+    return std::nullopt;
+}
+
+} // namespace zarn
