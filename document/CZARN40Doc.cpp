@@ -40,10 +40,22 @@ std::optional<double> derivedSeed(const DocumentOptions& o, int offset) {
     }
     return static_cast<double>(*o.seed) + offset;
 }
+
+DuoMap makeDuoMap(const DocumentOptions& o) {
+    const std::optional<double> seed = derivedSeed(o, 2);
+    return seed ? DuoMap(*seed) : DuoMap();
+}
 } // namespace
 
+CZARN40Doc::EarlySeed::EarlySeed(const DocumentOptions& options) {
+    if (options.seed) {
+        cseed(static_cast<unsigned>(*options.seed));
+    }
+}
+
 CZARN40Doc::CZARN40Doc(const DocumentOptions& options)
-    : colorSet(derivedSeed(options, 1)), options_(options) {
+    : earlySeed_(options), colorSet(derivedSeed(options, 1)), duoMap(makeDuoMap(options)),
+      options_(options) {
     // The maps and the grid are built by their member initialisers; the random sources, the
     // palette and the colours are set up here, in the order the program has always used.
     if (options_.seed) {
@@ -61,6 +73,13 @@ CZARN40Doc::CZARN40Doc(const DocumentOptions& options)
 
     SizeMemory(options_.physicalMemory ? *options_.physicalMemory : physicalMemoryBytes());
 
+    if (options_.seed) {
+        sqrMapt.FixClock(static_cast<std::time_t>(*options_.seed));
+    }
+    hexMap.RandomizeCoefficients(useDetailedHex != 0, random);
+    hexMap.SetSize(QMap.size);
+    hexSizeA = hexMap.periodWidth;
+    hexSizeB = hexMap.periodHeight;
     sqrMap.Randomize(random);
     NewRandomQuilt();
     title = sessionName;
@@ -129,10 +148,21 @@ void CZARN40Doc::RebuildPalette() {
 
 PeriodSize CZARN40Doc::PeriodSizeOf() const {
     const int n = static_cast<int>(QMap.size);
-    switch (CurrentFamily()) {
-    case MapFamily::TWsq: return {n, 2 * n};
-    default: return {n, n};
+    if (flagHex || hexVariant) {
+        return {static_cast<int>(hexMap.periodWidth), static_cast<int>(hexMap.periodHeight)};
     }
+    if (flagSFT) {
+        const auto p = sftMap.PeriodFor(n);
+        return {p.width, p.height};
+    }
+    if (flagT) {
+        const auto p = tMap.PeriodFor(n);
+        return {p.width, p.height};
+    }
+    if (flagTWsq) {
+        return {n, 2 * n};
+    }
+    return {n, n};
 }
 
 void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
@@ -140,7 +170,16 @@ void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
     QMap.RefreshMax();
     const std::uint32_t maxCount = QMap.maxCount;
     const int n = static_cast<int>(QMap.size);
-    if (imageOption1) {
+    if (flagSFT) {
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return sftMap.PixelCount(QMap, x, y); });
+    } else if (flagT) {
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return tMap.PixelCount(QMap, x, y); });
+    } else if (flagHex) {
+        const bool knot = hexKnot != 0;
+        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
+            return hexMap.PixelCount(QMap, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), knot);
+        });
+    } else if (imageOption1) {
         fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return LookupSquare(QMap, y, x); });
     } else if (flagTWsq) {
         fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
@@ -345,21 +384,79 @@ void CZARN40Doc::RestartIteration() {
     QMap.Clear();
 }
 
+void CZARN40Doc::StartAt(double x, double y) {
+    torusX = pointX = x;
+    torusY = pointY = y;
+}
+
 void CZARN40Doc::SetUpSquare() {
     sqrMap.Randomize(random);
-    torusX = pointX = random.Uniform();
-    torusY = pointY = random.Uniform();
+    const double u1 = random.Uniform();
+    const double u2 = random.Uniform();
+    StartAt(u1, u2);
     RestartIteration();
+    RestartIteration();
+}
+
+void CZARN40Doc::SetUpCommon(MapFamily family) {
+    switch (family) {
+    case MapFamily::SFT: sftMap.Randomize(random); break;
+    case MapFamily::T: tMap.Randomize(random); break;
+    case MapFamily::Oct_Four: octFourMap.Randomize(random); break;
+    case MapFamily::ExpA: expAMap.Randomize(random); break;
+    case MapFamily::TWsq: twsqMap.TwsqRandomCoefficients(random); break;
+    case MapFamily::Squaret: sqrMapt.Randomize(random); break;
+    default: break;
+    }
+    const double u1 = random.Uniform();
+    const double u2 = random.Uniform();
+    StartAt(u1, u2);
+    RestartIteration();
+}
+
+void CZARN40Doc::SetUpHex() {
+    const HexQuiltStart start = hexMap.StartRandomQuilt(useDetailedHex != 0, hexKnot != 0, random, QMap.size);
+    rawX = start.raw.re;
+    rawY = start.raw.im;
+    pointX = start.point.re;
+    pointY = start.point.im;
+    hexSizeA = hexMap.periodWidth;
+    hexSizeB = hexMap.periodHeight;
+    RestartIteration();
+}
+
+void CZARN40Doc::SetUpSquareX(int cornerN) {
+    cornerMap.RandomCornerQuilt(cornerN, random);
+    const double u1 = random.Uniform();
+    const double u2 = random.Uniform();
+    StartAt(u1, u2);
+    RestartIteration();
+}
+
+void CZARN40Doc::SetUpDuo() {
+    duoMap.SetUp(static_cast<double>(QMap.size));
+    StartAt(duoMap.sphere.e1, duoMap.sphere.e2);
+    duoMap.outX = duoMap.sphere.e1;
+    duoMap.outY = duoMap.sphere.e2;
     RestartIteration();
 }
 
 void CZARN40Doc::NewRandomQuilt() {
     ScopedPause pause(*this);
-    switch (RandomSetupFamily()) {
-    default:
-        SetUpSquare();
-        break;
+    switch (const MapFamily family = RandomSetupFamily()) {
+    case MapFamily::Square: SetUpSquare(); break;
+    case MapFamily::Hex: SetUpHex(); break;
+    case MapFamily::SquareX: SetUpSquareX(crand() % 11 + 3); break;
+    case MapFamily::Duo: SetUpDuo(); break;
+    default: SetUpCommon(family); break;
     }
+    BuildAutoNames();
+}
+
+void CZARN40Doc::NewRandomCornerQuilt(int cornerN) {
+    ScopedPause pause(*this);
+    SelectFamily(MapFamily::SquareX);
+    SetUpSquareX(cornerN);
     BuildAutoNames();
 }
 
@@ -401,8 +498,19 @@ void CZARN40Doc::StepSquare() {
     rawY = torusY = pointY = sqrMap.y;
 }
 
-void CZARN40Doc::ReplaceQuilt() {
-    NewRandomQuilt();
+/** For the maps that fold their own result. */
+void CZARN40Doc::StoreUnfolded(double x, double y) {
+    rawX = torusX = pointX = x;
+    rawY = torusY = pointY = y;
+}
+
+/** For the tiling maps and the wild corner: fold, then go on from the folded point. */
+void CZARN40Doc::StoreFolded(double x, double y) {
+    rawX = torusX = x;
+    rawY = torusY = y;
+    FoldToTorus();
+    pointX = torusX;
+    pointY = torusY;
 }
 
 void CZARN40Doc::IterateStep() {
@@ -426,8 +534,67 @@ void CZARN40Doc::IterateStep() {
     running.store(1, std::memory_order_relaxed);
 
     switch (CurrentFamily()) {
-    default:
-        StepSquare();
+    case MapFamily::Square: StepSquare(); break;
+    case MapFamily::Oct_Four: {
+        const MapPoint r = octFourMap.StepFrom(pointX, pointY);
+        StoreUnfolded(r.x, r.y);
+        break;
+    }
+    case MapFamily::Squaret: {
+        const MapPoint r = sqrMapt.StepFrom(pointX, pointY);
+        StoreUnfolded(r.x, r.y);
+        break;
+    }
+    case MapFamily::ExpA: {
+        const MapPoint r = expAMap.StepFrom(pointX, pointY);
+        StoreUnfolded(r.x, r.y);
+        break;
+    }
+    case MapFamily::TWsq: {
+        const Complex r = twsqMap.TwsqStep({pointX, pointY});
+        StoreUnfolded(r.re, r.im);
+        break;
+    }
+    case MapFamily::Duo: {
+        const DuoPoint r = duoMap.DuoStep(countThisHit);
+        StoreUnfolded(r.x, r.y);
+        break;
+    }
+    case MapFamily::SFT: {
+        const Complex r = sftMap.Step({pointX, pointY});
+        StoreFolded(r.re, r.im);
+        break;
+    }
+    case MapFamily::T: {
+        const Complex r = tMap.Step({pointX, pointY});
+        StoreFolded(r.re, r.im);
+        break;
+    }
+    case MapFamily::SquareX: {
+        const Complex r = cornerMap.CornerStep({pointX, pointY});
+        StoreFolded(r.re, r.im);
+        break;
+    }
+    case MapFamily::Hex:
+        if (hexKnot) {
+            // Knot mode counts lattice coordinates and goes on from the folded point mapped back
+            // into the plane.
+            const Complex r = hexMap.KnotStep({pointX, pointY});
+            rawX = torusX = r.re;
+            rawY = torusY = r.im;
+            FoldToTorus();
+            rawX = torusX;
+            rawY = torusY;
+            pointX = torusX + 0.5 * torusY;
+            pointY = torusY * hexMap.c30;
+        } else {
+            const Complex r = hexMap.Step({pointX, pointY});
+            rawX = torusX = r.re;
+            rawY = torusY = r.im;
+            FoldToTorus();
+            pointX = rawX;
+            pointY = rawY;
+        }
         break;
     }
 
@@ -437,7 +604,7 @@ void CZARN40Doc::IterateStep() {
     if (!(torusX >= 0.0 && torusX < limit && torusY >= 0.0 && torusY < limit) ||
         !std::isfinite(pointX) || !std::isfinite(pointY)) {
         invalidReplacements.fetch_add(1, std::memory_order_relaxed);
-        ReplaceQuilt();
+        NewRandomQuilt();
         stepBusy = 0;
         return;
     }
@@ -455,7 +622,7 @@ void CZARN40Doc::IterateStep() {
                 if (useRandomSettings != 1 && options_.observer) {
                     options_.observer->quiltConverged(*this);
                 }
-                ReplaceQuilt();
+                NewRandomQuilt();
                 running.store(1);
                 converged.store(0);
             }

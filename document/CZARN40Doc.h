@@ -3,7 +3,16 @@
 #include "document/MapFamily.h"
 #include "engine/QuiltMap.h"
 #include "engine/RandomSource.h"
+#include "engine/MapExpA.h"
+#include "engine/MapSixFourTwelve.h"
+#include "engine/MapThreeTwelve.h"
+#include "engine/New84.h"
 #include "engine/SqrMap.h"
+#include "engine/SqrMapt.h"
+#include "maps/DuoMap.h"
+#include "maps/HexMap.h"
+#include "maps/TwsqMap.h"
+#include "maps/WildCornerMap.h"
 #include "render/BitmapFill.h"
 #include "render/ColorC.h"
 #include "render/ColorSetRecord.h"
@@ -104,6 +113,8 @@ public:
 
     /** New random coefficients for the current family, a restart and new names. */
     void NewRandomQuilt();
+    /** A new random wild-corner quilt with a chosen N (3 to 42) instead of a random one. */
+    void NewRandomCornerQuilt(int cornerN);
     void RestartIteration();
     void BuildAutoNames();
     void FoldToTorus();
@@ -205,9 +216,26 @@ public:
     double hexSizeA = 0.0;
     double hexSizeB = 0.0;
 
-    // Owned objects.
+private:
+    /** Seeds the C library generator before the members below are built when the run is
+     *  seeded (the wild-corner map draws its N as it is built). */
+    struct EarlySeed {
+        explicit EarlySeed(const DocumentOptions& options);
+    } earlySeed_;
+
+public:
+    // Owned objects, in the order they are built.
     ColorC colorSet;
     SqrMap sqrMap;
+    DuoMap duoMap;
+    SqrMapt sqrMapt;
+    HexMap hexMap;
+    MapSixFourTwelve sftMap;
+    New84 octFourMap;
+    MapThreeTwelve tMap;
+    WildCornerMap cornerMap;
+    MapExpA expAMap;
+    TwsqMap twsqMap;
     ColorSetHistory colorSetHistory;
     QuiltMap QMap;
     RandomSource random;
@@ -217,8 +245,14 @@ private:
     void SeedCLibrary(unsigned offset);
     void SizeMemory(std::uint64_t physicalBytes);
     void SetUpSquare();
-    void ReplaceQuilt();
+    void SetUpCommon(MapFamily family);
+    void SetUpHex();
+    void SetUpSquareX(int cornerN);
+    void SetUpDuo();
+    void StartAt(double x, double y);
     void StepSquare();
+    void StoreFolded(double x, double y);
+    void StoreUnfolded(double x, double y);
     void WorkerLoop();
 
     DocumentOptions options_;
