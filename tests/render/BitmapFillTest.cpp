@@ -68,10 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"hugeCount", 1, std::numeric_limits<std::uint32_t>::max(), 3999}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(BitmapFill, PixelPacksAlphaRedGreenBlue) {
-    EXPECT_EQ(pixelOf({0x12, 0x34, 0x56, 0x99}), 0xFF123456u);
-}
-
 TEST(BitmapFill, EmptyGridPaintsEveryPixelWithEntryZero) {
     QuiltMap grid;
     grid.BuildSize(5);
@@ -166,17 +162,6 @@ TEST(BitmapFill, GenericFillPassesColumnThenRowAndCapsLevels) {
     EXPECT_EQ(levelOfPixel(bitmap.at(1, 0)), levelOf(1, levelScale(10)));
     EXPECT_EQ(levelOfPixel(bitmap.at(0, 1)), levelOf(3, levelScale(10)));
     EXPECT_EQ(levelOfPixel(bitmap.at(2, 1)), 3999);
-}
-
-TEST(PeriodBitmapBuffer, IsDenseWithStrideEqualToWidth) {
-    PeriodBitmap bitmap(7, 3);
-    EXPECT_EQ(bitmap.stride, 7);
-    EXPECT_EQ(bitmap.pixels.size(), 21u);
-    bitmap.at(6, 2) = 5;
-    EXPECT_EQ(bitmap.pixels.back(), 5u);
-    bitmap.resize(-1, 4);
-    EXPECT_EQ(bitmap.width, 0);
-    EXPECT_TRUE(bitmap.pixels.empty());
 }
 
 } // namespace

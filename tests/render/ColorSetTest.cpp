@@ -230,19 +230,6 @@ TEST(ColorSetShares, ButtonsIgnoreFixedAndInactiveColours) {
     }
 }
 
-TEST(ColorSetShares, ButtonsMoveOneIncrementAndRefreshPercents) {
-    SixColours s;
-    ColorC& c = s.colors;
-    ColorC expected = c;
-    expected.IncreaseShare(2, expected.increment);
-    expected.RefreshPercents();
-    c.increaseShareButton(2);
-    EXPECT_EQ(c.fraction, expected.fraction);
-    for (int k = 0; k < 6; ++k) {
-        EXPECT_DOUBLE_EQ(c.percent[k], c.fraction[k] * 100.0);
-    }
-}
-
 TEST(ColorSetShares, NonFiniteOrNegativeAmountsMoveNothing) {
     SixColours s;
     ColorC& c = s.colors;
@@ -364,14 +351,6 @@ TEST(ColorSetRandom, DrawsBlueGreenRedFromCrandAndSharesFromOwnSource) {
     EXPECT_EQ(c.fraction[4], before.fraction[4]) << "inactive colours keep their share";
 }
 
-TEST(ColorSetRandom, SameSeedGivesSameShares) {
-    ColorC a{kSeed};
-    ColorC b{kSeed};
-    a.RandomColors();
-    b.RandomColors();
-    EXPECT_EQ(a.fraction, b.fraction);
-}
-
 // --- History -------------------------------------------------------------------------------
 
 TEST(ColorSetHistoryRing, LoadFromEmptyHistoryKeepsColoursAndStartsNumbering) {
@@ -427,12 +406,6 @@ TEST(ColorSetHistoryRing, CommitWithoutHistoryReportsFalse) {
     ColorC c{kSeed};
     EXPECT_FALSE(c.CommitToHistory());
     EXPECT_EQ(c.sequence, 0);
-}
-
-TEST(ColorSetHistoryRing, RefreshPercentsWaitsForAHistory) {
-    ColorC c{kSeed};
-    c.RefreshPercents();
-    EXPECT_EQ(c.percent, (std::array<double, 6>{}));
 }
 
 // --- Records -------------------------------------------------------------------------------
