@@ -10,6 +10,7 @@
 #include <complex>
 #include <cstring>
 #include <limits>
+#include <numbers>
 #include <vector>
 
 namespace zarn {
@@ -75,7 +76,7 @@ Complex uniformPoint(RandomSource& random, double lo, double hi) {
 bool insideRegular(Complex p, Complex centre, int sides, double firstNormal, double inradius,
                    double slack) {
     for (int i = 0; i < sides; ++i) {
-        const double angle = (firstNormal + 360.0 * i / sides) * M_PI / 180.0;
+        const double angle = (firstNormal + 360.0 * i / sides) * std::numbers::pi / 180.0;
         const double d =
             (p.re - centre.re) * std::cos(angle) + (p.im - centre.im) * std::sin(angle);
         if (d > inradius + slack) {
