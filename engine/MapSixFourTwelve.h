@@ -3,6 +3,7 @@
 #include "Complex.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace zarn {

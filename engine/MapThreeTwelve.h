@@ -3,6 +3,7 @@
 #include "Complex.h"
 #include "MapSixFourTwelve.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zarn {
