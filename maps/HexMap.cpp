@@ -126,8 +126,8 @@ HexMap::HexMap() {
     dirPlus30 = {std::cos(piSixth), std::sin(piSixth)};
 
     for (int i = 0; i < kDetailOrbits; ++i) {
-        const Complex a{static_cast<double>(kDetailIndex[i][0]), 0.0};
-        const Complex b{static_cast<double>(kDetailIndex[i][1]), 0.0};
+        const Complex a{static_cast<double>(kDetailA[i]), 0.0};
+        const Complex b{static_cast<double>(kDetailB[i]), 0.0};
         FormScratchImages(twoPi * (a * dualA + b * dualB));
         detailWaves[0][i] = detailScratch[0];
         detailWaves[1][i] = detailScratch[1];

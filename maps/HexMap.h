@@ -73,35 +73,18 @@ public:
      *  hexagons until the longer shifts carry it across); the bound is only a guard. */
     static constexpr int kMaxFoldPasses = 256;
 
-    /** Lattice index (a, b) of detail orbit i: its base vector is twoPi (a dualA + b dualB). */
-    static constexpr std::array<std::array<int, 2>, kDetailOrbits> kDetailIndex{{{1, 0},
-                                                                                 {2, 1},
-                                                                                 {3, 2},
-                                                                                 {4, 3},
-                                                                                 {5, 4},
-                                                                                 {5, 3},
-                                                                                 {6, 5},
-                                                                                 {7, 6},
-                                                                                 {7, 5},
-                                                                                 {7, 4},
-                                                                                 {8, 7},
-                                                                                 {8, 5}}};
+    using OrbitInts = std::array<int, kDetailOrbits>;
+    // clang-format off
+    /** Lattice index (a_i, b_i) of detail orbit i: its base is twoPi (a_i dualA + b_i dualB). */
+    static constexpr OrbitInts kDetailA{1, 2, 3, 4, 5, 5, 6, 7, 7, 7, 8, 8};
+    static constexpr OrbitInts kDetailB{0, 1, 2, 3, 4, 3, 5, 6, 5, 4, 7, 5};
     /** Amplitude order n_i: random coefficients beyond orbit 2 are scaled by 1 / n_i^2. */
-    static constexpr std::array<int, kDetailOrbits> kDetailOrder{1, 1, 1, 3, 4, 4,
-                                                                 5, 6, 6, 6, 7, 7};
+    static constexpr OrbitInts kDetailOrder{1, 1, 1, 3, 4, 4, 5, 6, 6, 6, 7, 7};
     /** 1 / n_i^2 as the dialog's typed factors (shown value times factor is stored). */
-    static constexpr std::array<double, kDetailOrbits> kDetailDialogFactor{1.0,
-                                                                           1.0,
-                                                                           1.0,
-                                                                           0.1111111111111111,
-                                                                           0.0625,
-                                                                           0.0625,
-                                                                           0.04,
-                                                                           0.027777777777777776,
-                                                                           0.027777777777777776,
-                                                                           0.027777777777777776,
-                                                                           0.02040816326530612,
-                                                                           0.02040816326530612};
+    static constexpr std::array<double, kDetailOrbits> kDetailDialogFactor{
+        1.0, 1.0, 1.0, 0.1111111111111111, 0.0625, 0.0625, 0.04, 0.027777777777777776,
+        0.027777777777777776, 0.027777777777777776, 0.02040816326530612, 0.02040816326530612};
+    // clang-format on
 
     /** Sets the constants, orbits and tables in the documented order; coefficients are zero. */
     HexMap();
