@@ -38,7 +38,8 @@ std::optional<std::string> Args::option(const std::string& name, const std::stri
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> Args::number(const std::string& name, std::uint64_t lo, std::uint64_t hi) {
+std::optional<std::uint64_t> Args::number(const std::string& name, std::uint64_t lo,
+                                          std::uint64_t hi) {
     const std::optional<std::string> text = option(name);
     if (!text) {
         return std::nullopt;

@@ -30,7 +30,8 @@ public:
     std::optional<std::string> option(const std::string& name, const std::string& alias = {});
     /** A whole number within [lo, hi]; a malformed number is a usage error, one out of range an
      *  input error. */
-    std::optional<std::uint64_t> number(const std::string& name, std::uint64_t lo, std::uint64_t hi);
+    std::optional<std::uint64_t> number(const std::string& name, std::uint64_t lo,
+                                        std::uint64_t hi);
     /** The next word that is not an option. */
     std::optional<std::string> positional();
     /** Fails on anything not taken. */

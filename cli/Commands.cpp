@@ -40,17 +40,20 @@ void requireWritableTarget(const std::string& path, const char* what) {
     }
     const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
     if (!fs::is_directory(folder, ec)) {
-        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() + "' does not exist");
+        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() +
+                         "' does not exist");
     }
     if (::access(folder.c_str(), W_OK) != 0) {
-        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() + "' is not writable");
+        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() +
+                         "' is not writable");
     }
 }
 
 ImageEncoder encoderFor(const std::string& path) {
     const QString mime = mimeTypeForPath(QString::fromStdString(path));
     if (mime.isEmpty()) {
-        throw UsageError("cannot tell the image format of '" + path + "': use .png, .bmp, .jpg, .jpeg, .tif or .tiff");
+        throw UsageError("cannot tell the image format of '" + path +
+                         "': use .png, .bmp, .jpg, .jpeg, .tif or .tiff");
     }
     const std::optional<ImageEncoder> encoder = FindEncoder(mime);
     if (!encoder) {
@@ -80,12 +83,13 @@ void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& en
     const int periods = std::max<int>(doc.viewPeriod, 1);
     if (static_cast<long long>(period.width) * periods > kMaxImageSide ||
         static_cast<long long>(period.height) * periods > kMaxImageSide) {
-        throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) + " pixels on a side");
+        throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) +
+                         " pixels on a side");
     }
     const QImage image = composeTiled(period, periods);
     if (image.isNull()) {
-        throw InputError("not enough memory for a " + std::to_string(period.width * periods) + " x " +
-                         std::to_string(period.height * periods) + " image");
+        throw InputError("not enough memory for a " + std::to_string(period.width * periods) +
+                         " x " + std::to_string(period.height * periods) + " image");
     }
     const std::string error = writeImageFile(image, QString::fromStdString(path), encoder);
     if (!error.empty()) {
@@ -93,7 +97,9 @@ void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& en
     }
 }
 
-bool progressWanted(bool quiet) { return !quiet && ::isatty(STDERR_FILENO); }
+bool progressWanted(bool quiet) {
+    return !quiet && ::isatty(STDERR_FILENO);
+}
 
 } // namespace
 
@@ -104,6 +110,8 @@ int runNew(std::vector<std::string> words) {
     const std::optional<std::uint64_t> steps = args.number("--steps", 1, kMaxSteps);
     const std::optional<std::uint64_t> grid = args.number("--grid", 20, 1000);
     const std::optional<std::uint64_t> period = args.number("--period", 1, 64);
+    const bool knot = args.flag("--knot");
+    const std::optional<std::uint64_t> cornerN = args.number("--corner-n", 3, 42);
     const bool detailed = args.flag("--detailed");
     const bool plain = args.flag("--plain");
     const std::optional<std::string> colors = args.option("--colors");
@@ -122,11 +130,16 @@ int runNew(std::vector<std::string> words) {
     if (familyText) {
         family = parseFamily(*familyText);
         if (!family) {
-            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() + ")");
+            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() +
+                             ")");
         }
-        if (*family != MapFamily::Square) {
-            throw InputError("the " + std::string(familyName(*family)) + " family is not available yet");
-        }
+    }
+    const MapFamily chosen = family.value_or(MapFamily::Square);
+    if (cornerN && chosen != MapFamily::SquareX) {
+        throw UsageError("--corner-n applies to the SquareX family only");
+    }
+    if (knot && chosen != MapFamily::Hex) {
+        throw UsageError("--knot applies to the Hex family only");
     }
     std::optional<ImageEncoder> encoder;
     if (output) {
@@ -144,9 +157,15 @@ int runNew(std::vector<std::string> words) {
         doc.SelectFamily(*family);
     }
     if (detailed || plain) {
-        doc.useDetailedSquare = detailed ? 1 : 0;
-        doc.sqrMap.detail = doc.useDetailedSquare;
+        if (chosen == MapFamily::Hex) {
+            doc.useDetailedHex = detailed ? 1 : 0;
+        } else {
+            doc.useDetailedSquare = detailed ? 1 : 0;
+            doc.sqrMap.detail = doc.useDetailedSquare;
+        }
     }
+    doc.hexKnot = knot ? 1 : 0;
+    doc.hexMap.knotOn = doc.hexKnot;
     if (grid) {
         doc.ChangeGridSize(static_cast<std::uint32_t>(*grid), 3500000.0);
     }
@@ -156,7 +175,9 @@ int runNew(std::vector<std::string> words) {
     if (period) {
         doc.viewPeriod = static_cast<std::uint16_t>(*period);
     }
-    if (family || grid) {
+    if (cornerN) {
+        doc.NewRandomCornerQuilt(static_cast<int>(*cornerN));
+    } else if (family || grid || knot || (chosen == MapFamily::Hex && (detailed || plain))) {
         doc.NewRandomQuilt();
     }
     if (colors) {
@@ -251,8 +272,11 @@ zarn80-render new [OPTIONS] -o IMAGE
   --seed N           reproducible run: the same N gives byte-identical output
   --steps N          iterations to run (the quilt's step limit); default 60000000
   --grid N           grid size, 20 to 1000 (default 250)
-  --detailed         use the detailed (Fourier) form of the square map (the default)
-  --plain            use the plain form with five coefficients
+  --detailed         detailed (Fourier) form: of the square map (its default) or, with
+                     --family Hex, of the hexagonal map
+  --plain            plain form of the square or hexagonal map (the hexagonal default)
+  --knot             Hex only: knot mode (the grid counts lattice coordinates)
+  --corner-n N       SquareX only: the wild corner's N, 3 to 42 (random 3 to 13 otherwise)
   --period N         periods shown across and down, 1 to 64 (default 2)
   --colors FILE.qcl  colour the quilt with this colour file
   -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff

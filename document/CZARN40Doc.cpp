@@ -171,23 +171,28 @@ void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
     const std::uint32_t maxCount = QMap.maxCount;
     const int n = static_cast<int>(QMap.size);
     if (flagSFT) {
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return sftMap.PixelCount(QMap, x, y); });
+        fillBitmap(bitmap, palette, maxCount,
+                   [&](int x, int y) { return sftMap.PixelCount(QMap, x, y); });
     } else if (flagT) {
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return tMap.PixelCount(QMap, x, y); });
+        fillBitmap(bitmap, palette, maxCount,
+                   [&](int x, int y) { return tMap.PixelCount(QMap, x, y); });
     } else if (flagHex) {
         const bool knot = hexKnot != 0;
         fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
-            return hexMap.PixelCount(QMap, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), knot);
+            return hexMap.PixelCount(QMap, static_cast<std::uint32_t>(x),
+                                     static_cast<std::uint32_t>(y), knot);
         });
     } else if (imageOption1) {
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return LookupSquare(QMap, y, x); });
+        fillBitmap(bitmap, palette, maxCount,
+                   [&](int x, int y) { return LookupSquare(QMap, y, x); });
     } else if (flagTWsq) {
         fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
             const int row = y < n ? y : 2 * n - 1 - y;
             return countOrZero(QMap, row, n - 1 - x);
         });
     } else {
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) { return countOrZero(QMap, y, x); });
+        fillBitmap(bitmap, palette, maxCount,
+                   [&](int x, int y) { return countOrZero(QMap, y, x); });
     }
 }
 
@@ -400,13 +405,26 @@ void CZARN40Doc::SetUpSquare() {
 
 void CZARN40Doc::SetUpCommon(MapFamily family) {
     switch (family) {
-    case MapFamily::SFT: sftMap.Randomize(random); break;
-    case MapFamily::T: tMap.Randomize(random); break;
-    case MapFamily::Oct_Four: octFourMap.Randomize(random); break;
-    case MapFamily::ExpA: expAMap.Randomize(random); break;
-    case MapFamily::TWsq: twsqMap.TwsqRandomCoefficients(random); break;
-    case MapFamily::Squaret: sqrMapt.Randomize(random); break;
-    default: break;
+    case MapFamily::SFT:
+        sftMap.Randomize(random);
+        break;
+    case MapFamily::T:
+        tMap.Randomize(random);
+        break;
+    case MapFamily::Oct_Four:
+        octFourMap.Randomize(random);
+        break;
+    case MapFamily::ExpA:
+        expAMap.Randomize(random);
+        break;
+    case MapFamily::TWsq:
+        twsqMap.TwsqRandomCoefficients(random);
+        break;
+    case MapFamily::Squaret:
+        sqrMapt.Randomize(random);
+        break;
+    default:
+        break;
     }
     const double u1 = random.Uniform();
     const double u2 = random.Uniform();
@@ -415,7 +433,8 @@ void CZARN40Doc::SetUpCommon(MapFamily family) {
 }
 
 void CZARN40Doc::SetUpHex() {
-    const HexQuiltStart start = hexMap.StartRandomQuilt(useDetailedHex != 0, hexKnot != 0, random, QMap.size);
+    const HexQuiltStart start =
+        hexMap.StartRandomQuilt(useDetailedHex != 0, hexKnot != 0, random, QMap.size);
     rawX = start.raw.re;
     rawY = start.raw.im;
     pointX = start.point.re;
@@ -444,11 +463,21 @@ void CZARN40Doc::SetUpDuo() {
 void CZARN40Doc::NewRandomQuilt() {
     ScopedPause pause(*this);
     switch (const MapFamily family = RandomSetupFamily()) {
-    case MapFamily::Square: SetUpSquare(); break;
-    case MapFamily::Hex: SetUpHex(); break;
-    case MapFamily::SquareX: SetUpSquareX(crand() % 11 + 3); break;
-    case MapFamily::Duo: SetUpDuo(); break;
-    default: SetUpCommon(family); break;
+    case MapFamily::Square:
+        SetUpSquare();
+        break;
+    case MapFamily::Hex:
+        SetUpHex();
+        break;
+    case MapFamily::SquareX:
+        SetUpSquareX(crand() % 11 + 3);
+        break;
+    case MapFamily::Duo:
+        SetUpDuo();
+        break;
+    default:
+        SetUpCommon(family);
+        break;
     }
     BuildAutoNames();
 }
@@ -534,7 +563,9 @@ void CZARN40Doc::IterateStep() {
     running.store(1, std::memory_order_relaxed);
 
     switch (CurrentFamily()) {
-    case MapFamily::Square: StepSquare(); break;
+    case MapFamily::Square:
+        StepSquare();
+        break;
     case MapFamily::Oct_Four: {
         const MapPoint r = octFourMap.StepFrom(pointX, pointY);
         StoreUnfolded(r.x, r.y);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "document/MapFamily.h"
-#include "engine/QuiltMap.h"
-#include "engine/RandomSource.h"
 #include "engine/MapExpA.h"
 #include "engine/MapSixFourTwelve.h"
 #include "engine/MapThreeTwelve.h"
 #include "engine/New84.h"
+#include "engine/QuiltMap.h"
+#include "engine/RandomSource.h"
 #include "engine/SqrMap.h"
 #include "engine/SqrMapt.h"
 #include "maps/DuoMap.h"
