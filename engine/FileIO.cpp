@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
+#include <atomic>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,12 +87,18 @@ FileResult writeFileAtomically(const std::string& path, const std::vector<std::u
         return {"'" + path + "' is a folder"};
     }
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::random_device entropy;
-    const std::string tempName =
-        (folder / ("." + target.filename().string() + ".tmp" + std::to_string(entropy() % 1000000)))
-            .string();
-
-    const int fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    static std::atomic<unsigned> counter{0};
+    std::string tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempName = (folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                              std::to_string(counter++)))
+                       .string();
+        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (fd < 0) {
         return {systemError("cannot write in the folder of", path)};
     }

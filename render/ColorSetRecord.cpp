@@ -1,13 +1,12 @@
 #include "ColorSetRecord.h"
 
 #include "engine/Archive.h"
+#include "engine/FileIO.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <span>
 #include <sys/stat.h>
@@ -26,21 +25,6 @@ void ioArray(Archive& ar, std::array<T, N>& values, const char* field) {
 
 std::string quoted(const std::string& path) {
     return "'" + path + "'";
-}
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -131,57 +115,13 @@ void ColorSetHistory::Serialize(Archive& ar) {
     *this = loaded;
 }
 
-ColorFileResult replaceFileContents(const std::string& path,
-                                    const std::vector<std::uint8_t>& bytes) {
-    namespace fs = std::filesystem;
-    static std::atomic<unsigned> tempCounter{0};
-
-    const fs::path target(path);
-    std::error_code ec;
-    if (target.filename().empty() || fs::is_directory(target, ec)) {
-        return {quoted(path) + " is not a file name"};
-    }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = (folder / ("." + target.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(tempCounter++)))
-                       .string();
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        return {"cannot write " + quoted(path) + ": " + std::strerror(errno)};
-    }
-
-    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && std::rename(tempName.c_str(), path.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(tempName.c_str());
-        return {"cannot write " + quoted(path) + ": " + std::strerror(savedErrno)};
-    }
-    return {};
-}
-
 ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetRecord& record) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(ColorSetRecord::kSize);
     Archive ar(bytes);
     ColorSetRecord copy = record;
     copy.Serialize(ar);
-    return replaceFileContents(path, bytes);
+    return writeFileAtomically(path, bytes);
 }
 
 ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/FileIO.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -81,10 +83,7 @@ struct ColorSetHistory {
 };
 
 /** Outcome of a colour-file read or write: an empty error means success. */
-struct ColorFileResult {
-    std::string error;
-    explicit operator bool() const { return error.empty(); }
-};
+using ColorFileResult = FileResult;
 
 /**
  * Writes @p record as a 512-byte colour file. The bytes go to a temporary file in the target's
@@ -100,10 +99,6 @@ ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetReco
  */
 ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record);
 
-/**
- * Replaces @p path with @p bytes through a temporary file beside it (see writeColorFileRecord).
- */
-ColorFileResult replaceFileContents(const std::string& path,
-                                    const std::vector<std::uint8_t>& bytes);
+
 
 } // namespace zarn
