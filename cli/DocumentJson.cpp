@@ -3,6 +3,8 @@
 #include "document/CZARN40Doc.h"
 #include "render/ColorSetRecord.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace zarn::cli {
@@ -21,6 +23,147 @@ void writeSquare(JsonWriter& json, const SqrMap& m) {
     }
     json.endArray();
     json.endObject();
+}
+
+void writeComplex(JsonWriter& json, std::string_view key, Complex c) {
+    const double pair[2] = {c.re, c.im};
+    json.numbers(key, pair, 2);
+}
+
+void writeComplexList(JsonWriter& json, std::string_view key, const Complex* values,
+                      std::size_t count) {
+    json.beginArray(key);
+    for (std::size_t i = 0; i < count; ++i) {
+        writeComplex(json, {}, values[i]);
+    }
+    json.endArray();
+}
+
+void writeFlat(JsonWriter& json, std::string_view key, const FlatMatrix& m) {
+    json.beginArray(key);
+    for (std::uint32_t i = 0; i < m.rows && i < FlatMatrix::kSide; ++i) {
+        double row[FlatMatrix::kSide] = {};
+        for (std::uint32_t j = 0; j < m.cols && j < FlatMatrix::kSide; ++j) {
+            row[j] = m.at(static_cast<int>(i), static_cast<int>(j));
+        }
+        json.numbers({}, row, std::min(m.cols, FlatMatrix::kSide));
+    }
+    json.endArray();
+}
+
+void writePlainSet(JsonWriter& json, std::string_view key, double l, double a, double b, double g,
+                   double o) {
+    json.beginObject(key);
+    json.value("lambda", l).value("alpha", a).value("beta", b).value("gamma", g).value("omega", o);
+    json.endObject();
+}
+
+void writeFamilyCoefficients(JsonWriter& json, CZARN40Doc& doc) {
+    switch (doc.CurrentFamily()) {
+    case MapFamily::Square:
+        break; // the square block is always written
+    case MapFamily::Oct_Four: {
+        const New84& m = doc.octFourMap;
+        json.beginObject("octFour");
+        writePlainSet(json, "second", m.lambda2, m.alpha2, m.beta2, m.gamma2, m.omega2);
+        writeFlat(json, "coef2", m.coef2);
+        json.value("regionScale", m.regionScale);
+        json.endObject();
+        break;
+    }
+    case MapFamily::Squaret: {
+        const SqrMapt& m = doc.sqrMapt;
+        json.beginObject("squaret");
+        json.numbers("setA", m.setA.data(), m.setA.size());
+        json.numbers("setB", m.setB.data(), m.setB.size());
+        json.value("emmA", m.emmA).value("emmB", m.emmB);
+        json.value("offX", m.offX).value("offY", m.offY);
+        writeFlat(json, "matrixA", m.matrixA);
+        writeFlat(json, "matrixB", m.matrixB);
+        json.endObject();
+        break;
+    }
+    case MapFamily::ExpA: {
+        const MapExpA& m = doc.expAMap;
+        json.beginObject("expA");
+        json.beginArray("drawnPairs");
+        for (int r = 0; r < MapExpA::kDrawnRows; ++r) {
+            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0],
+                                    m.ampY1[static_cast<std::size_t>(r)][0]};
+            json.numbers({}, pair, 2);
+        }
+        json.endArray();
+        json.endObject();
+        break;
+    }
+    case MapFamily::SFT: {
+        const MapSixFourTwelve& m = doc.sftMap;
+        json.beginObject("sft");
+        writeComplexList(json, "squareA", m.squareA.data(), m.squareA.size());
+        writeComplexList(json, "squareB", m.squareB.data(), m.squareB.size());
+        writeComplexList(json, "hexA", m.hexA.data(), m.hexA.size());
+        writeComplexList(json, "hexB", m.hexB.data(), m.hexB.size());
+        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+        json.endObject();
+        break;
+    }
+    case MapFamily::T: {
+        const MapThreeTwelve& m = doc.tMap;
+        json.beginObject("t");
+        writeComplexList(json, "triA", m.triA.data(), m.triA.size());
+        writeComplexList(json, "triB", m.triB.data(), m.triB.size());
+        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+        json.endObject();
+        break;
+    }
+    case MapFamily::Hex: {
+        const HexMap& m = doc.hexMap;
+        json.beginObject("hex");
+        writeComplex(json, "lambda", m.lambda);
+        writeComplex(json, "alpha", m.alpha);
+        json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
+        json.value("detailOn", m.detailOn).value("detailDepth", m.detailDepth);
+        json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
+        if (m.detailOn) {
+            std::array<Complex, HexMap::kDetailOrbits> base{};
+            for (int i = 0; i < HexMap::kDetailOrbits; ++i) {
+                base[static_cast<std::size_t>(i)] = m.detailCoefs[0][static_cast<std::size_t>(i)];
+            }
+            writeComplexList(json, "detailCoefficients", base.data(), base.size());
+        }
+        json.endObject();
+        break;
+    }
+    case MapFamily::SquareX: {
+        const WildCornerMap& m = doc.cornerMap;
+        json.beginObject("wildCorner");
+        json.value("cornerN", m.cornerN)
+            .value("rows", m.rotationCount)
+            .value("depth", m.orbitCount);
+        writeComplexList(json, "coefficients", m.cornerCoefs.data(),
+                         std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
+        json.endObject();
+        break;
+    }
+    case MapFamily::TWsq: {
+        const TwsqMap& m = doc.twsqMap;
+        json.beginObject("twsq");
+        json.numbers("coefficients", m.twsqCoefs.data(), 9);
+        json.endObject();
+        break;
+    }
+    case MapFamily::Duo: {
+        const DuoMap& m = doc.duoMap;
+        json.beginObject("duo");
+        const double start[3] = {m.sphere.e1, m.sphere.e2, m.sphere.e3};
+        json.numbers("point", start, 3);
+        json.value("radialWeights", static_cast<std::uint64_t>(m.radialWeights.size()));
+        json.endObject();
+        break;
+    }
+    }
 }
 
 } // namespace
@@ -46,6 +189,7 @@ void writeDocumentState(JsonWriter& json, CZARN40Doc& doc) {
     json.value("nonFinite", static_cast<std::uint64_t>(doc.invalidReplacements.load()));
     json.endObject();
     writeSquare(json, doc.sqrMap);
+    writeFamilyCoefficients(json, doc);
 }
 
 void writeColorRecord(JsonWriter& json, const ColorSetRecord& r) {

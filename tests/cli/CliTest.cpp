@@ -105,6 +105,43 @@ TEST_F(CliTest, ColourFilesAreMadeShownAndUsed) {
     EXPECT_NE(read("p.png"), read("q.png"));
 }
 
+class FamilyRenderTest : public CliTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FamilyRenderTest, EveryFamilyRendersReproduciblyAtItsPeriodSize) {
+    const std::string family = GetParam();
+    const std::string args =
+        "new --family " + family + " --seed 5 --grid 60 --steps 60000 --period 1 --quiet";
+    const CliRun a = run(args + " -o a.bmp --json");
+    ASSERT_EQ(a.status, 0) << a.err;
+    const CliRun b = run(args + " -o b.bmp");
+    ASSERT_EQ(b.status, 0) << b.err;
+    const std::string image = read("a.bmp");
+    ASSERT_GT(image.size(), 54u);
+    EXPECT_EQ(image, read("b.bmp"));
+    EXPECT_NE(a.out.find("\"gridSize\": 60"), std::string::npos) << a.out;
+    EXPECT_NE(a.out.find("\"stepCount\": 60001"), std::string::npos) << a.out;
+    // The picture is not one flat colour: some pixel differs from the first.
+    const std::size_t offset =
+        static_cast<unsigned char>(image[10]) | (static_cast<unsigned char>(image[11]) << 8);
+    EXPECT_NE(image.find_first_not_of(image.substr(offset, 3), offset), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyRenderTest,
+                         ::testing::Values("Square", "Oct_Four", "SFT", "Hex", "SquareX", "T",
+                                           "ExpA", "TWsq", "Squaret", "Duo"));
+
+TEST_F(CliTest, FamilyOptionsApplyToTheirFamilies) {
+    const CliRun knot =
+        run("new --family hex --knot --detailed --seed 2 --grid 50 --steps 20000 --json");
+    ASSERT_EQ(knot.status, 0) << knot.err;
+    EXPECT_NE(knot.out.find("\"hexKnot\": 1"), std::string::npos);
+    EXPECT_NE(knot.out.find("\"useDetailedHex\": 1"), std::string::npos);
+    const CliRun corner =
+        run("new --family SquareX --corner-n 30 --seed 2 --grid 50 --steps 20000 --json");
+    ASSERT_EQ(corner.status, 0) << corner.err;
+    EXPECT_NE(corner.out.find("\"cornerN\": 30"), std::string::npos);
+}
+
 struct BadCall {
     const char* args;
     int status;
@@ -139,6 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
                       BadCall{"new --steps 10", 2, "-o IMAGE"},
                       BadCall{"frobnicate", 2, "unknown command"},
+                      BadCall{"new --knot --steps 10 -o out.png", 2,
+                              "--knot applies to the Hex family only"},
+                      BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
+                      BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
                       BadCall{"colors show missing.qcl", 1, "missing.qcl"},
                       BadCall{"colors paint", 2, "unknown colors action"}));
 
