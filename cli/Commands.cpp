@@ -272,9 +272,9 @@ zarn80-render new [OPTIONS] -o IMAGE
   --seed N           reproducible run: the same N gives byte-identical output
   --steps N          iterations to run (the quilt's step limit); default 60000000
   --grid N           grid size, 20 to 1000 (default 250)
-  --detailed         detailed (Fourier) form: of the square map (its default) or, with
+  --detailed         iterate the detailed (Fourier) form of the square map or, with
                      --family Hex, of the hexagonal map
-  --plain            plain form of the square or hexagonal map (the hexagonal default)
+  --plain            iterate the plain form (what a new quilt of either family iterates)
   --knot             Hex only: knot mode (the grid counts lattice coordinates)
   --corner-n N       SquareX only: the wild corner's N, 3 to 42 (random 3 to 13 otherwise)
   --period N         periods shown across and down, 1 to 64 (default 2)
