@@ -256,105 +256,65 @@ void CZARN40Doc::WorkerLoop() {
     workerParked_.notify_all();
 }
 
-MapFamily CZARN40Doc::CurrentFamily() const {
-    if (flagExpA)
-        return MapFamily::ExpA;
-    if (flagT)
-        return MapFamily::T;
-    if (flagSFT)
-        return MapFamily::SFT;
-    if (flagSquareX)
-        return MapFamily::SquareX;
-    if (flagHex)
-        return MapFamily::Hex;
-    if (flagOctFour)
-        return MapFamily::Oct_Four;
-    if (flagTWsq)
-        return MapFamily::TWsq;
-    if (flagSquaret)
-        return MapFamily::Squaret;
-    if (flagDuo)
-        return MapFamily::Duo;
+std::uint8_t CZARN40Doc::*CZARN40Doc::FlagMember(MapFamily family) {
+    switch (family) {
+    case MapFamily::Square:
+        return nullptr;
+    case MapFamily::Oct_Four:
+        return &CZARN40Doc::flagOctFour;
+    case MapFamily::SFT:
+        return &CZARN40Doc::flagSFT;
+    case MapFamily::Hex:
+        return &CZARN40Doc::flagHex;
+    case MapFamily::SquareX:
+        return &CZARN40Doc::flagSquareX;
+    case MapFamily::T:
+        return &CZARN40Doc::flagT;
+    case MapFamily::ExpA:
+        return &CZARN40Doc::flagExpA;
+    case MapFamily::TWsq:
+        return &CZARN40Doc::flagTWsq;
+    case MapFamily::Squaret:
+        return &CZARN40Doc::flagSquaret;
+    case MapFamily::Duo:
+        return &CZARN40Doc::flagDuo;
+    }
+    return nullptr;
+}
+
+MapFamily CZARN40Doc::FirstFlagSet(const std::array<MapFamily, kFamilyCount - 1>& order) const {
+    for (MapFamily family : order) {
+        if (this->*FlagMember(family) != 0) {
+            return family;
+        }
+    }
     return MapFamily::Square;
+}
+
+MapFamily CZARN40Doc::CurrentFamily() const {
+    using enum MapFamily;
+    return FirstFlagSet({ExpA, T, SFT, SquareX, Hex, Oct_Four, TWsq, Squaret, Duo});
 }
 
 MapFamily CZARN40Doc::AutoNameFamily() const {
-    if (flagHex)
-        return MapFamily::Hex;
-    if (flagT)
-        return MapFamily::T;
-    if (flagOctFour)
-        return MapFamily::Oct_Four;
-    if (flagSFT)
-        return MapFamily::SFT;
-    if (flagSquareX)
-        return MapFamily::SquareX;
-    if (flagExpA)
-        return MapFamily::ExpA;
-    if (flagTWsq)
-        return MapFamily::TWsq;
-    if (flagSquaret)
-        return MapFamily::Squaret;
-    if (flagDuo)
-        return MapFamily::Duo;
-    return MapFamily::Square;
+    using enum MapFamily;
+    return FirstFlagSet({Hex, T, Oct_Four, SFT, SquareX, ExpA, TWsq, Squaret, Duo});
 }
 
 MapFamily CZARN40Doc::RandomSetupFamily() const {
-    if (flagSFT)
-        return MapFamily::SFT;
-    if (flagT)
-        return MapFamily::T;
-    if (flagOctFour)
-        return MapFamily::Oct_Four;
-    if (flagHex)
-        return MapFamily::Hex;
-    if (flagSquareX)
-        return MapFamily::SquareX;
-    if (flagExpA)
-        return MapFamily::ExpA;
-    if (flagTWsq)
-        return MapFamily::TWsq;
-    if (flagSquaret)
-        return MapFamily::Squaret;
-    if (flagDuo)
-        return MapFamily::Duo;
-    return MapFamily::Square;
+    using enum MapFamily;
+    return FirstFlagSet({SFT, T, Oct_Four, Hex, SquareX, ExpA, TWsq, Squaret, Duo});
 }
 
 void CZARN40Doc::SelectFamily(MapFamily family) {
-    flagHex = hexVariant = flagSFT = flagOctFour = flagT = flagSquareX = flagExpA = flagDuo =
-        flagTWsq = flagSquaret = 0;
-    switch (family) {
-    case MapFamily::Square:
-        break;
-    case MapFamily::Oct_Four:
-        flagOctFour = 1;
-        break;
-    case MapFamily::SFT:
-        flagSFT = 1;
-        break;
-    case MapFamily::Hex:
-        flagHex = 1;
-        break;
-    case MapFamily::SquareX:
-        flagSquareX = 1;
-        break;
-    case MapFamily::T:
-        flagT = 1;
-        break;
-    case MapFamily::ExpA:
-        flagExpA = 1;
-        break;
-    case MapFamily::TWsq:
-        flagTWsq = 1;
-        break;
-    case MapFamily::Squaret:
-        flagSquaret = 1;
-        break;
-    case MapFamily::Duo:
-        flagDuo = 1;
-        break;
+    for (MapFamily f : kAllFamilies) {
+        if (const auto flag = FlagMember(f)) {
+            this->*flag = 0;
+        }
+    }
+    hexVariant = 0;
+    if (const auto flag = FlagMember(family)) {
+        this->*flag = 1;
     }
 }
 

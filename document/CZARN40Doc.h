@@ -18,6 +18,7 @@
 #include "render/ColorSetRecord.h"
 #include "render/Palette.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -242,6 +243,9 @@ public:
     Palette palette;
 
 private:
+    /** The flag member of @p family; null for Square, which has none. */
+    static std::uint8_t CZARN40Doc::*FlagMember(MapFamily family);
+    MapFamily FirstFlagSet(const std::array<MapFamily, kFamilyCount - 1>& order) const;
     void SeedCLibrary(unsigned offset);
     void SizeMemory(std::uint64_t physicalBytes);
     void SetUpSquare();

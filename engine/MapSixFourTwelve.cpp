@@ -190,9 +190,9 @@ Complex MapSixFourTwelve::Step(Complex point) {
     return z;
 }
 
-void MapSixFourTwelve::Randomize(RandomSource& random) {
-    const std::array<IconPolynomial*, 6> polynomials = {&squareA, &squareB, &hexA,
-                                                        &hexB,    &dodecaA, &dodecaB};
+namespace icon {
+
+void RandomizePolynomials(std::span<IconPolynomial* const> polynomials, RandomSource& random) {
     for (std::size_t k = 0; k < 4; ++k) {
         for (IconPolynomial* polynomial : polynomials) {
             const double u1 = random.Uniform();
@@ -202,18 +202,28 @@ void MapSixFourTwelve::Randomize(RandomSource& random) {
     }
 }
 
-std::uint32_t MapSixFourTwelve::PixelCount(const QuiltMap& grid, int x, int y) const {
+std::uint32_t CountUnder(const QuiltMap& grid, Complex q) {
     const double n = grid.size;
-    const double inverse = 1.0 / n;
-    std::int32_t kind = 0;
-    const Complex q = ClassifyInto({x * inverse, y * inverse}, kind);
     const double row = std::trunc(q.im * n);
     const double column = std::trunc(q.re * n);
-    // Written so that a NaN fails the test too.
     if (!(row >= 0.0 && row < n && column >= 0.0 && column < n)) {
         return 0;
     }
     return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+}
+
+} // namespace icon
+
+void MapSixFourTwelve::Randomize(RandomSource& random) {
+    const std::array<IconPolynomial*, 6> polynomials = {&squareA, &squareB, &hexA,
+                                                        &hexB,    &dodecaA, &dodecaB};
+    icon::RandomizePolynomials(polynomials, random);
+}
+
+std::uint32_t MapSixFourTwelve::PixelCount(const QuiltMap& grid, int x, int y) const {
+    const double inverse = 1.0 / grid.size;
+    std::int32_t kind = 0;
+    return icon::CountUnder(grid, ClassifyInto({x * inverse, y * inverse}, kind));
 }
 
 MapSixFourTwelve::PeriodSize MapSixFourTwelve::PeriodFor(int n) const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace zarn {
 
@@ -52,6 +53,14 @@ inline Complex Map(const IconPolynomial& a, const IconPolynomial& b, Complex w, 
     const Complex conjugatePower = Power<N - 1>(Complex{w.re, -w.im});
     return Horner(a, modulusSquared) * w + Horner(b, wn.re) * conjugatePower + offset;
 }
+
+/** Draws the coefficients of @p polynomials: for each power k = 0..3 and, inside it, each
+ *  polynomial in turn, two draws u1 then u2 give ck = (20 u2 - 10, 20 u1 - 10). */
+void RandomizePolynomials(std::span<IconPolynomial* const> polynomials, RandomSource& random);
+
+/** The count of the grid cell under the classified point @p q; 0 outside rows and columns
+ *  0..n-1 (a NaN fails the test too). */
+std::uint32_t CountUnder(const QuiltMap& grid, Complex q);
 
 } // namespace icon
 

@@ -159,27 +159,13 @@ Complex MapThreeTwelve::Step(Complex point) {
 
 void MapThreeTwelve::Randomize(RandomSource& random) {
     const std::array<IconPolynomial*, 4> polynomials = {&triA, &triB, &dodecaA, &dodecaB};
-    for (std::size_t i = 0; i < 4; ++i) {
-        for (IconPolynomial* polynomial : polynomials) {
-            const double u1 = random.Uniform();
-            const double u2 = random.Uniform();
-            (*polynomial)[i] = {20.0 * u2 - 10.0, 20.0 * u1 - 10.0};
-        }
-    }
+    icon::RandomizePolynomials(polynomials, random);
 }
 
 std::uint32_t MapThreeTwelve::PixelCount(const QuiltMap& grid, int x, int y) const {
-    const double n = grid.size;
-    const double inverse = 1.0 / n;
+    const double inverse = 1.0 / grid.size;
     std::int32_t kind = 1;
-    const Complex q = ClassifyInto({x * inverse, y * inverse}, kind);
-    const double row = std::trunc(q.im * n);
-    const double column = std::trunc(q.re * n);
-    // Written so that a NaN fails the test too.
-    if (!(row >= 0.0 && row < n && column >= 0.0 && column < n)) {
-        return 0;
-    }
-    return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+    return icon::CountUnder(grid, ClassifyInto({x * inverse, y * inverse}, kind));
 }
 
 MapThreeTwelve::PeriodSize MapThreeTwelve::PeriodFor(int n) const {
