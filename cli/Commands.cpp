@@ -4,6 +4,7 @@
 #include "DocumentJson.h"
 #include "Progress.h"
 #include "document/CZARN40Doc.h"
+#include "document/SessionFile.h"
 #include "engine/CRandom.h"
 #include "raster/Compose.h"
 #include "raster/ImageEncoders.h"
@@ -62,23 +63,28 @@ ImageEncoder encoderFor(const std::string& path) {
     return *encoder;
 }
 
-/** Runs the worker until it has taken maxSteps + 1 steps, drawing progress. */
+/** Runs the worker until it has taken maxSteps + 1 steps since the last restart, drawing
+ *  progress from where it stands now. */
 void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
-    ProgressBar bar(showProgress, static_cast<std::uint64_t>(doc.maxSteps) + 1);
+    const std::uint64_t first = doc.stepCount.load();
+    const std::uint64_t last = static_cast<std::uint64_t>(doc.maxSteps) + 1;
+    ProgressBar bar(showProgress, last > first ? last - first : 1);
     std::uint32_t lastCount = 0;
     while (!doc.isFinished()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         const std::uint32_t count = doc.stepCount.load();
         if (count != lastCount) {
-            bar.update(count);
+            bar.update(count > first ? count - first : 0);
             lastCount = count;
         }
     }
-    bar.finish(static_cast<std::uint64_t>(doc.maxSteps) + 1);
+    bar.finish(last > first ? last - first : 1);
 }
 
-void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
-    doc.RebuildPalette();
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder, bool rebuildPalette) {
+    if (rebuildPalette) {
+        doc.RebuildPalette();
+    }
     const PeriodBitmap period = doc.RenderPeriod();
     const int periods = std::max<int>(doc.viewPeriod, 1);
     if (static_cast<long long>(period.width) * periods > kMaxImageSide ||
@@ -95,6 +101,36 @@ void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& en
     if (!error.empty()) {
         throw InputError(error);
     }
+}
+
+void printState(CZARN40Doc& doc) {
+    JsonWriter writer;
+    writer.beginObject();
+    {
+        ScopedPause pause(doc);
+        writeDocumentState(writer, doc);
+    }
+    writer.endObject();
+    std::cout << writer.text();
+}
+
+void saveSession(CZARN40Doc& doc, const std::string& path) {
+    const FileResult saved = SaveSessionFile(doc, path);
+    if (!saved) {
+        throw InputError(saved.error);
+    }
+}
+
+/** Opens a session without starting its worker. */
+std::unique_ptr<CZARN40Doc> openSession(const std::string& path, std::optional<std::uint64_t> seed) {
+    DocumentOptions options;
+    options.seed = seed;
+    std::string error;
+    std::unique_ptr<CZARN40Doc> doc = OpenSessionFile(path, options, error);
+    if (!doc) {
+        throw InputError(error);
+    }
+    return doc;
 }
 
 bool progressWanted(bool quiet) {
@@ -118,13 +154,14 @@ int runNew(std::vector<std::string> words) {
     const std::optional<std::string> output = args.option("--output", "-o");
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
+    const std::optional<std::string> saveTo = args.option("--save");
     args.finish();
 
     if (detailed && plain) {
         throw UsageError("--detailed and --plain exclude each other");
     }
-    if (!output && !json) {
-        throw UsageError("new needs -o IMAGE (or --json)");
+    if (!output && !json && !saveTo) {
+        throw UsageError("new needs -o IMAGE (or --json or --save)");
     }
     std::optional<MapFamily> family;
     if (familyText) {
@@ -145,6 +182,9 @@ int runNew(std::vector<std::string> words) {
     if (output) {
         encoder = encoderFor(*output);
         requireWritableTarget(*output, "output");
+    }
+    if (saveTo) {
+        requireWritableTarget(*saveTo, "session");
     }
 
     DocumentOptions options;
@@ -197,18 +237,82 @@ int runNew(std::vector<std::string> words) {
         doc.CountDistinctCells();
     }
     if (output) {
-        writeImage(doc, *output, *encoder);
+        writeImage(doc, *output, *encoder, true);
+    }
+    if (saveTo) {
+        saveSession(doc, *saveTo);
     }
     if (json) {
-        JsonWriter writer;
-        writer.beginObject();
-        {
-            ScopedPause pause(doc);
-            writeDocumentState(writer, doc);
-        }
-        writer.endObject();
-        std::cout << writer.text();
+        printState(doc);
     }
+    return 0;
+}
+
+int runOpen(std::vector<std::string> words) {
+    Args args(std::move(words));
+    const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
+    const std::optional<std::uint64_t> steps = args.number("--steps", 1, kMaxSteps);
+    const std::optional<std::string> output = args.option("--output", "-o");
+    const std::optional<std::string> saveTo = args.option("--save");
+    const bool json = args.flag("--json");
+    const bool quiet = args.flag("--quiet");
+    const std::optional<std::string> path = args.positional();
+    args.finish();
+    if (!path) {
+        throw UsageError("open needs a FILE.session");
+    }
+    std::optional<ImageEncoder> encoder;
+    if (output) {
+        encoder = encoderFor(*output);
+        requireWritableTarget(*output, "output");
+    }
+    if (saveTo) {
+        requireWritableTarget(*saveTo, "session");
+    }
+
+    std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed);
+    if (steps) {
+        {
+            ScopedPause pause(*doc); // the first pause starts the worker, parked until the resume
+            const std::uint64_t target = static_cast<std::uint64_t>(doc->stepCount.load()) + *steps - 1;
+            if (target > kMaxSteps) {
+                throw InputError("the session has taken " + std::to_string(doc->stepCount.load()) +
+                                 " steps; " + std::to_string(*steps) + " more would pass the step limit of " +
+                                 std::to_string(kMaxSteps));
+            }
+            doc->maxSteps = static_cast<std::uint32_t>(target);
+            doc->finished.store(0);
+        }
+        iterateToTheEnd(*doc, progressWanted(quiet));
+        ScopedPause pause(*doc);
+        doc->CountDistinctCells();
+    }
+    if (output) {
+        // Without new steps the picture comes from the stored palette, as it was saved.
+        writeImage(*doc, *output, *encoder, steps.has_value());
+    }
+    if (saveTo) {
+        saveSession(*doc, *saveTo);
+    }
+    if (json) {
+        printState(*doc);
+    }
+    return 0;
+}
+
+int runInfo(std::vector<std::string> words) {
+    Args args(std::move(words));
+    const std::optional<std::string> path = args.positional();
+    args.finish();
+    if (!path) {
+        throw UsageError("info needs a FILE.session");
+    }
+    std::unique_ptr<CZARN40Doc> doc = openSession(*path, std::nullopt);
+    JsonWriter writer;
+    writer.beginObject();
+    writeSessionInfo(writer, *doc);
+    writer.endObject();
+    std::cout << writer.text();
     return 0;
 }
 
@@ -264,6 +368,8 @@ Renders symmetric chaotic-map quilts without a window.
 
 Commands:
   new        iterate a new random quilt and write its picture
+  open       reopen a session file, optionally iterate further, render or save it again
+  info       print every field of a session file as JSON
   colors     make or show colour files (.qcl)
 
 zarn80-render new [OPTIONS] -o IMAGE
@@ -280,8 +386,18 @@ zarn80-render new [OPTIONS] -o IMAGE
   --period N         periods shown across and down, 1 to 64 (default 2)
   --colors FILE.qcl  colour the quilt with this colour file
   -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff
+  --save OUT.session save the quilt as a session file after iterating
   --json             print the final state as JSON on stdout
   --quiet            no progress bar
+
+zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--json]
+  --steps N          iterate N more steps from the stored step count and grid (without it,
+                     no step is taken and the picture uses the stored palette)
+  --seed N           seed the random sources (used only if the quilt must be replaced)
+  -o, --output, --save, --json, --quiet as for new
+
+zarn80-render info FILE.session
+  prints the session's fields, map records, grid, palette and colour history as JSON
 
 zarn80-render colors random [--seed N] -o FILE.qcl
   writes a random colour set

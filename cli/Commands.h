@@ -8,6 +8,8 @@ namespace zarn::cli {
 /** Runs one subcommand with its words; returns the exit status or throws UsageError/InputError. */
 int runNew(std::vector<std::string> words);
 int runColors(std::vector<std::string> words);
+int runOpen(std::vector<std::string> words);
+int runInfo(std::vector<std::string> words);
 
 /** The text of --help. */
 std::string usageText();

@@ -192,6 +192,134 @@ void writeDocumentState(JsonWriter& json, CZARN40Doc& doc) {
     writeFamilyCoefficients(json, doc);
 }
 
+void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
+    json.beginObject("document");
+    json.value("finished", static_cast<int>(doc.finished.load()));
+    json.value("running", static_cast<int>(doc.running.load()));
+    json.value("converged", static_cast<int>(doc.converged.load()));
+    json.value("useRandomSettings", doc.useRandomSettings);
+    json.value("useDetailedSquare", static_cast<int>(doc.useDetailedSquare));
+    json.value("squareDetailDepth", static_cast<int>(doc.squareDetailDepth));
+    json.value("flagHex", static_cast<int>(doc.flagHex));
+    json.value("useDetailedHex", doc.useDetailedHex);
+    json.value("hexKnot", doc.hexKnot);
+    json.value("hexVariant", static_cast<int>(doc.hexVariant));
+    json.value("flagSFT", static_cast<int>(doc.flagSFT));
+    json.value("flagOctFour", static_cast<int>(doc.flagOctFour));
+    json.value("flagT", static_cast<int>(doc.flagT));
+    json.value("flagSquareX", static_cast<int>(doc.flagSquareX));
+    json.value("flagExpA", static_cast<int>(doc.flagExpA));
+    json.value("imageOption1", static_cast<int>(doc.imageOption1));
+    json.value("imageOption2", static_cast<int>(doc.imageOption2));
+    json.value("imageOption3", static_cast<int>(doc.imageOption3));
+    json.value("imageOption4", static_cast<int>(doc.imageOption4));
+    json.value("distinctCells", doc.distinctCells.load());
+    json.value("minDistinctCells", doc.minDistinctCells);
+    json.value("stepCount", static_cast<std::uint64_t>(doc.stepCount.load()));
+    json.value("maxSteps", static_cast<std::uint64_t>(doc.maxSteps));
+    json.value("gridSizeReal", doc.gridSizeReal);
+    json.value("gridSizeInverse", doc.gridSizeInverse);
+    json.value("gridSize", doc.gridSize);
+    json.value("hexSizeA", doc.hexSizeA);
+    json.value("hexSizeB", doc.hexSizeB);
+    json.value("quiltName", doc.quiltName);
+    json.value("sessionName", doc.sessionName);
+    json.value("viewPeriod", static_cast<int>(doc.viewPeriod));
+    json.value("maxDibThird", doc.maxDibThird);
+    json.value("torusX", doc.torusX).value("torusY", doc.torusY);
+    json.value("pointX", doc.pointX).value("pointY", doc.pointY);
+    json.value("rawX", doc.rawX).value("rawY", doc.rawY);
+    json.endObject();
+
+    json.value("family", std::string(familyName(doc.CurrentFamily())));
+    writeSquare(json, doc.sqrMap);
+    {
+        const HexMap& m = doc.hexMap;
+        json.beginObject("hex");
+        writeComplex(json, "lambda", m.lambda);
+        writeComplex(json, "alpha", m.alpha);
+        json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
+        json.value("detailOn", m.detailOn).value("knotOn", m.knotOn).value("detailDepth", m.detailDepth);
+        json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
+        json.endObject();
+    }
+    {
+        const MapSixFourTwelve& m = doc.sftMap;
+        json.beginObject("sft");
+        writeComplexList(json, "squareA", m.squareA.data(), m.squareA.size());
+        writeComplexList(json, "squareB", m.squareB.data(), m.squareB.size());
+        writeComplexList(json, "hexA", m.hexA.data(), m.hexA.size());
+        writeComplexList(json, "hexB", m.hexB.data(), m.hexB.size());
+        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+        json.endObject();
+    }
+    {
+        const MapThreeTwelve& m = doc.tMap;
+        json.beginObject("t");
+        writeComplexList(json, "triA", m.triA.data(), m.triA.size());
+        writeComplexList(json, "triB", m.triB.data(), m.triB.size());
+        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+        json.endObject();
+    }
+    {
+        const WildCornerMap& m = doc.cornerMap;
+        json.beginObject("wildCorner");
+        json.value("cornerN", m.cornerN).value("rows", m.rotationCount).value("depth", m.orbitCount);
+        writeComplexList(json, "coefficients", m.cornerCoefs.data(),
+                         std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
+        json.endObject();
+    }
+    {
+        const MapExpA& m = doc.expAMap;
+        json.beginObject("expA");
+        json.beginArray("drawnPairs");
+        for (int r = 0; r < MapExpA::kDrawnRows; ++r) {
+            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0], m.ampY1[static_cast<std::size_t>(r)][0]};
+            json.numbers({}, pair, 2);
+        }
+        json.endArray();
+        json.endObject();
+    }
+
+    json.beginObject("grid");
+    json.value("size", static_cast<std::uint64_t>(doc.QMap.size));
+    json.value("maxCount", static_cast<std::uint64_t>(doc.QMap.maxCount));
+    json.value("totalHits", doc.QMap.TotalHits());
+    json.value("nonZeroCells", static_cast<std::uint64_t>(doc.QMap.CountNonZero()));
+    json.endObject();
+
+    json.beginObject("palette");
+    auto entry = [&](std::string_view key, int i) {
+        const PaletteEntry& e = doc.palette[static_cast<std::size_t>(i)];
+        const double rgb[3] = {static_cast<double>(e.red), static_cast<double>(e.green), static_cast<double>(e.blue)};
+        json.numbers(key, rgb, 3);
+    };
+    entry("first", 0);
+    entry("middle", 1999);
+    entry("last", 3998);
+    json.endObject();
+
+    json.beginObject("colorHistory");
+    json.value("current", doc.colorSetHistory.current);
+    json.beginArray("committed");
+    for (const ColorSetRecord& r : doc.colorSetHistory.records) {
+        if (r.valid) {
+            json.beginObject();
+            json.value("sequence", r.sequence);
+            json.value("name", std::string(r.name.data(), strnlen(r.name.data(), r.name.size())));
+            json.endObject();
+        }
+    }
+    json.endArray();
+    json.endObject();
+
+    json.beginObject("colorSet");
+    writeColorRecord(json, doc.colorSet.makeRecord(0, -1));
+    json.endObject();
+}
+
 void writeColorRecord(JsonWriter& json, const ColorSetRecord& r) {
     json.beginArray("colors");
     for (int k = 0; k < ColorSetRecord::kColors; ++k) {

@@ -30,6 +30,12 @@ int main(int argc, char** argv) {
         if (command == "new") {
             return zarn::cli::runNew(std::move(words));
         }
+        if (command == "open") {
+            return zarn::cli::runOpen(std::move(words));
+        }
+        if (command == "info") {
+            return zarn::cli::runInfo(std::move(words));
+        }
         if (command == "colors") {
             return zarn::cli::runColors(std::move(words));
         }

@@ -105,6 +105,32 @@ TEST_F(CliTest, ColourFilesAreMadeShownAndUsed) {
     EXPECT_NE(read("p.png"), read("q.png"));
 }
 
+/** The number after "key": in a JSON text. */
+std::uint64_t jsonCount(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\": ");
+    return at == std::string::npos ? 0 : std::stoull(json.substr(at + key.size() + 4));
+}
+
+TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
+    const CliRun made = run("new --family hex --seed 2 --grid 80 --steps 200000 --quiet --save a.session -o a.png --json");
+    ASSERT_EQ(made.status, 0) << made.err;
+    const CliRun reopened = run("open a.session -o b.png --json");
+    ASSERT_EQ(reopened.status, 0) << reopened.err;
+    EXPECT_EQ(read("a.png"), read("b.png"));
+    EXPECT_EQ(jsonCount(reopened.out, "stepCount"), 200001u);
+
+    const CliRun more = run("open a.session --steps 100000 --quiet --save c.session --json");
+    ASSERT_EQ(more.status, 0) << more.err;
+    EXPECT_EQ(jsonCount(more.out, "stepCount"), 300001u);
+    EXPECT_EQ(jsonCount(more.out, "totalHits"), jsonCount(made.out, "totalHits") + 100000u);
+
+    const CliRun info = run("info c.session");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\"flagHex\": 1"), std::string::npos) << info.out;
+    EXPECT_EQ(jsonCount(info.out, "stepCount"), 300001u);
+    EXPECT_NE(info.out.find("\"colorHistory\""), std::string::npos);
+}
+
 class FamilyRenderTest : public CliTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FamilyRenderTest, EveryFamilyRendersReproduciblyAtItsPeriodSize) {
@@ -181,6 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
                       BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
                       BadCall{"colors show missing.qcl", 1, "missing.qcl"},
+                      BadCall{"info short.qcl", 1, "Failed to open document."},
+                      BadCall{"open missing.session -o out.png", 1, "Failed to open document."},
+                      BadCall{"info", 2, "needs a FILE.session"},
                       BadCall{"colors paint", 2, "unknown colors action"}));
 
 } // namespace
