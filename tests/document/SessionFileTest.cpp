@@ -114,6 +114,10 @@ TEST(SessionLayoutTest, FreshSquareDocumentPlacesEveryFieldAndRecordAtItsOffset)
     const Layout at(doc);
     ASSERT_EQ(bytes.size(), at.end);
     EXPECT_EQ(at.sft - at.grid, 250012u);
+    EXPECT_EQ(bytes.size(), 37993u + 4 * 250 * 250 +
+                                16u * static_cast<unsigned>(doc.cornerMap.rotationCount *
+                                                            doc.cornerMap.orbitCount));
+    EXPECT_EQ(session::kMaxFileBytes, 64042217u);
 
     EXPECT_EQ(bytes[3], 1) << "useRandomSettings";
     EXPECT_EQ(bytes[4], 1) << "useDetailedSquare";
