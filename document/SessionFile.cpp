@@ -254,9 +254,10 @@ void transferFields(Archive& ar, DocumentFields& f, std::uint32_t largestSide) {
                                           number(f.gridSizeReal));
         }
         if (f.gridSize > largestSide) {
-            const double megabytes = std::pow(f.gridSize + QuiltMap::kMargin, 2.0) * 4.0 / 1e6;
-            Archive::fail("gridSize", std::to_string(f.gridSize) + " needs " + number(megabytes) +
-                                          " MB for its grid, more than half the physical memory");
+            const std::uint64_t side = std::uint64_t{f.gridSize} + QuiltMap::kMargin;
+            Archive::fail("gridSize",
+                          std::to_string(f.gridSize) + " needs " + std::to_string(side * side * 4) +
+                              " bytes for its grid, more than half the physical memory");
         }
     }
     within(f.hexSizeA, 3.0 * HexMap::kMaxCellSize, "hexSizeA");

@@ -454,8 +454,11 @@ TEST(SessionRefusalTest, GridLargerThanHalfThePhysicalMemoryIsRefusedBeforeItIsB
     auto saved = quiltOf(MapFamily::Square, 12, 0, 1000);
     const Bytes bytes = StoreSession(*saved);
     CZARN40Doc doc(quiet(13));
-    // 1010^2 x 4 bytes is 4.08 MB: 8 MB of memory allows it, 8 MB less one byte does not.
-    expectRefused(doc, bytes, "gridSize: 1000 needs 4.0804 MB for its grid", 8160799);
+    // 1010^2 x 4 bytes: twice that allows the grid, a byte less does not.
+    expectRefused(
+        doc, bytes,
+        "gridSize: 1000 needs 4080400 bytes for its grid, more than half the physical memory",
+        8160799);
     LoadSession(doc, bytes, 8160800);
     EXPECT_EQ(doc.QMap.size, 1000u);
 }
