@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds ZARN80 and runs every test: the full build (warnings as errors), then the layers that do
-# not use Qt again under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# not use Qt again under AddressSanitizer + UndefinedBehaviorSanitizer, the document tests under
+# ThreadSanitizer, and a bounded libFuzzer run of the session-file reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,5 +33,13 @@ cmake -S . -B build/tsan -G Ninja -DZARN_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDeb
 cmake --build build/tsan -j "$jobs" --target document_tests
 TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan -j "$jobs" --timeout 900 \
     -R "DocumentTest|DriverTest|PauseProtocolTest|DialogApplyTest|GridRuleTest|MemorySizingTest|SessionFile"
+
+echo "== session reader under libFuzzer (60 s)" >&2
+if ! bash scripts/fuzz.sh 60 > build/fuzz.log 2>&1; then
+    tail -n 60 build/fuzz.log >&2
+    echo "the session fuzzer found a problem (input in build/fuzz/findings/)" >&2
+    exit 1
+fi
+grep -E "stat::number_of_executed_units|Done [0-9]+ runs" build/fuzz.log >&2 || true
 
 echo "all tests passed" >&2
