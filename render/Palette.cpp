@@ -120,6 +120,12 @@ void Palette::serialize(Archive& ar) {
             break;
         }
     }
+    if (ar.isLoading()) {
+        // The file stops two bytes short of the last entry, whose blue would otherwise be left
+        // from before the load. The palette build gives the two densest levels one colour, so
+        // the last entry takes the colour of the one before it.
+        entries[kEntries - 1] = entries[kEntries - 2];
+    }
 }
 
 void InitialPalette(Palette& palette) {

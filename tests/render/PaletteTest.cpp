@@ -292,9 +292,9 @@ TEST(PaletteFile, StoresTheFirst15998BytesEntryByEntry) {
         ASSERT_EQ(rgbOf(loaded[i]), rgbOf(palette[i])) << i;
         ASSERT_EQ(loaded[i].tag, palette[i].tag) << i;
     }
-    EXPECT_EQ(loaded[3999].red, palette[3999].red);
-    EXPECT_EQ(loaded[3999].green, palette[3999].green);
-    EXPECT_EQ(loaded[3999].blue, 3) << "the last blue and tag are not stored";
+    // The last entry is cut short in the file; a load gives it the colour of entry 3998, as the
+    // palette build does, so a reopened quilt's densest cells look as they did when saved.
+    EXPECT_EQ(rgbOf(loaded[3999]), rgbOf(palette[3998]));
 }
 
 } // namespace
