@@ -81,7 +81,8 @@ void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
     bar.finish(last > first ? last - first : 1);
 }
 
-void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder, bool rebuildPalette) {
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder,
+                bool rebuildPalette) {
     if (rebuildPalette) {
         doc.RebuildPalette();
     }
@@ -122,7 +123,8 @@ void saveSession(CZARN40Doc& doc, const std::string& path) {
 }
 
 /** Opens a session without starting its worker. */
-std::unique_ptr<CZARN40Doc> openSession(const std::string& path, std::optional<std::uint64_t> seed) {
+std::unique_ptr<CZARN40Doc> openSession(const std::string& path,
+                                        std::optional<std::uint64_t> seed) {
     DocumentOptions options;
     options.seed = seed;
     std::string error;
@@ -274,11 +276,12 @@ int runOpen(std::vector<std::string> words) {
     if (steps) {
         {
             ScopedPause pause(*doc); // the first pause starts the worker, parked until the resume
-            const std::uint64_t target = static_cast<std::uint64_t>(doc->stepCount.load()) + *steps - 1;
+            const std::uint64_t target =
+                static_cast<std::uint64_t>(doc->stepCount.load()) + *steps - 1;
             if (target > kMaxSteps) {
                 throw InputError("the session has taken " + std::to_string(doc->stepCount.load()) +
-                                 " steps; " + std::to_string(*steps) + " more would pass the step limit of " +
-                                 std::to_string(kMaxSteps));
+                                 " steps; " + std::to_string(*steps) +
+                                 " more would pass the step limit of " + std::to_string(kMaxSteps));
             }
             doc->maxSteps = static_cast<std::uint32_t>(target);
             doc->finished.store(0);

@@ -239,7 +239,9 @@ void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
         writeComplex(json, "lambda", m.lambda);
         writeComplex(json, "alpha", m.alpha);
         json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
-        json.value("detailOn", m.detailOn).value("knotOn", m.knotOn).value("detailDepth", m.detailDepth);
+        json.value("detailOn", m.detailOn)
+            .value("knotOn", m.knotOn)
+            .value("detailDepth", m.detailDepth);
         json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
         json.endObject();
     }
@@ -266,7 +268,9 @@ void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
     {
         const WildCornerMap& m = doc.cornerMap;
         json.beginObject("wildCorner");
-        json.value("cornerN", m.cornerN).value("rows", m.rotationCount).value("depth", m.orbitCount);
+        json.value("cornerN", m.cornerN)
+            .value("rows", m.rotationCount)
+            .value("depth", m.orbitCount);
         writeComplexList(json, "coefficients", m.cornerCoefs.data(),
                          std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
         json.endObject();
@@ -276,7 +280,8 @@ void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
         json.beginObject("expA");
         json.beginArray("drawnPairs");
         for (int r = 0; r < MapExpA::kDrawnRows; ++r) {
-            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0], m.ampY1[static_cast<std::size_t>(r)][0]};
+            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0],
+                                    m.ampY1[static_cast<std::size_t>(r)][0]};
             json.numbers({}, pair, 2);
         }
         json.endArray();
@@ -293,7 +298,8 @@ void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
     json.beginObject("palette");
     auto entry = [&](std::string_view key, int i) {
         const PaletteEntry& e = doc.palette[static_cast<std::size_t>(i)];
-        const double rgb[3] = {static_cast<double>(e.red), static_cast<double>(e.green), static_cast<double>(e.blue)};
+        const double rgb[3] = {static_cast<double>(e.red), static_cast<double>(e.green),
+                               static_cast<double>(e.blue)};
         json.numbers(key, rgb, 3);
     };
     entry("first", 0);

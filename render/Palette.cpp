@@ -121,10 +121,11 @@ void Palette::serialize(Archive& ar) {
         }
     }
     if (ar.isLoading()) {
-        // The file stops two bytes short of the last entry, whose blue would otherwise be left
-        // from before the load. The palette build gives the two densest levels one colour, so
-        // the last entry takes the colour of the one before it.
-        entries[kEntries - 1] = entries[kEntries - 2];
+        // The file stops two bytes short: the last entry's blue and tag are not in it and would
+        // otherwise be left from before the load. The palette build gives the two densest
+        // levels one colour, so they are taken from the entry before it.
+        entries[kEntries - 1].blue = entries[kEntries - 2].blue;
+        entries[kEntries - 1].tag = entries[kEntries - 2].tag;
     }
 }
 

@@ -112,7 +112,8 @@ std::uint64_t jsonCount(const std::string& json, const std::string& key) {
 }
 
 TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
-    const CliRun made = run("new --family hex --seed 2 --grid 80 --steps 200000 --quiet --save a.session -o a.png --json");
+    const CliRun made = run("new --family hex --seed 2 --grid 80 --steps 200000 --quiet --save "
+                            "a.session -o a.png --json");
     ASSERT_EQ(made.status, 0) << made.err;
     const CliRun reopened = run("open a.session -o b.png --json");
     ASSERT_EQ(reopened.status, 0) << reopened.err;
