@@ -457,11 +457,16 @@ void CZARN40Doc::ChangeGridSize(std::uint32_t newSize, double stepFactor) {
         QMap.maxCount = 0;
         QMap.minCount = 0;
         if (oldSize < newSize && oldSize > 100) {
+            // Capped below 2^32 - 1: the worker stops only once stepCount exceeds the limit.
             const double steps = (newSize / 100.0) * (newSize / 100.0) * stepFactor;
-            maxSteps = steps >= 4294967295.0 ? 4294967295u : static_cast<std::uint32_t>(steps);
+            maxSteps = steps >= 4e9 ? 4000000000u : static_cast<std::uint32_t>(steps);
         }
     }
+    // The step turns points into cells with gridSizeReal: it must follow the grid at once, not
+    // only at the next restart, or a resumed worker would count outside the new grid.
     gridSize = static_cast<int>(QMap.size);
+    gridSizeReal = QMap.size;
+    gridSizeInverse = 1.0 / QMap.size;
 }
 
 void CZARN40Doc::FoldToTorus() {

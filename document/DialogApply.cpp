@@ -41,14 +41,6 @@ std::optional<std::string> checkInteger(long long v, long long lo, long long hi,
     return std::nullopt;
 }
 
-/** The grid-size rule, then the document's size fields from the grid. */
-void applyGridSize(CZARN40Doc& doc, std::uint32_t size, double factor) {
-    doc.ChangeGridSize(size, factor);
-    doc.gridSize = static_cast<int>(doc.QMap.size);
-    doc.gridSizeReal = doc.QMap.size;
-    doc.gridSizeInverse = 1.0 / doc.QMap.size;
-}
-
 /** "Use New Random Settings": replaces the typed coefficients with a random quilt. */
 bool applyRandomSettings(CZARN40Doc& doc, bool wanted) {
     if (!wanted) {
@@ -113,7 +105,7 @@ std::optional<std::string> ApplySetQuilt(CZARN40Doc& doc, const SetQuiltValues& 
     doc.useDetailedSquare = v.useDetailed ? 1 : 0;
     // The step reads the map's own flag, so the choice must reach it to take effect.
     m.detail = doc.useDetailedSquare;
-    applyGridSize(doc, v.gridSize, kSquareStepFactor);
+    doc.ChangeGridSize(v.gridSize, kSquareStepFactor);
     if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
         doc.RestartIteration();
         doc.BuildAutoNames();
@@ -167,7 +159,7 @@ std::optional<std::string> ApplyGeneralCoif(CZARN40Doc& doc, const GeneralCoifVa
     m.detail = doc.useDetailedSquare;
     m.emm = v.emm;
     setOffsets(m, v.offset);
-    applyGridSize(doc, v.gridSize, kSquareStepFactor);
+    doc.ChangeGridSize(v.gridSize, kSquareStepFactor);
     if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
         doc.BuildAutoNames();
     }
@@ -190,7 +182,7 @@ namespace {
 void finishHexDialog(CZARN40Doc& doc, bool detailed, bool knot, std::uint32_t grid) {
     doc.useDetailedHex = detailed ? 1 : 0;
     doc.hexKnot = knot ? 1 : 0;
-    applyGridSize(doc, grid, kSquareStepFactor);
+    doc.ChangeGridSize(grid, kSquareStepFactor);
     doc.hexMap.SetSize(doc.QMap.size);
     doc.hexSizeA = doc.hexMap.periodWidth;
     doc.hexSizeB = doc.hexMap.periodHeight;
@@ -259,7 +251,7 @@ std::optional<std::string> ApplyCornerCoefficients(CZARN40Doc& doc, const Corner
     }
     ScopedPause pause(doc);
     doc.cornerMap.ApplyDialogValues(v.map);
-    applyGridSize(doc, v.gridSize, kCornerStepFactor);
+    doc.ChangeGridSize(v.gridSize, kCornerStepFactor);
     if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
         doc.BuildAutoNames();
     }
