@@ -123,8 +123,9 @@ public:
     /** One iteration. Called by the worker, or by the owner of a document without a worker. */
     void IterateStep();
 
-    /** Rebuilds the grid at @p newSize when it differs and applies the grid-size rule for
-     *  maxSteps with @p stepFactor (3,500,000; 9,500,000 for the wild corner). */
+    /** Rebuilds the grid at @p newSize when it differs, applies the grid-size rule for maxSteps
+     *  with @p stepFactor (3,500,000; 9,500,000 for the wild corner) and sets gridSize,
+     *  gridSizeReal and gridSizeInverse from the grid. */
     void ChangeGridSize(std::uint32_t newSize, double stepFactor);
 
     /** Builds the palette from the live colour set and the grid's histogram, under a pause. */
