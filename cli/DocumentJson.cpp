@@ -58,6 +58,64 @@ void writePlainSet(JsonWriter& json, std::string_view key, double l, double a, d
     json.endObject();
 }
 
+void writeHexMap(JsonWriter& json, const HexMap& m) {
+    json.beginObject("hex");
+    writeComplex(json, "lambda", m.lambda);
+    writeComplex(json, "alpha", m.alpha);
+    json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
+    json.value("detailOn", m.detailOn)
+        .value("knotOn", m.knotOn)
+        .value("detailDepth", m.detailDepth);
+    json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
+    if (m.detailOn) {
+        std::array<Complex, HexMap::kDetailOrbits> base{};
+        for (int i = 0; i < HexMap::kDetailOrbits; ++i) {
+            base[static_cast<std::size_t>(i)] = m.detailCoefs[0][static_cast<std::size_t>(i)];
+        }
+        writeComplexList(json, "detailCoefficients", base.data(), base.size());
+    }
+    json.endObject();
+}
+
+void writeSftMap(JsonWriter& json, const MapSixFourTwelve& m) {
+    json.beginObject("sft");
+    writeComplexList(json, "squareA", m.squareA.data(), m.squareA.size());
+    writeComplexList(json, "squareB", m.squareB.data(), m.squareB.size());
+    writeComplexList(json, "hexA", m.hexA.data(), m.hexA.size());
+    writeComplexList(json, "hexB", m.hexB.data(), m.hexB.size());
+    writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+    writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+    json.endObject();
+}
+
+void writeTMap(JsonWriter& json, const MapThreeTwelve& m) {
+    json.beginObject("t");
+    writeComplexList(json, "triA", m.triA.data(), m.triA.size());
+    writeComplexList(json, "triB", m.triB.data(), m.triB.size());
+    writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
+    writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
+    json.endObject();
+}
+
+void writeCornerMap(JsonWriter& json, const WildCornerMap& m) {
+    json.beginObject("wildCorner");
+    json.value("cornerN", m.cornerN).value("rows", m.rotationCount).value("depth", m.orbitCount);
+    writeComplexList(json, "coefficients", m.cornerCoefs.data(),
+                     std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
+    json.endObject();
+}
+
+void writeExpAMap(JsonWriter& json, const MapExpA& m) {
+    json.beginObject("expA");
+    json.beginArray("drawnPairs");
+    for (std::size_t r = 0; r < static_cast<std::size_t>(MapExpA::kDrawnRows); ++r) {
+        const double pair[2] = {m.ampX1[r][0], m.ampY1[r][0]};
+        json.numbers({}, pair, 2);
+    }
+    json.endArray();
+    json.endObject();
+}
+
 void writeFamilyCoefficients(JsonWriter& json, CZARN40Doc& doc) {
     switch (doc.CurrentFamily()) {
     case MapFamily::Square:
@@ -83,70 +141,21 @@ void writeFamilyCoefficients(JsonWriter& json, CZARN40Doc& doc) {
         json.endObject();
         break;
     }
-    case MapFamily::ExpA: {
-        const MapExpA& m = doc.expAMap;
-        json.beginObject("expA");
-        json.beginArray("drawnPairs");
-        for (int r = 0; r < MapExpA::kDrawnRows; ++r) {
-            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0],
-                                    m.ampY1[static_cast<std::size_t>(r)][0]};
-            json.numbers({}, pair, 2);
-        }
-        json.endArray();
-        json.endObject();
+    case MapFamily::ExpA:
+        writeExpAMap(json, doc.expAMap);
         break;
-    }
-    case MapFamily::SFT: {
-        const MapSixFourTwelve& m = doc.sftMap;
-        json.beginObject("sft");
-        writeComplexList(json, "squareA", m.squareA.data(), m.squareA.size());
-        writeComplexList(json, "squareB", m.squareB.data(), m.squareB.size());
-        writeComplexList(json, "hexA", m.hexA.data(), m.hexA.size());
-        writeComplexList(json, "hexB", m.hexB.data(), m.hexB.size());
-        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
-        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
-        json.endObject();
+    case MapFamily::SFT:
+        writeSftMap(json, doc.sftMap);
         break;
-    }
-    case MapFamily::T: {
-        const MapThreeTwelve& m = doc.tMap;
-        json.beginObject("t");
-        writeComplexList(json, "triA", m.triA.data(), m.triA.size());
-        writeComplexList(json, "triB", m.triB.data(), m.triB.size());
-        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
-        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
-        json.endObject();
+    case MapFamily::T:
+        writeTMap(json, doc.tMap);
         break;
-    }
-    case MapFamily::Hex: {
-        const HexMap& m = doc.hexMap;
-        json.beginObject("hex");
-        writeComplex(json, "lambda", m.lambda);
-        writeComplex(json, "alpha", m.alpha);
-        json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
-        json.value("detailOn", m.detailOn).value("detailDepth", m.detailDepth);
-        json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
-        if (m.detailOn) {
-            std::array<Complex, HexMap::kDetailOrbits> base{};
-            for (int i = 0; i < HexMap::kDetailOrbits; ++i) {
-                base[static_cast<std::size_t>(i)] = m.detailCoefs[0][static_cast<std::size_t>(i)];
-            }
-            writeComplexList(json, "detailCoefficients", base.data(), base.size());
-        }
-        json.endObject();
+    case MapFamily::Hex:
+        writeHexMap(json, doc.hexMap);
         break;
-    }
-    case MapFamily::SquareX: {
-        const WildCornerMap& m = doc.cornerMap;
-        json.beginObject("wildCorner");
-        json.value("cornerN", m.cornerN)
-            .value("rows", m.rotationCount)
-            .value("depth", m.orbitCount);
-        writeComplexList(json, "coefficients", m.cornerCoefs.data(),
-                         std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
-        json.endObject();
+    case MapFamily::SquareX:
+        writeCornerMap(json, doc.cornerMap);
         break;
-    }
     case MapFamily::TWsq: {
         const TwsqMap& m = doc.twsqMap;
         json.beginObject("twsq");
@@ -233,60 +242,11 @@ void writeSessionInfo(JsonWriter& json, CZARN40Doc& doc) {
 
     json.value("family", std::string(familyName(doc.CurrentFamily())));
     writeSquare(json, doc.sqrMap);
-    {
-        const HexMap& m = doc.hexMap;
-        json.beginObject("hex");
-        writeComplex(json, "lambda", m.lambda);
-        writeComplex(json, "alpha", m.alpha);
-        json.value("hAlpha", m.hAlpha).value("hEmm", m.hEmm);
-        json.value("detailOn", m.detailOn)
-            .value("knotOn", m.knotOn)
-            .value("detailDepth", m.detailDepth);
-        json.value("periodWidth", m.periodWidth).value("periodHeight", m.periodHeight);
-        json.endObject();
-    }
-    {
-        const MapSixFourTwelve& m = doc.sftMap;
-        json.beginObject("sft");
-        writeComplexList(json, "squareA", m.squareA.data(), m.squareA.size());
-        writeComplexList(json, "squareB", m.squareB.data(), m.squareB.size());
-        writeComplexList(json, "hexA", m.hexA.data(), m.hexA.size());
-        writeComplexList(json, "hexB", m.hexB.data(), m.hexB.size());
-        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
-        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
-        json.endObject();
-    }
-    {
-        const MapThreeTwelve& m = doc.tMap;
-        json.beginObject("t");
-        writeComplexList(json, "triA", m.triA.data(), m.triA.size());
-        writeComplexList(json, "triB", m.triB.data(), m.triB.size());
-        writeComplexList(json, "dodecaA", m.dodecaA.data(), m.dodecaA.size());
-        writeComplexList(json, "dodecaB", m.dodecaB.data(), m.dodecaB.size());
-        json.endObject();
-    }
-    {
-        const WildCornerMap& m = doc.cornerMap;
-        json.beginObject("wildCorner");
-        json.value("cornerN", m.cornerN)
-            .value("rows", m.rotationCount)
-            .value("depth", m.orbitCount);
-        writeComplexList(json, "coefficients", m.cornerCoefs.data(),
-                         std::min<std::size_t>(WildCornerMap::kHarmonics, m.cornerCoefs.size()));
-        json.endObject();
-    }
-    {
-        const MapExpA& m = doc.expAMap;
-        json.beginObject("expA");
-        json.beginArray("drawnPairs");
-        for (int r = 0; r < MapExpA::kDrawnRows; ++r) {
-            const double pair[2] = {m.ampX1[static_cast<std::size_t>(r)][0],
-                                    m.ampY1[static_cast<std::size_t>(r)][0]};
-            json.numbers({}, pair, 2);
-        }
-        json.endArray();
-        json.endObject();
-    }
+    writeHexMap(json, doc.hexMap);
+    writeSftMap(json, doc.sftMap);
+    writeTMap(json, doc.tMap);
+    writeCornerMap(json, doc.cornerMap);
+    writeExpAMap(json, doc.expAMap);
 
     json.beginObject("grid");
     json.value("size", static_cast<std::uint64_t>(doc.QMap.size));
