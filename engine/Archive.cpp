@@ -100,4 +100,11 @@ void requireFinite(double v, const char* field) {
     }
 }
 
+void requireInRange(double v, double lo, double hi, const char* field) {
+    if (!(v >= lo && v <= hi)) {
+        Archive::fail(field, std::to_string(v) + " is outside " + std::to_string(lo) + ".." +
+                                 std::to_string(hi));
+    }
+}
+
 } // namespace zarn

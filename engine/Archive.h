@@ -75,5 +75,7 @@ private:
 
 /** Loads fail on a NaN or an infinity in a field that feeds the iteration. */
 void requireFinite(double v, const char* field);
+/** Loads fail on a value outside [lo, hi] (a NaN included). */
+void requireInRange(double v, double lo, double hi, const char* field);
 
 } // namespace zarn

@@ -298,15 +298,10 @@ void MapSixFourTwelve::Serialize(Archive& ar) {
     loaded.TransferFields(ar);
     loaded.halfWidth = loaded.dodecaOffset.re;
     loaded.period = loaded.dodecaCentre.im;
-    auto requireStripSize = [](double v, const char* field) {
-        if (!(v >= kMinStripSize && v <= kMaxStripSize)) {
-            Archive::fail(field, std::to_string(v) + " is outside " +
-                                     std::to_string(kMinStripSize) + ".." +
-                                     std::to_string(kMaxStripSize));
-        }
-    };
-    requireStripSize(loaded.halfWidth, "4.6.12 map strip width (dodecaOffset)");
-    requireStripSize(loaded.period, "4.6.12 map strip height (dodecaCentre)");
+    requireInRange(loaded.halfWidth, kMinStripSize, kMaxStripSize,
+                   "4.6.12 map strip width (dodecaOffset)");
+    requireInRange(loaded.period, kMinStripSize, kMaxStripSize,
+                   "4.6.12 map strip height (dodecaCentre)");
     *this = loaded;
 }
 

@@ -228,15 +228,10 @@ void MapThreeTwelve::Serialize(Archive& ar) {
     MapThreeTwelve loaded(*this);
     loaded.TransferFields(ar);
     loaded.height = loaded.dodecaCopyC.im;
-    auto requirePeriodSize = [](double v, const char* field) {
-        if (!(v >= kMinPeriodSize && v <= kMaxPeriodSize)) {
-            Archive::fail(field, std::to_string(v) + " is outside " +
-                                     std::to_string(kMinPeriodSize) + ".." +
-                                     std::to_string(kMaxPeriodSize));
-        }
-    };
-    requirePeriodSize(loaded.dodecaCopyB.re, "3.12.12 map period width (dodecaCopyB)");
-    requirePeriodSize(loaded.height, "3.12.12 map period height (dodecaCopyC)");
+    requireInRange(loaded.dodecaCopyB.re, kMinPeriodSize, kMaxPeriodSize,
+                   "3.12.12 map period width (dodecaCopyB)");
+    requireInRange(loaded.height, kMinPeriodSize, kMaxPeriodSize,
+                   "3.12.12 map period height (dodecaCopyC)");
     *this = loaded;
 }
 
