@@ -1,11 +1,11 @@
 #include "FileIO.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <atomic>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,8 +91,8 @@ FileResult writeFileAtomically(const std::string& path, const std::vector<std::u
     std::string tempName;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = (folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                              std::to_string(counter++)))
+        tempName = (folder / ("." + target.filename().string() + ".tmp" +
+                              std::to_string(::getpid()) + "-" + std::to_string(counter++)))
                        .string();
         fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST) {

@@ -99,6 +99,4 @@ ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetReco
  */
 ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record);
 
-
-
 } // namespace zarn
