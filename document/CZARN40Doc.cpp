@@ -214,7 +214,20 @@ void CZARN40Doc::PauseWorker() {
     }
     std::unique_lock lock(workerMutex_);
     suspendCount.fetch_add(1);
+    wakeWorker_.notify_all(); // cuts short an idle wait of a finished quilt
     workerParked_.wait(lock, [this] { return parked_ || exited_; });
+}
+
+void CZARN40Doc::IdleWait(int ms) {
+    if (!onWorkerThread()) {
+        sleepMs(ms);
+        return;
+    }
+    // On the worker the wait ends early when a pause or the stop is requested, so neither has
+    // to sit out the rest of it.
+    std::unique_lock lock(workerMutex_);
+    wakeWorker_.wait_for(lock, std::chrono::milliseconds(ms),
+                         [this] { return stopFlag.load() != 0 || suspendCount.load() != 0; });
 }
 
 void CZARN40Doc::ResumeWorker() {
@@ -519,7 +532,7 @@ void CZARN40Doc::IterateStep() {
         finished.store(1, std::memory_order_relaxed);
         running.store(0, std::memory_order_relaxed);
         stepBusy = 0;
-        sleepMs(100);
+        IdleWait(100);
         return;
     }
     ++steps;
@@ -626,7 +639,7 @@ void CZARN40Doc::IterateStep() {
             if (now % 200000 == 0) {
                 const int openDocuments =
                     options_.registry ? static_cast<int>(options_.registry->count()) : 0;
-                sleepMs(openDocuments + 1);
+                IdleWait(openDocuments + 1);
                 imageDirty.store(1);
             }
         }

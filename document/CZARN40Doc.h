@@ -259,6 +259,8 @@ private:
     void StoreFolded(double x, double y);
     void StoreUnfolded(double x, double y);
     void WorkerLoop();
+    /** Sleeps @p ms milliseconds between steps; on the worker a pause or stop request ends it. */
+    void IdleWait(int ms);
 
     DocumentOptions options_;
     std::thread worker_;
