@@ -45,7 +45,7 @@ void BM_DocumentStep(benchmark::State& state) {
     CZARN40Doc doc(options);
     doc.SelectFamily(kAllFamilies[static_cast<std::size_t>(state.range(0))]);
     doc.NewRandomQuilt();
-    doc.maxSteps = 4000000000u;
+    doc.SetMaxSteps(4000000000u);
     for (auto _ : state) {
         doc.IterateStep();
     }

@@ -1,9 +1,9 @@
 #include "Commands.h"
 
 #include "Args.h"
-#include "DocumentJson.h"
 #include "Progress.h"
-#include "document/CZARN40Doc.h"
+#include "document/Commands.h"
+#include "document/DocumentJson.h"
 #include "document/SessionFile.h"
 #include "engine/CRandom.h"
 #include "raster/Compose.h"
@@ -11,12 +11,10 @@
 
 #include <QString>
 
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 #include <unistd.h>
 
 namespace zarn::cli {
@@ -24,8 +22,7 @@ namespace zarn::cli {
 namespace {
 
 constexpr std::uint64_t kMaxSeed = 4294967295u;
-// The worker finishes once stepCount exceeds maxSteps, so maxSteps must stay below 2^32 - 1.
-constexpr std::uint64_t kMaxSteps = 4000000000u;
+constexpr std::uint64_t kMaxSteps = kLargestStepLimit;
 constexpr int kMaxImageSide = 32000;
 
 /** Fails early, before a long run, when @p path cannot be written. */
@@ -63,31 +60,22 @@ ImageEncoder encoderFor(const std::string& path) {
     return *encoder;
 }
 
-/** Runs the worker until it has taken maxSteps + 1 steps since the last restart, drawing
- *  progress from where it stands now. */
+/** Waits for the worker to take the steps it has left, drawing progress from where it stands. */
 void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
-    const std::uint64_t first = doc.stepCount.load();
-    const std::uint64_t last = static_cast<std::uint64_t>(doc.maxSteps) + 1;
-    ProgressBar bar(showProgress, last > first ? last - first : 1);
-    std::uint32_t lastCount = 0;
-    while (!doc.isFinished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const std::uint32_t count = doc.stepCount.load();
-        if (count != lastCount) {
-            bar.update(count > first ? count - first : 0);
-            lastCount = count;
-        }
-    }
-    bar.finish(last > first ? last - first : 1);
+    const std::uint64_t first = doc.stepCount();
+    const std::uint64_t last = static_cast<std::uint64_t>(doc.maxSteps()) + 1;
+    const std::uint64_t total = last > first ? last - first : 1;
+    ProgressBar bar(showProgress, total);
+    WaitUntilFinished(doc, [&](const DocumentSnapshot& snap) {
+        bar.update(snap.stepCount > first ? snap.stepCount - first : 0);
+    });
+    bar.finish(total);
+    SettleAfterRun(doc);
 }
 
-void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder,
-                bool rebuildPalette) {
-    if (rebuildPalette) {
-        doc.RebuildPalette();
-    }
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
     const PeriodBitmap period = doc.RenderPeriod();
-    const int periods = std::max<int>(doc.viewPeriod, 1);
+    const int periods = doc.snapshot().viewPeriod;
     if (static_cast<long long>(period.width) * periods > kMaxImageSide ||
         static_cast<long long>(period.height) * periods > kMaxImageSide) {
         throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) +
@@ -109,7 +97,7 @@ void printState(CZARN40Doc& doc) {
     writer.beginObject();
     {
         ScopedPause pause(doc);
-        writeDocumentState(writer, doc);
+        writeDocumentState(writer, doc.State(pause));
     }
     writer.endObject();
     std::cout << writer.text();
@@ -165,20 +153,33 @@ int runNew(std::vector<std::string> words) {
     if (!output && !json && !saveTo) {
         throw UsageError("new needs -o IMAGE (or --json or --save)");
     }
-    std::optional<MapFamily> family;
+    NewQuiltOptions settings;
     if (familyText) {
-        family = parseFamily(*familyText);
-        if (!family) {
+        settings.family = parseFamily(*familyText);
+        if (!settings.family) {
             throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() +
                              ")");
         }
     }
-    const MapFamily chosen = family.value_or(MapFamily::Square);
-    if (cornerN && chosen != MapFamily::SquareX) {
-        throw UsageError("--corner-n applies to the SquareX family only");
+    if (detailed || plain) {
+        settings.detailed = detailed;
     }
-    if (knot && chosen != MapFamily::Hex) {
-        throw UsageError("--knot applies to the Hex family only");
+    settings.knot = knot;
+    if (cornerN) {
+        settings.cornerN = static_cast<int>(*cornerN);
+    }
+    if (grid) {
+        settings.gridSize = static_cast<std::uint32_t>(*grid);
+    }
+    if (steps) {
+        settings.maxSteps = static_cast<std::uint32_t>(*steps);
+    }
+    if (period) {
+        settings.viewPeriod = static_cast<std::uint16_t>(*period);
+    }
+    settings.colorFile = colors;
+    if (auto e = NewQuiltOptionsError(settings)) {
+        throw UsageError(*e);
     }
     std::optional<ImageEncoder> encoder;
     if (output) {
@@ -191,61 +192,21 @@ int runNew(std::vector<std::string> words) {
 
     DocumentOptions options;
     options.seed = seed;
-    CZARN40Doc doc(options);
-
-    // Hold the worker until every option is in place; OnNewDocument's resume starts it.
-    doc.PauseWorker();
-    if (family) {
-        doc.SelectFamily(*family);
+    std::unique_ptr<CZARN40Doc> doc;
+    try {
+        doc = NewQuilt(options, settings);
+    } catch (const DocumentError& e) {
+        throw InputError(e.what());
     }
-    if (detailed || plain) {
-        if (chosen == MapFamily::Hex) {
-            doc.useDetailedHex = detailed ? 1 : 0;
-        } else {
-            doc.useDetailedSquare = detailed ? 1 : 0;
-            doc.sqrMap.detail = doc.useDetailedSquare;
-        }
-    }
-    doc.hexKnot = knot ? 1 : 0;
-    doc.hexMap.knotOn = doc.hexKnot;
-    if (grid) {
-        doc.ChangeGridSize(static_cast<std::uint32_t>(*grid), 3500000.0);
-    }
-    if (steps) {
-        doc.maxSteps = static_cast<std::uint32_t>(*steps);
-    }
-    if (period) {
-        doc.viewPeriod = static_cast<std::uint16_t>(*period);
-    }
-    if (cornerN) {
-        doc.NewRandomCornerQuilt(static_cast<int>(*cornerN));
-    } else if (family || grid || knot || (chosen == MapFamily::Hex && (detailed || plain))) {
-        doc.NewRandomQuilt();
-    }
-    if (colors) {
-        doc.colorSet.LoadFromHistory(doc.colorSetHistory);
-        const ColorFileResult read = doc.colorSet.ReadColorFile(*colors);
-        if (!read) {
-            doc.ResumeWorker();
-            throw InputError(read.error);
-        }
-        doc.colorSet.CommitToHistory();
-    }
-    doc.OnNewDocument();
-
-    iterateToTheEnd(doc, progressWanted(quiet));
-    {
-        ScopedPause pause(doc);
-        doc.CountDistinctCells();
-    }
+    iterateToTheEnd(*doc, progressWanted(quiet));
     if (output) {
-        writeImage(doc, *output, *encoder, true);
+        writeImage(*doc, *output, *encoder);
     }
     if (saveTo) {
-        saveSession(doc, *saveTo);
+        saveSession(*doc, *saveTo);
     }
     if (json) {
-        printState(doc);
+        printState(*doc);
     }
     return 0;
 }
@@ -274,25 +235,16 @@ int runOpen(std::vector<std::string> words) {
 
     std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed);
     if (steps) {
-        {
-            ScopedPause pause(*doc); // the first pause starts the worker, parked until the resume
-            const std::uint64_t target =
-                static_cast<std::uint64_t>(doc->stepCount.load()) + *steps - 1;
-            if (target > kMaxSteps) {
-                throw InputError("the session has taken " + std::to_string(doc->stepCount.load()) +
-                                 " steps; " + std::to_string(*steps) +
-                                 " more would pass the step limit of " + std::to_string(kMaxSteps));
-            }
-            doc->maxSteps = static_cast<std::uint32_t>(target);
-            doc->finished.store(0);
+        try {
+            IterateMore(*doc, *steps);
+        } catch (const DocumentError& e) {
+            throw InputError(e.what());
         }
         iterateToTheEnd(*doc, progressWanted(quiet));
-        ScopedPause pause(*doc);
-        doc->CountDistinctCells();
     }
+    // Without new steps the picture comes from the stored palette, as it was saved.
     if (output) {
-        // Without new steps the picture comes from the stored palette, as it was saved.
-        writeImage(*doc, *output, *encoder, steps.has_value());
+        writeImage(*doc, *output, *encoder);
     }
     if (saveTo) {
         saveSession(*doc, *saveTo);
@@ -313,7 +265,10 @@ int runInfo(std::vector<std::string> words) {
     std::unique_ptr<CZARN40Doc> doc = openSession(*path, std::nullopt);
     JsonWriter writer;
     writer.beginObject();
-    writeSessionInfo(writer, *doc);
+    {
+        ScopedPause pause(*doc);
+        writeSessionInfo(writer, doc->State(pause));
+    }
     writer.endObject();
     std::cout << writer.text();
     return 0;
@@ -332,11 +287,13 @@ int runColors(std::vector<std::string> words) {
         if (!output) {
             throw UsageError("colors random needs -o FILE.qcl");
         }
-        cseed(seed ? static_cast<unsigned>(*seed) : static_cast<unsigned>(std::time(nullptr)));
-        ColorC colors(seed ? std::optional<double>(static_cast<double>(*seed)) : std::nullopt);
+        CRandom crandom(seed ? static_cast<unsigned>(*seed)
+                             : static_cast<unsigned>(std::time(nullptr)));
+        ColorC colors(seed ? std::optional<double>(static_cast<double>(*seed)) : std::nullopt,
+                      crandom);
         ColorSetHistory history;
         colors.LoadFromHistory(history);
-        colors.RandomColors();
+        colors.RandomColors(crandom);
         const ColorFileResult written = colors.WriteColorFile(*output);
         if (!written) {
             throw InputError(written.error);

@@ -1,13 +1,13 @@
 #include "CZARN40Doc.h"
 
 #include "DocumentRegistry.h"
+#include "Families.h"
 #include "MemorySizing.h"
-#include "engine/CRandom.h"
+#include "QuiltOps.h"
 #include "engine/Torus.h"
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -15,9 +15,9 @@ namespace zarn {
 
 namespace {
 
-void sleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+/** Steps between two looks at the pause and stop requests besides the per-step flag test; the
+ *  worker publishes the grid's maximum once per block. */
+constexpr std::uint32_t kBlockSteps = 4096;
 
 void setColorFromPalette(ColorC& colors, int k, const PaletteEntry& e) {
     colors.red[k] = e.red;
@@ -25,74 +25,63 @@ void setColorFromPalette(ColorC& colors, int k, const PaletteEntry& e) {
     colors.blue[k] = e.blue;
 }
 
-std::string formatName(const char* format, const std::string& arg) {
-    char buffer[CZARN40Doc::kNameLength];
-    std::snprintf(buffer, sizeof buffer, format, arg.c_str());
-    return buffer;
+/** SplitMix64: spreads a seed over all bits, so that nearby seeds start far apart. */
+std::uint64_t mixSeed(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
 }
+
+/** Squaret's coefficients cycle every 16384 seconds of its clock. */
+constexpr std::uint64_t kSquaretClockCycle = 16384;
 
 } // namespace
-
-namespace {
-std::optional<double> derivedSeed(const DocumentOptions& o, int offset) {
-    if (!o.seed) {
-        return std::nullopt;
-    }
-    return static_cast<double>(*o.seed) + offset;
-}
-
-DuoMap makeDuoMap(const DocumentOptions& o) {
-    const std::optional<double> seed = derivedSeed(o, 2);
-    return seed ? DuoMap(*seed) : DuoMap();
-}
-} // namespace
-
-CZARN40Doc::EarlySeed::EarlySeed(const DocumentOptions& options) {
-    if (options.seed) {
-        cseed(static_cast<unsigned>(*options.seed));
-    }
-}
 
 CZARN40Doc::CZARN40Doc(const DocumentOptions& options)
-    : earlySeed_(options), colorSet(derivedSeed(options, 1)), duoMap(makeDuoMap(options)),
-      options_(options) {
-    // The maps and the grid are built by their member initialisers; the random sources, the
-    // palette and the colours are set up here, in the order the program has always used.
+    : options_(options), state_(options.seed) {
+    // The maps and the grid are built by the state's member initialisers; the random sources,
+    // the palette and the colours are set up here, in the order the program has always used.
+    QuiltState& s = state_;
+    const auto seedCLibrary = [&](unsigned offset) {
+        s.crandom.seed(options_.seed ? static_cast<unsigned>(*options_.seed) + offset
+                                     : static_cast<unsigned>(std::time(nullptr)));
+    };
     if (options_.seed) {
-        random.SeedFrom(static_cast<double>(*options_.seed));
+        s.random.SeedFrom(static_cast<double>(*options_.seed));
     } else {
-        random.Seed();
+        s.random.Seed(s.crandom);
     }
-    SeedCLibrary(0);
-    InitialPalette(palette);
+    seedCLibrary(0);
+    InitialPalette(s.palette, s.crandom);
 
-    SeedCLibrary(1);
-    colorSet.RandomColors();
-    setColorFromPalette(colorSet, 0, palette[0]);
-    setColorFromPalette(colorSet, 1, palette[3998]);
+    seedCLibrary(1);
+    s.colorSet.RandomColors(s.crandom);
+    setColorFromPalette(s.colorSet, 0, s.palette[0]);
+    setColorFromPalette(s.colorSet, 1, s.palette[3998]);
 
     SizeMemory(options_.physicalMemory ? *options_.physicalMemory : physicalMemoryBytes());
 
     if (options_.seed) {
-        sqrMapt.FixClock(static_cast<std::time_t>(*options_.seed));
+        // A seeded Squaret quilt drifts on a clock of its own that starts where the seed says.
+        s.sqrMapt.SimulateClock(
+            static_cast<std::time_t>(mixSeed(*options_.seed) % kSquaretClockCycle));
     }
-    hexMap.RandomizeCoefficients(useDetailedHex != 0, random);
-    hexMap.SetSize(QMap.size);
-    hexSizeA = hexMap.periodWidth;
-    hexSizeB = hexMap.periodHeight;
-    sqrMap.Randomize(random);
-    NewRandomQuilt();
-    title = sessionName;
+    s.hexMap.RandomizeCoefficients(s.useDetailedHex(), s.random, s.crandom);
+    s.hexMap.SetSize(s.QMap.size);
+    s.sqrMap.Randomize(s.random, s.crandom);
+    zarn::NewRandomQuilt(s);
 
     if (options_.registry) {
         if (!options_.registry->add(this)) {
-            throw DocumentError("Too many open documents: close one first.");
+            throw DocumentError("An invalid argument was encountered.");
         }
         registered_ = true;
     }
 
     const char* os = std::getenv("OS");
-    isWindowsNT = (os != nullptr && std::string(os) == "Windows_NT") ? 1 : 0;
+    s.isWindowsNT = (os != nullptr && std::string(os) == "Windows_NT") ? 1 : 0;
+    Publish();
 
     if (options_.startWorker) {
         std::lock_guard lock(workerMutex_);
@@ -105,8 +94,9 @@ CZARN40Doc::~CZARN40Doc() {
     if (worker_.joinable()) {
         {
             std::lock_guard lock(workerMutex_);
-            suspendCount.store(1);
-            stopFlag.store(1);
+            suspendCount_.store(1);
+            stopFlag_.store(true);
+            UpdateInterrupt();
         }
         wakeWorker_.notify_all();
         worker_.join();
@@ -116,11 +106,6 @@ CZARN40Doc::~CZARN40Doc() {
     }
 }
 
-void CZARN40Doc::SeedCLibrary(unsigned offset) {
-    cseed(options_.seed ? static_cast<unsigned>(*options_.seed) + offset
-                        : static_cast<unsigned>(std::time(nullptr)));
-}
-
 void CZARN40Doc::SizeMemory(std::uint64_t physicalBytes) {
     const MemorySizing sizing =
         computeMemorySizing(static_cast<std::uint32_t>(MaxDibSize()), physicalBytes);
@@ -128,140 +113,304 @@ void CZARN40Doc::SizeMemory(std::uint64_t physicalBytes) {
     if (!sizing.ok) {
         throw DocumentError(memorySizingMessage(sizing));
     }
-    if (!QMap.BuildSize(sizing.gridSize)) {
+    if (!state_.QMap.BuildSize(sizing.gridSize)) {
         throw DocumentError("QMap.BuildSize == false, Memory error");
     }
-    maxDibThird = static_cast<int>(sizing.dibThird);
+    state_.maxDibThird = static_cast<int>(sizing.dibThird);
 }
 
 bool CZARN40Doc::OnNewDocument() {
-    colorSet.LoadFromHistory(colorSetHistory);
-    ResumeWorker();
-    RebuildPalette();
+    {
+        ScopedPause pause(*this);
+        state_.colorSet.LoadFromHistory(state_.colorSetHistory);
+        buildPalette(state_.palette, state_.colorSet, state_.QMap);
+    }
+    StartWorker();
     return true;
+}
+
+void CZARN40Doc::StartWorker() {
+    if (!worker_.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard lock(workerMutex_);
+        if (started_) {
+            return;
+        }
+        started_ = true;
+        UpdateInterrupt();
+    }
+    wakeWorker_.notify_all();
+}
+
+// ---- Snapshot -------------------------------------------------------------------------------
+
+void CZARN40Doc::Publish() const {
+    std::lock_guard lock(publishedMutex_);
+    published_.names = state_.names;
+    published_.title = state_.title;
+    published_.family = state_.family;
+    published_.gridSize = state_.QMap.size;
+    published_.viewPeriod = state_.viewPeriod;
+}
+
+DocumentSnapshot CZARN40Doc::snapshot() const {
+    const QuiltStatus& st = state_.status;
+    DocumentSnapshot snap;
+    snap.stepCount = st.stepCount.load(std::memory_order_relaxed);
+    snap.maxSteps = st.maxSteps.load(std::memory_order_relaxed);
+    snap.maxCount = st.maxCount.load(std::memory_order_relaxed);
+    snap.distinctCells = st.distinctCells.load(std::memory_order_relaxed);
+    if (st.converged.load(std::memory_order_relaxed) != 0) {
+        snap.state = IterationState::Converged;
+    } else if (st.finished.load(std::memory_order_relaxed) != 0) {
+        snap.state = IterationState::Finished;
+    }
+    snap.imageDirty = st.imageDirty.load(std::memory_order_relaxed) != 0;
+    snap.awaitingAnswer = awaitingAnswer_.load();
+    snap.collapsedReplacements = st.collapsedReplacements.load(std::memory_order_relaxed);
+    snap.invalidReplacements = st.invalidReplacements.load(std::memory_order_relaxed);
+    std::lock_guard lock(publishedMutex_);
+    snap.family = published_.family;
+    snap.gridSize = published_.gridSize;
+    snap.viewPeriod = std::max<int>(published_.viewPeriod, 1);
+    snap.quiltName = published_.names.quiltName;
+    snap.sessionName = published_.names.sessionName;
+    snap.ptesName = published_.names.ptesName;
+    snap.windowName = published_.names.windowName;
+    snap.title = published_.title;
+    return snap;
+}
+
+std::uint32_t CZARN40Doc::stepCount() const {
+    return state_.status.stepCount.load(std::memory_order_relaxed);
+}
+
+std::uint32_t CZARN40Doc::maxSteps() const {
+    return state_.status.maxSteps.load(std::memory_order_relaxed);
+}
+
+bool CZARN40Doc::isFinished() const {
+    return state_.status.finished.load(std::memory_order_relaxed) != 0;
+}
+
+MapFamily CZARN40Doc::CurrentFamily() const {
+    std::lock_guard lock(publishedMutex_);
+    return published_.family;
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+void CZARN40Doc::NewRandomQuilt() {
+    ScopedPause pause(*this);
+    zarn::NewRandomQuilt(state_);
+}
+
+void CZARN40Doc::NewRandomCornerQuilt(int cornerN) {
+    ScopedPause pause(*this);
+    zarn::NewRandomCornerQuilt(state_, cornerN);
+}
+
+void CZARN40Doc::SelectFamily(MapFamily family) {
+    ScopedPause pause(*this);
+    state_.family = family;
+}
+
+void CZARN40Doc::RestartIteration() {
+    ScopedPause pause(*this);
+    zarn::RestartIteration(state_);
+}
+
+void CZARN40Doc::SetMaxSteps(std::uint32_t steps) {
+    ScopedPause pause(*this);
+    state_.status.maxSteps.store(steps);
+}
+
+void CZARN40Doc::SetViewPeriod(std::uint16_t periods) {
+    ScopedPause pause(*this);
+    state_.viewPeriod = periods;
+}
+
+void CZARN40Doc::ChangeGridSize(std::uint32_t newSize) {
+    ScopedPause pause(*this);
+    zarn::ChangeGridSize(state_, newSize, StepFactor(state_.family));
+}
+
+void CZARN40Doc::CountDistinctCells() {
+    ScopedPause pause(*this);
+    zarn::CountDistinctCells(state_);
 }
 
 void CZARN40Doc::RebuildPalette() {
     ScopedPause pause(*this);
-    buildPalette(palette, colorSet, QMap);
+    buildPalette(state_.palette, state_.colorSet, state_.QMap);
+}
+
+bool CZARN40Doc::RefreshIfDirty() {
+    if (suspendCount() != 0 || state_.status.imageDirty.load() == 0) {
+        return false;
+    }
+    RebuildPalette();
+    state_.status.imageDirty.store(0);
+    return true;
+}
+
+void CZARN40Doc::ClearImageDirty() {
+    state_.status.imageDirty.store(0);
 }
 
 PeriodSize CZARN40Doc::PeriodSizeOf() const {
-    const int n = static_cast<int>(QMap.size);
-    if (flagHex || hexVariant) {
-        return {static_cast<int>(hexMap.periodWidth), static_cast<int>(hexMap.periodHeight)};
-    }
-    if (flagSFT) {
-        const auto p = sftMap.PeriodFor(n);
-        return {p.width, p.height};
-    }
-    if (flagT) {
-        const auto p = tMap.PeriodFor(n);
-        return {p.width, p.height};
-    }
-    if (flagTWsq) {
-        return {n, 2 * n};
-    }
-    return {n, n};
+    ScopedPause pause(*this);
+    return withFamily(state_.family,
+                      [&](auto traits) { return decltype(traits)::periodSize(state_); });
 }
 
 void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
-    PauseWorker();
-    QMap.RefreshMax();
-    const std::uint32_t maxCount = QMap.maxCount;
-    const int n = static_cast<int>(QMap.size);
-    if (flagSFT) {
-        fillBitmap(bitmap, palette, maxCount,
-                   [&](int x, int y) { return sftMap.PixelCount(QMap, x, y); });
-    } else if (flagT) {
-        fillBitmap(bitmap, palette, maxCount,
-                   [&](int x, int y) { return tMap.PixelCount(QMap, x, y); });
-    } else if (flagHex) {
-        const bool knot = hexKnot != 0;
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
-            return hexMap.PixelCount(QMap, static_cast<std::uint32_t>(x),
-                                     static_cast<std::uint32_t>(y), knot);
-        });
-    } else if (imageOption1) {
-        fillBitmap(bitmap, palette, maxCount,
-                   [&](int x, int y) { return LookupSquare(QMap, y, x); });
-    } else if (flagTWsq) {
-        fillBitmap(bitmap, palette, maxCount, [&](int x, int y) {
-            const int row = y < n ? y : 2 * n - 1 - y;
-            return countOrZero(QMap, row, n - 1 - x);
-        });
-    } else {
-        fillBitmap(bitmap, palette, maxCount,
-                   [&](int x, int y) { return countOrZero(QMap, y, x); });
-    }
+    ScopedPause pause(*this);
+    state_.QMap.RefreshMax();
+    withFamily(state_.family, [&](auto traits) { decltype(traits)::fill(state_, bitmap); });
 }
 
 PeriodBitmap CZARN40Doc::RenderPeriod() {
+    ScopedPause pause(*this);
     const PeriodSize size = PeriodSizeOf();
     PeriodBitmap bitmap(size.width, size.height);
     BuildBitmap(bitmap);
-    ResumeWorker();
     return bitmap;
+}
+
+ColorC CZARN40Doc::BeginEditColors() {
+    ScopedPause pause(*this);
+    QuiltState& s = state_;
+    setColorFromPalette(s.colorSet, 0, s.palette[0]);
+    setColorFromPalette(s.colorSet, 1, s.palette[3998]);
+    s.colorSet.LoadFromHistory(s.colorSetHistory);
+    return s.colorSet;
+}
+
+void CZARN40Doc::ApplyEditedColors(const ColorC& edited) {
+    ScopedPause pause(*this);
+    QuiltState& s = state_;
+    // The edited copy points at this document's history; the live set keeps its own source.
+    RandomSource rng = s.colorSet.rng;
+    s.colorSet = edited;
+    s.colorSet.rng = rng;
+    s.colorSet.history = &s.colorSetHistory;
+    s.colorSet.CommitToHistory();
+    buildPalette(s.palette, s.colorSet, s.QMap);
+}
+
+void CZARN40Doc::SetTitle(const std::string& title) {
+    ScopedPause pause(*this);
+    state_.title = title;
+}
+
+void CZARN40Doc::AnswerConvergedNotice() {
+    {
+        std::lock_guard lock(workerMutex_);
+        answered_ = true;
+    }
+    wakeWorker_.notify_all();
+}
+
+// ---- Pause protocol -------------------------------------------------------------------------
+
+QuiltState& CZARN40Doc::State(const ScopedPause& pause) {
+    (void)pause;
+    return state_;
+}
+
+const QuiltState& CZARN40Doc::State(const ScopedPause& pause) const {
+    (void)pause;
+    return state_;
 }
 
 bool CZARN40Doc::onWorkerThread() const {
     return worker_.joinable() && std::this_thread::get_id() == workerId_;
 }
 
-void CZARN40Doc::PauseWorker() {
-    if (!worker_.joinable() || onWorkerThread()) {
+void CZARN40Doc::UpdateInterrupt() const {
+    interrupt_.store(stopFlag_.load() || suspendCount_.load() != 0 || !started_);
+}
+
+void CZARN40Doc::PauseWorker() const {
+    if (onWorkerThread()) {
         return;
     }
     std::unique_lock lock(workerMutex_);
-    suspendCount.fetch_add(1);
-    wakeWorker_.notify_all(); // cuts short an idle wait of a finished quilt
+    suspendCount_.fetch_add(1);
+    if (!worker_.joinable()) {
+        return;
+    }
+    UpdateInterrupt();
+    wakeWorker_.notify_all(); // cuts short an idle wait
     workerParked_.wait(lock, [this] { return parked_ || exited_; });
+}
+
+void CZARN40Doc::ResumeWorker() const {
+    if (onWorkerThread()) {
+        return;
+    }
+    {
+        std::lock_guard lock(workerMutex_);
+        if (suspendCount_.load() > 0) {
+            suspendCount_.fetch_sub(1);
+        }
+        if (suspendCount_.load() != 0) {
+            return;
+        }
+        // The worker is still parked: what the paused caller changed is published before it
+        // can move again.
+        Publish();
+        UpdateInterrupt();
+    }
+    wakeWorker_.notify_all();
 }
 
 void CZARN40Doc::IdleWait(int ms) {
     if (!onWorkerThread()) {
-        sleepMs(ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return;
     }
     // On the worker the wait ends early when a pause or the stop is requested, so neither has
     // to sit out the rest of it.
     std::unique_lock lock(workerMutex_);
-    wakeWorker_.wait_for(lock, std::chrono::milliseconds(ms),
-                         [this] { return stopFlag.load() != 0 || suspendCount.load() != 0; });
+    wakeWorker_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return interrupted(); });
 }
 
-void CZARN40Doc::ResumeWorker() {
-    if (!worker_.joinable() || onWorkerThread()) {
-        return;
-    }
-    {
-        std::lock_guard lock(workerMutex_);
-        if (suspendCount.load() > 0) {
-            suspendCount.fetch_sub(1);
-        }
-        if (suspendCount.load() != 0) {
-            return;
-        }
-        // The worker is created suspended: the first resume that brings the count to 0 starts it.
-        started_.store(true);
-    }
-    wakeWorker_.notify_all();
+bool CZARN40Doc::AwaitAnswer() {
+    std::unique_lock lock(workerMutex_);
+    answered_ = false;
+    awaitingAnswer_.store(true);
+    parked_ = true;
+    workerParked_.notify_all();
+    wakeWorker_.wait(lock, [this] {
+        return stopFlag_.load() || (answered_ && suspendCount_.load() == 0);
+    });
+    parked_ = false;
+    awaitingAnswer_.store(false);
+    return !stopFlag_.load();
 }
 
 void CZARN40Doc::WorkerLoop() {
-    while (stopFlag.load(std::memory_order_relaxed) == 0) {
-        if (suspendCount.load(std::memory_order_relaxed) != 0 ||
-            !started_.load(std::memory_order_relaxed)) {
+    for (;;) {
+        if (interrupted()) {
             std::unique_lock lock(workerMutex_);
-            parked_ = true;
-            workerParked_.notify_all();
-            wakeWorker_.wait(lock, [this] {
-                return stopFlag.load() != 0 || (started_.load() && suspendCount.load() == 0);
-            });
-            parked_ = false;
-            continue;
+            if (stopFlag_.load()) {
+                break;
+            }
+            if (suspendCount_.load() != 0 || !started_) {
+                parked_ = true;
+                workerParked_.notify_all();
+                wakeWorker_.wait(lock, [this] {
+                    return stopFlag_.load() || (started_ && suspendCount_.load() == 0);
+                });
+                parked_ = false;
+                continue;
+            }
         }
-        IterateStep();
+        RunSteps(kBlockSteps);
     }
     std::lock_guard lock(workerMutex_);
     exited_ = true;
@@ -269,385 +418,143 @@ void CZARN40Doc::WorkerLoop() {
     workerParked_.notify_all();
 }
 
-std::uint8_t CZARN40Doc::*CZARN40Doc::FlagMember(MapFamily family) {
-    switch (family) {
-    case MapFamily::Square:
-        return nullptr;
-    case MapFamily::Oct_Four:
-        return &CZARN40Doc::flagOctFour;
-    case MapFamily::SFT:
-        return &CZARN40Doc::flagSFT;
-    case MapFamily::Hex:
-        return &CZARN40Doc::flagHex;
-    case MapFamily::SquareX:
-        return &CZARN40Doc::flagSquareX;
-    case MapFamily::T:
-        return &CZARN40Doc::flagT;
-    case MapFamily::ExpA:
-        return &CZARN40Doc::flagExpA;
-    case MapFamily::TWsq:
-        return &CZARN40Doc::flagTWsq;
-    case MapFamily::Squaret:
-        return &CZARN40Doc::flagSquaret;
-    case MapFamily::Duo:
-        return &CZARN40Doc::flagDuo;
-    }
-    return nullptr;
-}
-
-MapFamily CZARN40Doc::FirstFlagSet(const std::array<MapFamily, kFamilyCount - 1>& order) const {
-    for (MapFamily family : order) {
-        if (this->*FlagMember(family) != 0) {
-            return family;
-        }
-    }
-    return MapFamily::Square;
-}
-
-MapFamily CZARN40Doc::CurrentFamily() const {
-    using enum MapFamily;
-    return FirstFlagSet({ExpA, T, SFT, SquareX, Hex, Oct_Four, TWsq, Squaret, Duo});
-}
-
-MapFamily CZARN40Doc::AutoNameFamily() const {
-    using enum MapFamily;
-    return FirstFlagSet({Hex, T, Oct_Four, SFT, SquareX, ExpA, TWsq, Squaret, Duo});
-}
-
-MapFamily CZARN40Doc::RandomSetupFamily() const {
-    using enum MapFamily;
-    return FirstFlagSet({SFT, T, Oct_Four, Hex, SquareX, ExpA, TWsq, Squaret, Duo});
-}
-
-void CZARN40Doc::SelectFamily(MapFamily family) {
-    for (MapFamily f : kAllFamilies) {
-        if (const auto flag = FlagMember(f)) {
-            this->*flag = 0;
-        }
-    }
-    hexVariant = 0;
-    if (const auto flag = FlagMember(family)) {
-        this->*flag = 1;
-    }
-}
-
-void CZARN40Doc::BuildAutoNames() {
-    const double r = random.Uniform();
-    nameNumber = static_cast<int>(r * 999999.0);
-    char buffer[kNameLength];
-    std::snprintf(buffer, sizeof buffer, autoNameFormat(AutoNameFamily()),
-                  static_cast<long>(nameNumber));
-    quiltName = buffer;
-    sessionName = formatName("%s.session", quiltName);
-    title = sessionName;
-    ptesName = formatName("ptes_%s", quiltName);
-    windowName = formatName("window_%s", quiltName);
-}
-
-void CZARN40Doc::RestartIteration() {
-    ScopedPause pause(*this);
-    const std::uint32_t n = QMap.size;
-    finished.store(0);
-    running.store(1);
-    converged.store(0);
-    distinctCells.store(0);
-    stepCount.store(0);
-    minDistinctCells = static_cast<int>((n * n) / 10);
-    gridSizeReal = n;
-    gridSize = static_cast<int>(n);
-    gridSizeInverse = 1.0 / n;
-    torusX = random.Uniform();
-    torusY = random.Uniform();
-    stepBusy = 0;
-    QMap.Clear();
-}
-
-void CZARN40Doc::StartAt(double x, double y) {
-    torusX = pointX = x;
-    torusY = pointY = y;
-}
-
-void CZARN40Doc::SetUpSquare() {
-    sqrMap.Randomize(random);
-    const double u1 = random.Uniform();
-    const double u2 = random.Uniform();
-    StartAt(u1, u2);
-    RestartIteration();
-    RestartIteration();
-}
-
-void CZARN40Doc::SetUpCommon(MapFamily family) {
-    switch (family) {
-    case MapFamily::SFT:
-        sftMap.Randomize(random);
-        break;
-    case MapFamily::T:
-        tMap.Randomize(random);
-        break;
-    case MapFamily::Oct_Four:
-        octFourMap.Randomize(random);
-        break;
-    case MapFamily::ExpA:
-        expAMap.Randomize(random);
-        break;
-    case MapFamily::TWsq:
-        twsqMap.TwsqRandomCoefficients(random);
-        break;
-    case MapFamily::Squaret:
-        sqrMapt.Randomize(random);
-        break;
-    default:
-        break;
-    }
-    const double u1 = random.Uniform();
-    const double u2 = random.Uniform();
-    StartAt(u1, u2);
-    RestartIteration();
-}
-
-void CZARN40Doc::SetUpHex() {
-    const HexQuiltStart start =
-        hexMap.StartRandomQuilt(useDetailedHex != 0, hexKnot != 0, random, QMap.size);
-    rawX = start.raw.re;
-    rawY = start.raw.im;
-    pointX = start.point.re;
-    pointY = start.point.im;
-    hexSizeA = hexMap.periodWidth;
-    hexSizeB = hexMap.periodHeight;
-    RestartIteration();
-}
-
-void CZARN40Doc::SetUpSquareX(int cornerN) {
-    cornerMap.RandomCornerQuilt(cornerN, random);
-    const double u1 = random.Uniform();
-    const double u2 = random.Uniform();
-    StartAt(u1, u2);
-    RestartIteration();
-}
-
-void CZARN40Doc::SetUpDuo() {
-    duoMap.SetUp(static_cast<double>(QMap.size));
-    StartAt(duoMap.sphere.e1, duoMap.sphere.e2);
-    duoMap.outX = duoMap.sphere.e1;
-    duoMap.outY = duoMap.sphere.e2;
-    RestartIteration();
-}
-
-void CZARN40Doc::NewRandomQuilt() {
-    ScopedPause pause(*this);
-    switch (const MapFamily family = RandomSetupFamily()) {
-    case MapFamily::Square:
-        SetUpSquare();
-        break;
-    case MapFamily::Hex:
-        SetUpHex();
-        break;
-    case MapFamily::SquareX:
-        SetUpSquareX(crand() % 11 + 3);
-        break;
-    case MapFamily::Duo:
-        SetUpDuo();
-        break;
-    default:
-        SetUpCommon(family);
-        break;
-    }
-    BuildAutoNames();
-}
-
-void CZARN40Doc::NewRandomCornerQuilt(int cornerN) {
-    ScopedPause pause(*this);
-    SelectFamily(MapFamily::SquareX);
-    SetUpSquareX(cornerN);
-    BuildAutoNames();
-}
-
-void CZARN40Doc::ChangeGridSize(std::uint32_t newSize, double stepFactor) {
-    ScopedPause pause(*this);
-    const std::uint32_t oldSize = QMap.size;
-    if (newSize != oldSize) {
-        QMap.BuildSize(newSize);
-        QMap.maxCount = 0;
-        QMap.minCount = 0;
-        if (oldSize < newSize && oldSize > 100) {
-            // Capped below 2^32 - 1: the worker stops only once stepCount exceeds the limit.
-            const double steps = (newSize / 100.0) * (newSize / 100.0) * stepFactor;
-            maxSteps = steps >= 4e9 ? 4000000000u : static_cast<std::uint32_t>(steps);
-        }
-    }
-    // The step turns points into cells with gridSizeReal: it must follow the grid at once, not
-    // only at the next restart, or a resumed worker would count outside the new grid.
-    gridSize = static_cast<int>(QMap.size);
-    gridSizeReal = QMap.size;
-    gridSizeInverse = 1.0 / QMap.size;
-}
-
-void CZARN40Doc::FoldToTorus() {
-    torusX = foldToUnit(torusX);
-    torusY = foldToUnit(torusY);
-}
-
-void CZARN40Doc::CountDistinctCells() {
-    distinctCells.store(static_cast<int>(QMap.CountNonZero()));
-}
-
-void CZARN40Doc::StepSquare() {
-    sqrMap.x = pointX;
-    sqrMap.y = pointY;
-    if (sqrMap.detail == 1) {
-        sqrMap.StepDetailed();
-    } else {
-        sqrMap.Step();
-    }
-    sqrMap.lastX = sqrMap.x;
-    sqrMap.lastY = sqrMap.y;
-    rawX = torusX = pointX = sqrMap.x;
-    rawY = torusY = pointY = sqrMap.y;
-}
-
-/** For the maps that fold their own result. */
-void CZARN40Doc::StoreUnfolded(double x, double y) {
-    rawX = torusX = pointX = x;
-    rawY = torusY = pointY = y;
-}
-
-/** For the tiling maps and the wild corner: fold, then go on from the folded point. */
-void CZARN40Doc::StoreFolded(double x, double y) {
-    rawX = torusX = x;
-    rawY = torusY = y;
-    FoldToTorus();
-    pointX = torusX;
-    pointY = torusY;
-}
+// ---- The step ------------------------------------------------------------------------------
 
 void CZARN40Doc::IterateStep() {
-    if (stepBusy == 1) {
+    RunSteps(1);
+}
+
+void CZARN40Doc::RunSteps(std::uint32_t budget) {
+    withFamily(state_.family,
+               [&](auto traits) { RunBlock<decltype(traits)>(budget); });
+}
+
+template <typename Traits>
+void CZARN40Doc::RunBlock(std::uint32_t budget) {
+    QuiltState& s = state_;
+    QuiltStatus& st = s.status;
+    const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
+    std::uint32_t steps = st.stepCount.load(std::memory_order_relaxed);
+    if (steps > limit) {
+        EnterFinished();
         return;
     }
-    stepBusy = 1;
-    bool countThisHit = true;
+    st.finished.store(0, std::memory_order_relaxed);
+    st.running.store(1, std::memory_order_relaxed);
 
-    std::uint32_t steps = stepCount.load(std::memory_order_relaxed);
-    if (steps > maxSteps) {
-        finished.store(1, std::memory_order_relaxed);
-        running.store(0, std::memory_order_relaxed);
-        stepBusy = 0;
-        IdleWait(100);
-        return;
-    }
-    ++steps;
-    stepCount.store(steps, std::memory_order_relaxed);
-    finished.store(0, std::memory_order_relaxed);
-    running.store(1, std::memory_order_relaxed);
-
-    switch (CurrentFamily()) {
-    case MapFamily::Square:
-        StepSquare();
-        break;
-    case MapFamily::Oct_Four: {
-        const MapPoint r = octFourMap.StepFrom(pointX, pointY);
-        StoreUnfolded(r.x, r.y);
-        break;
-    }
-    case MapFamily::Squaret: {
-        const MapPoint r = sqrMapt.StepFrom(pointX, pointY);
-        StoreUnfolded(r.x, r.y);
-        break;
-    }
-    case MapFamily::ExpA: {
-        const MapPoint r = expAMap.StepFrom(pointX, pointY);
-        StoreUnfolded(r.x, r.y);
-        break;
-    }
-    case MapFamily::TWsq: {
-        const Complex r = twsqMap.TwsqStep({pointX, pointY});
-        StoreUnfolded(r.re, r.im);
-        break;
-    }
-    case MapFamily::Duo: {
-        const DuoPoint r = duoMap.DuoStep(countThisHit);
-        StoreUnfolded(r.x, r.y);
-        break;
-    }
-    case MapFamily::SFT: {
-        const Complex r = sftMap.Step({pointX, pointY});
-        StoreFolded(r.re, r.im);
-        break;
-    }
-    case MapFamily::T: {
-        const Complex r = tMap.Step({pointX, pointY});
-        StoreFolded(r.re, r.im);
-        break;
-    }
-    case MapFamily::SquareX: {
-        const Complex r = cornerMap.CornerStep({pointX, pointY});
-        StoreFolded(r.re, r.im);
-        break;
-    }
-    case MapFamily::Hex:
-        if (hexKnot) {
-            // Knot mode counts lattice coordinates and goes on from the folded point mapped back
-            // into the plane.
-            const Complex r = hexMap.KnotStep({pointX, pointY});
-            rawX = torusX = r.re;
-            rawY = torusY = r.im;
-            FoldToTorus();
-            rawX = torusX;
-            rawY = torusY;
-            pointX = torusX + 0.5 * torusY;
-            pointY = torusY * hexMap.c30;
-        } else {
-            const Complex r = hexMap.Step({pointX, pointY});
-            rawX = torusX = r.re;
-            rawY = torusY = r.im;
-            FoldToTorus();
-            pointX = rawX;
-            pointY = rawY;
+    const std::uint32_t side = s.QMap.size;
+    const double n = side;
+    // A point outside the cells and their margin would index outside the grid.
+    const double cellLimit = (n + QuiltMap::kMargin - 1) / n;
+    for (std::uint32_t i = 0; i < budget; ++i) {
+        if (steps > limit) {
+            break;
         }
-        break;
-    }
+        ++steps;
+        st.stepCount.store(steps, std::memory_order_relaxed);
+        bool countThisHit = true;
+        Traits::step(s, countThisHit);
 
-    // A point that left the numbers (NaN, infinity) or the grid would index outside the cells:
-    // such a quilt is replaced like a collapsed one.
-    const double limit = (gridSizeReal + QuiltMap::kMargin - 1) / gridSizeReal;
-    if (!(torusX >= 0.0 && torusX < limit && torusY >= 0.0 && torusY < limit) ||
-        !std::isfinite(pointX) || !std::isfinite(pointY)) {
-        invalidReplacements.fetch_add(1, std::memory_order_relaxed);
-        NewRandomQuilt();
-        stepBusy = 0;
-        return;
-    }
+        // A point that left the numbers (NaN, infinity) or the grid: such a quilt is replaced
+        // like a collapsed one.
+        if (!(s.torusX >= 0.0 && s.torusX < cellLimit && s.torusY >= 0.0 &&
+              s.torusY < cellLimit) ||
+            !std::isfinite(s.pointX) || !std::isfinite(s.pointY)) {
+            ReplaceInvalid();
+            return;
+        }
 
-    if (steps > static_cast<std::uint32_t>(kTransientSteps)) {
-        cellX = static_cast<int>(torusX * gridSizeReal);
-        cellY = static_cast<int>(torusY * gridSizeReal);
-        if (steps % 10000 == 0) {
-            CountDistinctCells();
-            const int distinct = distinctCells.load(std::memory_order_relaxed);
-            if (distinct < minDistinctCells && distinct < static_cast<int>(steps / 100)) {
-                converged.store(1);
-                running.store(0);
-                collapsedReplacements.fetch_add(1, std::memory_order_relaxed);
-                if (useRandomSettings != 1 && options_.observer) {
-                    options_.observer->quiltConverged(*this);
+        if (steps > static_cast<std::uint32_t>(kTransientSteps)) {
+            s.cellX = static_cast<int>(s.torusX * n);
+            s.cellY = static_cast<int>(s.torusY * n);
+            if (steps % 10000 == 0) {
+                const Collapse collapse = CheckCollapse(steps);
+                if (collapse == Collapse::Stop) {
+                    return;
                 }
-                NewRandomQuilt();
-                running.store(1);
-                converged.store(0);
+                const std::uint32_t now = st.stepCount.load(std::memory_order_relaxed);
+                if (now % 200000 == 0) {
+                    MarkDirty();
+                }
+                if (collapse == Collapse::Replaced) {
+                    // The hit of this step still goes into the new quilt's cleared grid, as long
+                    // as the grid kept its size while a notice was up.
+                    if (countThisHit && s.QMap.size == side) {
+                        s.QMap.AddHit(s.cellY, s.cellX);
+                    }
+                    break;
+                }
             }
-            const std::uint32_t now = stepCount.load(std::memory_order_relaxed);
-            if (now % 200000 == 0) {
-                const int openDocuments =
-                    options_.registry ? static_cast<int>(options_.registry->count()) : 0;
-                IdleWait(openDocuments + 1);
-                imageDirty.store(1);
+            if (countThisHit) {
+                s.QMap.AddHit(s.cellY, s.cellX);
             }
         }
-        if (countThisHit) {
-            QMap.AddHit(cellY, cellX);
+        if (interrupted()) {
+            break;
         }
     }
-    stepBusy = 0;
+    st.maxCount.store(s.QMap.maxCount, std::memory_order_relaxed);
+}
+
+void CZARN40Doc::EnterFinished() {
+    QuiltStatus& st = state_.status;
+    if (st.finished.load(std::memory_order_relaxed) == 0) {
+        st.finished.store(1);
+        st.running.store(0);
+        st.maxCount.store(state_.QMap.maxCount);
+        if (options_.observer) {
+            options_.observer->finished(*this);
+        }
+    }
+    IdleWait(100);
+}
+
+void CZARN40Doc::ReplaceInvalid() {
+    state_.status.invalidReplacements.fetch_add(1, std::memory_order_relaxed);
+    zarn::NewRandomQuilt(state_);
+    Publish();
+    if (options_.observer) {
+        options_.observer->quiltReplaced(*this, ReplaceReason::NonFinite);
+    }
+}
+
+CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps) {
+    QuiltState& s = state_;
+    QuiltStatus& st = s.status;
+    zarn::CountDistinctCells(s);
+    const int distinct = st.distinctCells.load(std::memory_order_relaxed);
+    if (!(distinct < s.minDistinctCells && distinct < static_cast<int>(steps / 100))) {
+        return Collapse::None;
+    }
+    st.converged.store(1);
+    st.running.store(0);
+    st.collapsedReplacements.fetch_add(1, std::memory_order_relaxed);
+    DocumentObserver* observer = options_.observer;
+    // Only a worker can wait for the answer; a caller driving the steps itself gets the
+    // replacement at once.
+    const bool ask = s.useRandomSettings != 1 && observer != nullptr && onWorkerThread() &&
+                     observer->quiltConverged(*this);
+    if (ask && !AwaitAnswer()) {
+        return Collapse::Stop;
+    }
+    zarn::NewRandomQuilt(s);
+    st.running.store(1);
+    st.converged.store(0);
+    Publish();
+    if (observer) {
+        observer->quiltReplaced(*this, ReplaceReason::Collapsed);
+    }
+    return Collapse::Replaced;
+}
+
+void CZARN40Doc::MarkDirty() {
+    const int openDocuments =
+        options_.registry ? static_cast<int>(options_.registry->count()) : 0;
+    IdleWait(openDocuments + 1);
+    state_.status.imageDirty.store(1);
+    if (options_.observer) {
+        options_.observer->imageDirty(*this);
+    }
 }
 
 } // namespace zarn

@@ -1,29 +1,17 @@
 #pragma once
 
 #include "document/MapFamily.h"
-#include "engine/MapExpA.h"
-#include "engine/MapSixFourTwelve.h"
-#include "engine/MapThreeTwelve.h"
-#include "engine/New84.h"
-#include "engine/QuiltMap.h"
-#include "engine/RandomSource.h"
-#include "engine/SqrMap.h"
-#include "engine/SqrMapt.h"
-#include "maps/DuoMap.h"
-#include "maps/HexMap.h"
-#include "maps/TwsqMap.h"
-#include "maps/WildCornerMap.h"
+#include "document/QuiltState.h"
 #include "render/BitmapFill.h"
 #include "render/ColorC.h"
-#include "render/ColorSetRecord.h"
-#include "render/Palette.h"
 
-#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -31,29 +19,46 @@ namespace zarn {
 
 class CZARN40Doc;
 class DocumentRegistry;
+class ScopedPause;
 
-struct PeriodSize {
-    int width = 0;
-    int height = 0;
-};
-
-/** Thrown when a document cannot be built (memory sizing failed, too many documents open). */
+/** Thrown when a document cannot be built or a command cannot be carried out; the message says
+ *  why in words a user can act on. */
 class DocumentError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
+/** Why the worker replaced a quilt with a new random one. */
+enum class ReplaceReason {
+    /** Fewer distinct cells than a tenth of the grid and a hundredth of the steps. */
+    Collapsed,
+    /** A step produced a non-finite point or one outside the grid. */
+    NonFinite,
+};
+
 /**
- * What a document tells the outside world from its worker thread. Implementations must return
- * promptly and never wait for another thread (the GUI posts to its own event loop): a GUI thread
- * that waits in PauseWorker could otherwise deadlock with a worker that waits for it.
+ * What a document tells the outside world. Every call comes from the document's worker thread
+ * (or from the thread that drives a worker-less document) and must return promptly without
+ * waiting for another thread: a GUI posts the news to its own event loop.
  */
 class DocumentObserver {
 public:
     virtual ~DocumentObserver() = default;
-    /** A quilt collapsed onto too few cells and is being replaced; called only when
-     *  useRandomSettings is not 1. */
-    virtual void quiltConverged(CZARN40Doc& doc) = 0;
+
+    /**
+     * The quilt collapsed and useRandomSettings is not 1, so the user is to be told before it is
+     * replaced. Return true to show the notice and answer later with
+     * CZARN40Doc::AnswerConvergedNotice(): the worker then parks (counting as paused, so a GUI
+     * thread that asks for a pause meanwhile is not kept waiting) and replaces the quilt once
+     * the answer has come and no pause is held. Return false to have it replaced at once.
+     */
+    virtual bool quiltConverged(CZARN40Doc& /*doc*/) { return false; }
+    /** The worker replaced the quilt with a new random one (new coefficients and names). */
+    virtual void quiltReplaced(CZARN40Doc& /*doc*/, ReplaceReason /*reason*/) {}
+    /** The picture should be refreshed (every 200,000 steps). */
+    virtual void imageDirty(CZARN40Doc& /*doc*/) {}
+    /** The quilt has taken all its steps; called once each time it reaches its limit. */
+    virtual void finished(CZARN40Doc& /*doc*/) {}
 };
 
 /** How a document is built. The defaults are the desktop program's. */
@@ -69,22 +74,65 @@ struct DocumentOptions {
     bool startWorker = true;
 };
 
+/** Where the iteration stands. */
+enum class IterationState {
+    /** Taking steps. */
+    Running,
+    /** Past maxSteps: idle until the limit is raised or the quilt restarted. */
+    Finished,
+    /** A collapsed quilt is being replaced (or waits for its notice to be answered). */
+    Converged,
+};
+
 /**
- * One open quilt: the family flags and options, every family's map object, the hit grid, the
- * colour set and palette, the counters and the worker thread that iterates the current family.
+ * What a window shows without pausing the worker: a copy of the counters, the status, the
+ * names and the family, consistent as of the last change made under a pause or by the worker.
+ */
+struct DocumentSnapshot {
+    std::uint32_t stepCount = 0;
+    std::uint32_t maxSteps = 0;
+    /** The largest count in the grid, as of the last block of steps. */
+    std::uint32_t maxCount = 0;
+    int distinctCells = 0;
+    IterationState state = IterationState::Running;
+    bool imageDirty = false;
+    /** A converged-quilt notice waits for AnswerConvergedNotice(). */
+    bool awaitingAnswer = false;
+    std::uint32_t collapsedReplacements = 0;
+    std::uint32_t invalidReplacements = 0;
+    MapFamily family = MapFamily::Square;
+    std::uint32_t gridSize = 0;
+    int viewPeriod = 1;
+    std::string quiltName;
+    std::string sessionName;
+    std::string ptesName;
+    std::string windowName;
+    std::string title;
+
+    bool finished() const { return state == IterationState::Finished; }
+};
+
+/**
+ * One open quilt (its state is a QuiltState) and the worker thread that iterates it.
  *
- * Threads: the worker runs IterateStep between pauses. Every other thread changes or reads the
- * document only between PauseWorker() and ResumeWorker(); PauseWorker returns once the worker is
- * parked between two steps. Fields that a display polls without pausing are atomics.
+ * Thread contract. The worker runs steps between pauses. Other threads
+ *  - read the snapshot() at any time;
+ *  - call the operations below, each of which pauses the worker itself and leaves it as it
+ *    found it (running, or still paused when the caller holds a ScopedPause of its own);
+ *  - or hold a ScopedPause and reach the state through State(pause).
+ * A pause returns once the worker is parked between two steps; pauses nest; on the worker
+ * itself (observer calls) they do nothing. The observer hears from the worker.
  */
 class CZARN40Doc {
 public:
     static constexpr int HINT_REDRAW = 11;
     static constexpr int HINT_REBUILD = 12;
-    static constexpr std::uint32_t kDefaultMaxSteps = 60000000;
+    static constexpr std::uint32_t kDefaultMaxSteps = QuiltStatus::kDefaultMaxSteps;
     static constexpr int kTransientSteps = 3000;
-    static constexpr int kNameLength = 300;
+    static constexpr int kNameLength = QuiltState::kNameLength;
 
+    /** Builds the document: maps, grid sized from memory, colours, a random square quilt; the
+     *  worker is created parked. Throws DocumentError (memory sizing, too many documents). */
     explicit CZARN40Doc(const DocumentOptions& options = {});
     ~CZARN40Doc();
     CZARN40Doc(const CZARN40Doc&) = delete;
@@ -93,197 +141,163 @@ public:
     /** Completes File New: the colour set from its history, the worker started, the palette
      *  built. */
     bool OnNewDocument();
+    /** Starts the worker of a document that has not run yet (one opened from a session file);
+     *  OnNewDocument does so for a new quilt. Does nothing once it runs. */
+    void StartWorker();
 
-    // Pause protocol. Nests; no-ops on the worker thread and when there is no worker.
-    void PauseWorker();
-    void ResumeWorker();
-    bool hasWorker() const { return worker_.joinable(); }
-    bool onWorkerThread() const;
+    // ---- What a window polls -------------------------------------------------------------
 
-    /** The family the step iterates (flags tested ExpA, T, SFT, SquareX, Hex, Oct_Four, TWsq,
-     *  Squaret, Duo). */
+    DocumentSnapshot snapshot() const;
+    std::uint32_t stepCount() const;
+    std::uint32_t maxSteps() const;
+    bool isFinished() const;
     MapFamily CurrentFamily() const;
-    /** The family auto names are built for (Hex, T, Oct_Four, SFT, SquareX, ExpA, TWsq, Squaret,
-     *  Duo). */
-    MapFamily AutoNameFamily() const;
-    /** The family a new random quilt is drawn for (SFT, T, Oct_Four, Hex, SquareX, ExpA, TWsq,
-     *  Squaret, Duo). */
-    MapFamily RandomSetupFamily() const;
-    /** Clears every family flag (and hexVariant) and sets the one of @p family. */
-    void SelectFamily(MapFamily family);
+
+    // ---- Commands (each pauses the worker itself) ----------------------------------------
 
     /** New random coefficients for the current family, a restart and new names. */
     void NewRandomQuilt();
     /** A new random wild-corner quilt with a chosen N (3 to 42) instead of a random one. */
     void NewRandomCornerQuilt(int cornerN);
+    /** Makes @p family current (its coefficients stay; call NewRandomQuilt to draw new ones). */
+    void SelectFamily(MapFamily family);
     void RestartIteration();
-    void BuildAutoNames();
-    void FoldToTorus();
+    /** The step limit: steps are taken while stepCount <= maxSteps. A finished quilt resumes
+     *  when the limit is raised past its count. */
+    void SetMaxSteps(std::uint32_t steps);
+    /** Periods shown across and down (the view shows at least one). */
+    void SetViewPeriod(std::uint16_t periods);
+    /**
+     * Rebuilds the grid at @p newSize when it differs and applies the grid-size rule for
+     * maxSteps with the current family's step factor (3,500,000; 9,500,000 for the wild corner):
+     * growing a grid above 100 cells sets maxSteps = (new / 100)^2 x factor.
+     */
+    void ChangeGridSize(std::uint32_t newSize);
+    /** Recounts the distinct cells (the worker does so every 10,000 steps). */
     void CountDistinctCells();
+
+    /** Builds the palette from the live colour set and the grid's histogram. */
+    void RebuildPalette();
+    /** The idle refresh: when the worker is not held paused and the image is dirty, rebuilds
+     *  the palette and clears the mark. Returns whether it did. */
+    bool RefreshIfDirty();
+    /** Clears the dirty mark (after the views were refreshed by other means). */
+    void ClearImageDirty();
+
+    /** Width and height of one period of the current family's picture. */
+    PeriodSize PeriodSizeOf() const;
+    /** Fills @p bitmap (already sized, normally to PeriodSizeOf()) with the period picture. */
+    void BuildBitmap(PeriodBitmap& bitmap);
+    /** A bitmap of the period size, filled. */
+    PeriodBitmap RenderPeriod();
+
+    /** "Set Image Colors", first half: colours 1 and 2 from the palette's ends, the set from its
+     *  history; returns a copy for the dialog to edit. */
+    ColorC BeginEditColors();
+    /** "Set Image Colors" ended with OK: the edited set becomes the document's, is committed to
+     *  the history and the palette is rebuilt. */
+    void ApplyEditedColors(const ColorC& edited);
+
+    /** Answers the converged-quilt notice (see DocumentObserver::quiltConverged). */
+    void AnswerConvergedNotice();
+
+    /** Sets the title (what a window caption shows). */
+    void SetTitle(const std::string& title);
+
+    // ---- The pause protocol and direct access --------------------------------------------
+
+    /** Pause protocol. Nests; does nothing on the worker thread. Prefer ScopedPause. */
+    void PauseWorker() const;
+    void ResumeWorker() const;
+    bool hasWorker() const { return worker_.joinable(); }
+    bool onWorkerThread() const;
+    /** Pauses outstanding (for the idle refresh, which leaves a held document alone). */
+    int suspendCount() const { return suspendCount_.load(); }
+
+    /** The quilt's state, for code that holds a pause of this document. */
+    QuiltState& State(const ScopedPause& pause);
+    const QuiltState& State(const ScopedPause& pause) const;
+
     /** One iteration. Called by the worker, or by the owner of a document without a worker. */
     void IterateStep();
 
-    /** Rebuilds the grid at @p newSize when it differs, applies the grid-size rule for maxSteps
-     *  with @p stepFactor (3,500,000; 9,500,000 for the wild corner) and sets gridSize,
-     *  gridSizeReal and gridSizeInverse from the grid. */
-    void ChangeGridSize(std::uint32_t newSize, double stepFactor);
-
-    /** Builds the palette from the live colour set and the grid's histogram, under a pause. */
-    void RebuildPalette();
-    /** Width and height of one period of the current family's picture. */
-    PeriodSize PeriodSizeOf() const;
-    /** Fills @p bitmap (already sized, normally to PeriodSizeOf()) with the period picture.
-     *  Pauses the worker and leaves it paused: the caller resumes it once done. */
-    void BuildBitmap(PeriodBitmap& bitmap);
-    /** Pauses, builds a bitmap of the period size and resumes. */
-    PeriodBitmap RenderPeriod();
-
-    /** True once stepCount has passed maxSteps. */
-    bool isFinished() const { return finished.load(std::memory_order_relaxed) != 0; }
-
-    // Worker control.
-    std::atomic<int> suspendCount{0};
-    std::atomic<std::uint8_t> stopFlag{0};
-    std::atomic<std::uint8_t> imageDirty{0};
-    std::uint8_t stepBusy = 0;
-
-    // Status bytes.
-    std::atomic<std::uint8_t> finished{0};
-    std::atomic<std::uint8_t> running{0};
-    std::atomic<std::uint8_t> converged{0};
-
-    // Family flags.
-    std::uint8_t flagHex = 0;
-    std::uint8_t hexVariant = 0;
-    std::uint8_t flagSFT = 0;
-    std::uint8_t flagOctFour = 0;
-    std::uint8_t flagT = 0;
-    std::uint8_t flagSquareX = 0;
-    std::uint8_t flagExpA = 0;
-    std::uint8_t flagDuo = 0;
-    std::uint8_t flagTWsq = 0;
-    std::uint8_t flagSquaret = 0;
-
-    // Options.
-    int useRandomSettings = 1;
-    std::uint8_t useDetailedSquare = 1;
-    int useDetailedHex = 0;
-    int hexKnot = 0;
-    std::uint16_t squareDetailDepth = 6;
-    int hexDetailDepth = 11;
-    std::uint8_t imageOption1 = 0;
-    std::uint8_t imageOption2 = 0;
-    std::uint8_t imageOption3 = 0;
-    std::uint8_t imageOption4 = 1;
-
-    // Iteration counters.
-    std::atomic<std::uint32_t> stepCount{0};
-    std::uint32_t maxSteps = kDefaultMaxSteps;
-    std::atomic<int> distinctCells{0};
-    int minDistinctCells = 0;
-    double gridSizeReal = 0.0;
-    double gridSizeInverse = 0.0;
-    int gridSize = 0;
-    double torusX = 0.0;
-    double torusY = 0.0;
-    double pointX = 0.0;
-    double pointY = 0.0;
-    double rawX = 0.0;
-    double rawY = 0.0;
-    int cellX = 0;
-    int cellY = 0;
-
-    /** Quilts replaced because they collapsed onto too few cells. */
-    std::atomic<std::uint32_t> collapsedReplacements{0};
-    /** Quilts replaced because a step produced a non-finite or unusable point. */
-    std::atomic<std::uint32_t> invalidReplacements{0};
-
-    // Names.
-    std::string quiltName;
-    std::string sessionName;
-    std::string ptesName;
-    std::string windowName;
-    int nameNumber = 0;
-    /** The document's title (what a window caption shows). */
-    std::string title;
-
-    // View settings.
-    std::uint16_t viewPeriod = 2;
-    std::uint8_t quaziView = 0;
-    std::uint8_t polyView = 0;
-    std::uint8_t polyViewChosen = 0;
-    std::uint8_t isWindowsNT = 0;
-
-    int maxDibThird = 0;
-    double hexSizeA = 0.0;
-    double hexSizeB = 0.0;
+    const DocumentOptions& options() const { return options_; }
 
 private:
-    /** Seeds the C library generator before the members below are built when the run is
-     *  seeded (the wild-corner map draws its N as it is built). */
-    struct EarlySeed {
-        explicit EarlySeed(const DocumentOptions& options);
-    } earlySeed_;
+    friend class ScopedPause;
 
-public:
-    // Owned objects, in the order they are built.
-    ColorC colorSet;
-    SqrMap sqrMap;
-    DuoMap duoMap;
-    SqrMapt sqrMapt;
-    HexMap hexMap;
-    MapSixFourTwelve sftMap;
-    New84 octFourMap;
-    MapThreeTwelve tMap;
-    WildCornerMap cornerMap;
-    MapExpA expAMap;
-    TwsqMap twsqMap;
-    ColorSetHistory colorSetHistory;
-    QuiltMap QMap;
-    RandomSource random;
-    Palette palette;
+    enum class Collapse { None, Replaced, Stop };
 
-private:
-    /** The flag member of @p family; null for Square, which has none. */
-    static std::uint8_t CZARN40Doc::*FlagMember(MapFamily family);
-    MapFamily FirstFlagSet(const std::array<MapFamily, kFamilyCount - 1>& order) const;
-    void SeedCLibrary(unsigned offset);
     void SizeMemory(std::uint64_t physicalBytes);
-    void SetUpSquare();
-    void SetUpCommon(MapFamily family);
-    void SetUpHex();
-    void SetUpSquareX(int cornerN);
-    void SetUpDuo();
-    void StartAt(double x, double y);
-    void StepSquare();
-    void StoreFolded(double x, double y);
-    void StoreUnfolded(double x, double y);
     void WorkerLoop();
+    /** Runs up to @p budget steps; stops early at the limit, a pause or a stop request. */
+    void RunSteps(std::uint32_t budget);
+    template <typename Traits>
+    void RunBlock(std::uint32_t budget);
+    /** A family step left the numbers or the grid: the quilt is replaced. */
+    void ReplaceInvalid();
+    /** The collapse test of every 10,000th step. */
+    Collapse CheckCollapse(std::uint32_t steps);
+    /** Every 200,000 steps: lets others run, marks the image dirty, tells the observer. */
+    void MarkDirty();
+    /** The step found the limit passed: marks the quilt finished (telling the observer once)
+     *  and idles 100 ms. */
+    void EnterFinished();
     /** Sleeps @p ms milliseconds between steps; on the worker a pause or stop request ends it. */
     void IdleWait(int ms);
+    /** Parks the worker until the converged notice is answered and no pause is held; false
+     *  when the document is being closed. */
+    bool AwaitAnswer();
+    /** Copies the names, title, family, grid size and view period into the snapshot's store.
+     *  Runs where the worker cannot change them: on the worker, or while it is parked. */
+    void Publish() const;
+    bool interrupted() const { return interrupt_.load(std::memory_order_relaxed); }
+    /** Recomputes interrupt_; the caller holds workerMutex_. */
+    void UpdateInterrupt() const;
 
     DocumentOptions options_;
+    QuiltState state_;
+
     std::thread worker_;
     std::thread::id workerId_;
     mutable std::mutex workerMutex_;
-    std::condition_variable wakeWorker_;
-    std::condition_variable workerParked_;
+    mutable std::condition_variable wakeWorker_;
+    mutable std::condition_variable workerParked_;
+    mutable std::atomic<int> suspendCount_{0};
+    std::atomic<bool> stopFlag_{false};
+    /** stop requested, a pause outstanding or not started yet: the one flag the step loop
+     *  tests between steps. */
+    mutable std::atomic<bool> interrupt_{true};
     bool parked_ = false;
     bool exited_ = false;
-    std::atomic<bool> started_{false};
+    bool started_ = false;
+    bool answered_ = false;
+    std::atomic<bool> awaitingAnswer_{false};
     bool registered_ = false;
+
+    struct Published {
+        QuiltNames names;
+        std::string title;
+        MapFamily family = MapFamily::Square;
+        std::uint32_t gridSize = 0;
+        int viewPeriod = 1;
+    };
+    mutable std::mutex publishedMutex_;
+    mutable Published published_;
 };
 
-/** Pauses a document's worker for the lifetime of the guard. */
+/** Pauses a document's worker for the lifetime of the guard; the token that State() asks for. */
 class ScopedPause {
 public:
-    explicit ScopedPause(CZARN40Doc& doc) : doc_(doc) { doc_.PauseWorker(); }
+    explicit ScopedPause(const CZARN40Doc& doc) : doc_(doc) { doc_.PauseWorker(); }
     ~ScopedPause() { doc_.ResumeWorker(); }
     ScopedPause(const ScopedPause&) = delete;
     ScopedPause& operator=(const ScopedPause&) = delete;
 
+    const CZARN40Doc& document() const { return doc_; }
+
 private:
-    CZARN40Doc& doc_;
+    const CZARN40Doc& doc_;
 };
 
 } // namespace zarn

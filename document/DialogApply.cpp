@@ -1,53 +1,27 @@
 #include "DialogApply.h"
 
 #include "CZARN40Doc.h"
+#include "QuiltOps.h"
+#include "Validation.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace zarn {
 
 namespace {
 
-constexpr double kSquareStepFactor = 3500000.0;
-constexpr double kCornerStepFactor = 9500000.0;
-// The corner dialog puts no bound on its grid size; the square dialogs' range is the sane one.
 constexpr std::uint32_t kMinGrid = 20;
 constexpr std::uint32_t kMaxGrid = 1000;
-
-std::string numberText(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
-
-std::optional<std::string> checkNumber(double v, double lo, double hi, const char* label) {
-    if (!std::isfinite(v)) {
-        return std::string(label) + ": Please enter a number.";
-    }
-    if (v < lo || v > hi) {
-        return std::string(label) + ": Please enter a number between " + numberText(lo) + " and " +
-               numberText(hi) + ".";
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> checkInteger(long long v, long long lo, long long hi,
-                                        const char* label) {
-    if (v < lo || v > hi) {
-        return std::string(label) + ": Please enter an integer between " + std::to_string(lo) +
-               " and " + std::to_string(hi) + ".";
-    }
-    return std::nullopt;
-}
+constexpr std::uint32_t kMinMaxSteps = 1000000;
+constexpr std::uint32_t kMaxMaxSteps = 3000000000u;
 
 /** "Use New Random Settings": replaces the typed coefficients with a random quilt. */
-bool applyRandomSettings(CZARN40Doc& doc, bool wanted) {
+bool applyRandomSettings(QuiltState& s, bool wanted) {
     if (!wanted) {
         return false;
     }
-    doc.NewRandomQuilt();
-    doc.useRandomSettings = 1;
+    NewRandomQuilt(s);
+    s.useRandomSettings = 1;
     return true;
 }
 
@@ -55,10 +29,148 @@ void setOffsets(SqrMap& m, bool on) {
     m.offX = m.offY = on ? 0.5 : 0.0;
 }
 
+/** The dialog shows hEmm truncated to an unsigned integer; a stored value that has no such
+ *  reading (negative, huge, NaN) is shown as 0 rather than converted undefinedly. */
+std::uint32_t truncatedUnsigned(double v) {
+    if (!(v >= 0.0) || v >= 4294967296.0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(v);
+}
+
+/** What both hexagonal dialogs do after the map took its values. */
+void finishHexDialog(QuiltState& s, bool detailed, bool knot, std::uint32_t grid) {
+    s.setUseDetailedHex(detailed);
+    s.setHexKnot(knot);
+    ChangeGridSize(s, grid, StepFactor(MapFamily::Hex));
+    s.hexMap.SetSize(s.QMap.size);
+}
+
 } // namespace
 
+// ---- Choose Map ---------------------------------------------------------------------------
+
+ChooseMapValues FillChooseMap(const CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
+    ChooseMapValues v;
+    v.family = s.family;
+    v.useRandomSettings = s.useRandomSettings != 0;
+    v.useDetailedSquare = s.useDetailedSquare();
+    v.useDetailedHex = s.useDetailedHex();
+    return v;
+}
+
+FamilyDialogs ApplyChooseMap(CZARN40Doc& doc, const ChooseMapValues& v) {
+    ScopedPause pause(doc);
+    QuiltState& s = doc.State(pause);
+    s.family = v.family;
+    s.useRandomSettings = v.useRandomSettings ? 1 : 0;
+    s.setUseDetailedSquare(v.useDetailedSquare);
+    s.setUseDetailedHex(v.useDetailedHex);
+    NewRandomQuilt(s);
+    if (s.useRandomSettings != 0) {
+        return FamilyDialogs::None;
+    }
+    switch (s.family) {
+    case MapFamily::Square:
+        return FamilyDialogs::Square;
+    case MapFamily::Hex:
+        return FamilyDialogs::Hex;
+    case MapFamily::SquareX:
+        return FamilyDialogs::Corner;
+    default:
+        // Families without a coefficient dialog draw once more.
+        NewRandomQuilt(s);
+        return FamilyDialogs::None;
+    }
+}
+
+void FinishChooseMap(CZARN40Doc& doc, bool dialogsShown) {
+    {
+        ScopedPause pause(doc);
+        if (dialogsShown) {
+            BuildAutoNames(doc.State(pause));
+        }
+    }
+    doc.RebuildPalette();
+}
+
+// ---- Use Detail ---------------------------------------------------------------------------
+
+DetailValues FillDetail(const CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
+    DetailValues v;
+    v.useDetailedSquare = s.useDetailedSquare();
+    v.squareDetailDepth = s.squareDetailDepth() < 3 ? 6 : s.squareDetailDepth();
+    v.useDetailedHex = s.useDetailedHex();
+    v.hexDetailDepth = static_cast<std::uint32_t>(std::max(s.hexDetailDepth(), 0));
+    return v;
+}
+
+std::optional<std::string> ValidateDetail(const DetailValues& v) {
+    if (auto e = checkInteger(v.squareDetailDepth, 3, 6, "Square Detailing Depth")) {
+        return e;
+    }
+    return checkInteger(v.hexDetailDepth, HexMap::kMinDialogDepth, HexMap::kMaxDialogDepth,
+                        "Hex Detailing Depth");
+}
+
+std::optional<std::string> ApplyDetail(CZARN40Doc& doc, const DetailValues& v, bool* changed) {
+    if (auto e = ValidateDetail(v)) {
+        return e;
+    }
+    ScopedPause pause(doc);
+    QuiltState& s = doc.State(pause);
+    const bool squareChanged = v.useDetailedSquare != s.useDetailedSquare() ||
+                               v.squareDetailDepth != s.squareDetailDepth();
+    if (changed) {
+        *changed = squareChanged;
+    }
+    if (squareChanged) {
+        s.setUseDetailedSquare(v.useDetailedSquare);
+        s.setSquareDetailDepth(static_cast<int>(v.squareDetailDepth));
+        s.setUseDetailedHex(v.useDetailedHex);
+        s.setHexDetailDepth(static_cast<int>(v.hexDetailDepth));
+        NewRandomQuilt(s);
+    }
+    return std::nullopt;
+}
+
+// ---- Period and status --------------------------------------------------------------------
+
+std::uint32_t FillViewPeriod(const CZARN40Doc& doc) {
+    return static_cast<std::uint32_t>(doc.snapshot().viewPeriod);
+}
+
+void ApplyViewPeriod(CZARN40Doc& doc, std::uint32_t periods) {
+    doc.SetViewPeriod(static_cast<std::uint16_t>(periods & 0xFFFFu));
+    doc.RebuildPalette();
+}
+
+StatusValues FillStatus(const CZARN40Doc& doc) {
+    return {doc.stepCount(), doc.maxSteps()};
+}
+
+std::optional<std::string> ValidateStatus(const StatusValues& v) {
+    return checkInteger(v.maxSteps, kMinMaxSteps, kMaxMaxSteps, "Max Iterations");
+}
+
+std::optional<std::string> ApplyStatus(CZARN40Doc& doc, const StatusValues& v) {
+    if (auto e = ValidateStatus(v)) {
+        return e;
+    }
+    doc.SetMaxSteps(v.maxSteps);
+    return std::nullopt;
+}
+
+// ---- Square coefficients ------------------------------------------------------------------
+
 SetQuiltValues FillSetQuilt(const CZARN40Doc& doc) {
-    const SqrMap& m = doc.sqrMap;
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
+    const SqrMap& m = s.sqrMap;
     SetQuiltValues v;
     v.lambda = m.lambda;
     v.alpha = m.alpha;
@@ -67,9 +179,9 @@ SetQuiltValues FillSetQuilt(const CZARN40Doc& doc) {
     v.omega = m.omega;
     v.emm = static_cast<int>(m.emm);
     v.offset = m.offX != 0.0;
-    v.gridSize = doc.QMap.size;
-    v.useNewRandomSettings = doc.useRandomSettings == 1;
-    v.useDetailed = doc.useDetailedSquare != 0;
+    v.gridSize = s.QMap.size;
+    v.useNewRandomSettings = s.useRandomSettings == 1;
+    v.useDetailed = s.useDetailedSquare();
     return v;
 }
 
@@ -94,7 +206,8 @@ std::optional<std::string> ApplySetQuilt(CZARN40Doc& doc, const SetQuiltValues& 
         return e;
     }
     ScopedPause pause(doc);
-    SqrMap& m = doc.sqrMap;
+    QuiltState& s = doc.State(pause);
+    SqrMap& m = s.sqrMap;
     m.lambda = v.lambda;
     m.alpha = v.alpha;
     m.beta = v.beta;
@@ -102,28 +215,25 @@ std::optional<std::string> ApplySetQuilt(CZARN40Doc& doc, const SetQuiltValues& 
     m.omega = v.omega;
     m.emm = v.emm;
     setOffsets(m, v.offset);
-    doc.useDetailedSquare = v.useDetailed ? 1 : 0;
-    // The step reads the map's own flag, so the choice must reach it to take effect.
-    m.detail = doc.useDetailedSquare;
-    doc.ChangeGridSize(v.gridSize, kSquareStepFactor);
-    if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
-        doc.RestartIteration();
-        doc.BuildAutoNames();
+    s.setUseDetailedSquare(v.useDetailed);
+    ChangeGridSize(s, v.gridSize, StepFactor(MapFamily::Square));
+    if (!applyRandomSettings(s, v.useNewRandomSettings)) {
+        RestartIteration(s);
+        BuildAutoNames(s);
     }
     return std::nullopt;
 }
 
-GeneralCoifValues PrepareGeneralCoif(CZARN40Doc& doc) {
+GeneralCoifValues FillGeneralCoif(const CZARN40Doc& doc) {
     ScopedPause pause(doc);
-    SqrMap& m = doc.sqrMap;
-    m.SetDepth(doc.squareDetailDepth);
-    m.detail = doc.useDetailedSquare;
+    const QuiltState& s = doc.State(pause);
+    const SqrMap& m = s.sqrMap;
     GeneralCoifValues v;
     v.coef = m.coef;
-    v.depth = doc.squareDetailDepth;
-    v.useDetailed = doc.useDetailedSquare != 0;
-    v.gridSize = doc.QMap.size;
-    v.useNewRandomSettings = doc.useRandomSettings == 1;
+    v.depth = m.depth;
+    v.useDetailed = s.useDetailedSquare();
+    v.gridSize = s.QMap.size;
+    v.useNewRandomSettings = s.useRandomSettings == 1;
     v.emm = static_cast<int>(m.emm);
     v.offset = m.offX != 0.0;
     return v;
@@ -134,7 +244,7 @@ std::optional<std::string> ValidateGeneralCoif(const GeneralCoifValues& v) {
         for (int j = 0; j < 6; ++j) {
             const std::string label =
                 "Coefficient (" + std::to_string(i) + ", " + std::to_string(j) + ")";
-            if (auto e = checkNumber(v.coef[i][j], -0.4, 0.4, label.c_str())) {
+            if (auto e = checkNumber(v.coef[i][j], -0.4, 0.4, label)) {
                 return e;
             }
         }
@@ -151,96 +261,153 @@ std::optional<std::string> ApplyGeneralCoif(CZARN40Doc& doc, const GeneralCoifVa
         return e;
     }
     ScopedPause pause(doc);
-    SqrMap& m = doc.sqrMap;
+    QuiltState& s = doc.State(pause);
+    SqrMap& m = s.sqrMap;
     m.coef = v.coef;
-    doc.squareDetailDepth = static_cast<std::uint16_t>(v.depth);
-    m.SetDepth(static_cast<int>(v.depth));
-    doc.useDetailedSquare = v.useDetailed ? 1 : 0;
-    m.detail = doc.useDetailedSquare;
+    s.setSquareDetailDepth(static_cast<int>(v.depth));
+    s.setUseDetailedSquare(v.useDetailed);
     m.emm = v.emm;
     setOffsets(m, v.offset);
-    doc.ChangeGridSize(v.gridSize, kSquareStepFactor);
-    if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
-        doc.BuildAutoNames();
+    ChangeGridSize(s, v.gridSize, StepFactor(MapFamily::Square));
+    if (!applyRandomSettings(s, v.useNewRandomSettings)) {
+        BuildAutoNames(s);
     }
-    doc.RestartIteration();
+    RestartIteration(s);
     return std::nullopt;
 }
 
+// ---- Hexagonal coefficients ---------------------------------------------------------------
+
 SetHexQuiltValues FillSetHexQuilt(const CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
+    const HexMap& m = s.hexMap;
     SetHexQuiltValues v;
-    doc.hexMap.FillSetHexQuilt(v);
-    v.gridSize = doc.QMap.size;
-    v.useNewRandomSettings = doc.useRandomSettings == 1;
-    v.useDetailedHex = doc.useDetailedHex != 0;
-    v.knotEffect = doc.hexKnot != 0;
+    v.lambdaReal = m.lambda.re;
+    v.lambdaImaginary = m.lambda.im;
+    v.alphaReal = m.alpha.re;
+    v.alphaImaginary = m.alpha.im;
+    v.hAlpha = m.hAlpha;
+    v.hEmm = truncatedUnsigned(m.hEmm);
+    v.gridSize = s.QMap.size;
+    v.useNewRandomSettings = s.useRandomSettings == 1;
+    v.useDetailedHex = s.useDetailedHex();
+    v.knotEffect = s.hexKnot();
     return v;
 }
 
-namespace {
-/** What both hexagonal dialogs do after the map took its values. */
-void finishHexDialog(CZARN40Doc& doc, bool detailed, bool knot, std::uint32_t grid) {
-    doc.useDetailedHex = detailed ? 1 : 0;
-    doc.hexKnot = knot ? 1 : 0;
-    doc.ChangeGridSize(grid, kSquareStepFactor);
-    doc.hexMap.SetSize(doc.QMap.size);
-    doc.hexSizeA = doc.hexMap.periodWidth;
-    doc.hexSizeB = doc.hexMap.periodHeight;
+std::optional<std::string> ValidateSetHexQuilt(const SetHexQuiltValues& v) {
+    if (auto e = checkNumber(v.lambdaReal, -0.2, 0.2, "Lamba  Real [-0.2,  0.2]"))
+        return e;
+    if (auto e = checkNumber(v.lambdaImaginary, 0.0, 0.2, "Lamba Imaginary [0.0, 0.2]"))
+        return e;
+    if (auto e = checkNumber(v.alphaReal, -0.1, 0.1, "Alpha Real [-0.1, 0.1]"))
+        return e;
+    if (auto e = checkNumber(v.alphaImaginary, -0.1, 0.1, "Alpha Imaginary [-0.1, 0.1]"))
+        return e;
+    if (auto e = checkNumber(v.hAlpha, -0.15, 0.04, "H_alpha [-0.15, 0.04]"))
+        return e;
+    if (auto e = checkInteger(v.hEmm, 0, 1, "H_Emm"))
+        return e;
+    return checkInteger(v.gridSize, 50, 1000, "Quilt Width / 3 [in pixels]");
 }
-} // namespace
 
 std::optional<std::string> ApplySetHexQuilt(CZARN40Doc& doc, const SetHexQuiltValues& v) {
-    if (auto e = HexMap::ValidateSetHexQuilt(v)) {
+    if (auto e = ValidateSetHexQuilt(v)) {
         return e;
     }
     ScopedPause pause(doc);
-    doc.SelectFamily(MapFamily::Hex);
-    doc.hexMap.ApplySetHexQuilt(v);
-    finishHexDialog(doc, v.useDetailedHex, v.knotEffect, v.gridSize);
-    if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
-        doc.BuildAutoNames();
+    QuiltState& s = doc.State(pause);
+    s.family = MapFamily::Hex;
+    HexMap& m = s.hexMap;
+    m.lambda = {v.lambdaReal, v.lambdaImaginary};
+    m.alpha = {v.alphaReal, v.alphaImaginary};
+    m.hEmm = static_cast<double>(v.hEmm);
+    m.hAlpha = v.hAlpha;
+    finishHexDialog(s, v.useDetailedHex, v.knotEffect, v.gridSize);
+    if (!applyRandomSettings(s, v.useNewRandomSettings)) {
+        BuildAutoNames(s);
     }
-    doc.RestartIteration();
+    RestartIteration(s);
     return std::nullopt;
 }
 
 HexDetailValues FillHexDetail(const CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
+    const HexMap& m = s.hexMap;
     HexDetailValues v;
-    doc.hexMap.FillHexDetail(v);
-    v.detailDepth = doc.hexDetailDepth;
-    v.gridSize = static_cast<std::int32_t>(doc.QMap.size);
-    v.useNewRandomSettings = doc.useRandomSettings == 1;
-    v.useDetailedHex = doc.useDetailedHex != 0;
-    v.knotEffect = doc.hexKnot != 0;
+    for (int k = 0; k < HexMap::kDetailOrbits; ++k) {
+        const double weight = HexMap::kDetailOrder[k] * HexMap::kDetailOrder[k];
+        v.shown[k] = weight * m.detailCoefs[0][k];
+    }
+    v.detailDepth = m.detailDepth;
+    v.gridSize = static_cast<std::int32_t>(s.QMap.size);
+    v.useNewRandomSettings = s.useRandomSettings == 1;
+    v.useDetailedHex = s.useDetailedHex();
+    v.knotEffect = s.hexKnot();
     return v;
 }
 
+std::optional<std::string> ValidateHexDetail(const HexDetailValues& v) {
+    for (int k = 0; k < HexMap::kDetailOrbits; ++k) {
+        const std::string label = "Hex detail coefficient " + std::to_string(k);
+        if (auto e = checkNumber(v.shown[k].re, -0.3, 0.3, label + " (real part)"))
+            return e;
+        if (auto e = checkNumber(v.shown[k].im, -0.3, 0.3, label + " (imaginary part)"))
+            return e;
+    }
+    if (auto e = checkInteger(v.gridSize, 20, 2000, "Quilt Width / 3 [in pixels]"))
+        return e;
+    return checkInteger(v.detailDepth, HexMap::kMinDialogDepth, HexMap::kMaxDialogDepth,
+                        "Hex Detail Depth");
+}
+
 std::optional<std::string> ApplyHexDetail(CZARN40Doc& doc, const HexDetailValues& v) {
-    if (auto e = HexMap::ValidateHexDetail(v)) {
+    if (auto e = ValidateHexDetail(v)) {
         return e;
     }
     ScopedPause pause(doc);
-    doc.SelectFamily(MapFamily::Hex);
-    doc.hexMap.ApplyHexDetail(v);
-    doc.hexDetailDepth = v.detailDepth;
-    finishHexDialog(doc, v.useDetailedHex, v.knotEffect, static_cast<std::uint32_t>(v.gridSize));
-    if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
-        doc.BuildAutoNames();
+    QuiltState& s = doc.State(pause);
+    s.family = MapFamily::Hex;
+    for (int k = 0; k < HexMap::kDetailOrbits; ++k) {
+        const double factor = HexMap::kDetailDialogFactor[k];
+        s.hexMap.SetDetailCoefficient(k, {v.shown[k].re * factor, v.shown[k].im * factor});
+    }
+    s.setHexDetailDepth(v.detailDepth);
+    finishHexDialog(s, v.useDetailedHex, v.knotEffect, static_cast<std::uint32_t>(v.gridSize));
+    if (!applyRandomSettings(s, v.useNewRandomSettings)) {
+        BuildAutoNames(s);
     }
     return std::nullopt;
 }
 
+// ---- Wild corner --------------------------------------------------------------------------
+
 CornerValues FillCornerCoefficients(const CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    const QuiltState& s = doc.State(pause);
     CornerValues v;
-    v.map = doc.cornerMap.CurrentDialogValues();
-    v.gridSize = doc.QMap.size;
-    v.useNewRandomSettings = doc.useRandomSettings == 1;
+    v.map = s.cornerMap.CurrentDialogValues();
+    v.gridSize = s.QMap.size;
+    v.useNewRandomSettings = s.useRandomSettings == 1;
     return v;
 }
 
 std::optional<std::string> ValidateCornerCoefficients(const CornerValues& v) {
-    if (auto e = WildCornerMap::ValidateDialogValues(v.map)) {
+    if (auto e = checkInteger(v.map.cornerN, WildCornerMap::kMinCornerN,
+                              WildCornerMap::kMaxCornerN, "Corner N Value"))
         return e;
+    if (auto e = checkInteger(v.map.depth, WildCornerMap::kMinDialogDepth,
+                              WildCornerMap::kMaxDialogDepth, "Depth"))
+        return e;
+    for (int j = 0; j < WildCornerMap::kHarmonics; ++j) {
+        const Complex c = v.map.shown[static_cast<std::size_t>(j)];
+        const std::string label = "Coefficient " + std::to_string(j);
+        if (auto e = checkFinite(c.re, label))
+            return e;
+        if (auto e = checkFinite(c.im, label))
+            return e;
     }
     return checkInteger(v.gridSize, kMinGrid, kMaxGrid, "Quilt Width / 2 [in pixels]");
 }
@@ -250,10 +417,11 @@ std::optional<std::string> ApplyCornerCoefficients(CZARN40Doc& doc, const Corner
         return e;
     }
     ScopedPause pause(doc);
-    doc.cornerMap.ApplyDialogValues(v.map);
-    doc.ChangeGridSize(v.gridSize, kCornerStepFactor);
-    if (!applyRandomSettings(doc, v.useNewRandomSettings)) {
-        doc.BuildAutoNames();
+    QuiltState& s = doc.State(pause);
+    s.cornerMap.ApplyDialogValues(v.map);
+    ChangeGridSize(s, v.gridSize, StepFactor(MapFamily::SquareX));
+    if (!applyRandomSettings(s, v.useNewRandomSettings)) {
+        BuildAutoNames(s);
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/DocumentFields.h"
 #include "engine/FileIO.h"
 
 #include <cstddef>
@@ -14,6 +15,7 @@ namespace zarn {
 
 class CZARN40Doc;
 struct DocumentOptions;
+struct QuiltState;
 
 /**
  * The session file: one quilt's whole state as a flat little-endian record with no header: the
@@ -25,36 +27,33 @@ struct DocumentOptions;
 namespace session {
 /** Bytes of the document's own fields (1 to 37) before the first map record. */
 inline constexpr std::size_t kDocumentFieldsSize = 744;
-/** Bytes of each name buffer; a name holds at most kNameBytes - 1 bytes before its NUL. */
-inline constexpr std::size_t kNameBytes = 300;
-/** Largest grid side a file may hold (memory may lower it). */
-inline constexpr std::uint32_t kMaxGridSide = 4000;
-/** Largest maxDibThird any document computes: floor(2 x 1001 / 3). */
-inline constexpr int kMaxDibThird = 667;
+inline constexpr std::size_t kNameBytes = kSessionNameBytes;
+inline constexpr std::uint32_t kMaxGridSide = kMaxSessionGridSide;
 /** The largest a valid file can be: a 4000 grid and a wild corner with N = 42 at depth 12. */
 extern const std::size_t kMaxFileBytes;
 } // namespace session
 
 /**
- * The session bytes of @p doc. The caller holds a pause (or the document has no running worker);
- * storing refreshes the grid's maximum count, as the grid record always does. A name longer than
- * 299 bytes is cut to 299 bytes.
+ * The session bytes of @p s. The caller holds the document's pause; storing refreshes the grid's
+ * maximum count, as the grid record always does. A name longer than 299 bytes is cut to 299
+ * bytes.
  */
-std::vector<std::uint8_t> StoreSession(CZARN40Doc& doc);
+std::vector<std::uint8_t> StoreSession(QuiltState& s);
 
 /**
- * Reads @p bytes into @p doc. Every field is checked as it is read and the first that is short or
- * unusable throws FormatError naming it ("gridSize: 70000 is outside 1..4000"); the document is
+ * Reads @p bytes into @p s. Every field is checked as it is read and the first that is short or
+ * unusable throws FormatError naming it ("gridSize: 70000 is outside 1..4000"); the state is
  * then exactly as it was, because everything is read into copies and assigned only once the whole
- * file has passed. On success every stored field is replaced, the family flags the file cannot
- * hold (Duo, TWsq, Squaret) are cleared and everything else (the Oct_Four, Squaret, TWsq and Duo
- * maps, the view and worker state) is left alone.
+ * file has passed. On success every stored field is replaced, the family becomes the one the
+ * flags name (Square when none is set: the file cannot name Duo, TWsq or Squaret) and
+ * everything else (the Oct_Four, Squaret, TWsq and Duo maps, the view settings) is left alone.
+ * The square and hexagonal records decide the detail and knot settings, the grid record the
+ * grid's size.
  *
- * The caller holds a pause or the worker has not been started yet; loading does not go through
- * the pause protocol itself, so it never starts a parked worker. @p physicalMemory is the memory
- * a grid may use half of (the machine's when empty, no limit when 0).
+ * The caller holds the document's pause. @p physicalMemory is the memory a grid may use half of
+ * (the machine's when empty, no limit when 0).
  */
-void LoadSession(CZARN40Doc& doc, std::span<const std::uint8_t> bytes,
+void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
                  std::optional<std::uint64_t> physicalMemory = std::nullopt);
 
 /**
@@ -62,7 +61,7 @@ void LoadSession(CZARN40Doc& doc, std::span<const std::uint8_t> bytes,
  * @p options and loads the file into it. Returns the document only when the whole file was read
  * and checked; otherwise returns null and sets @p error to "Failed to open document. " and a
  * reason that names the file and the first bad field. The document's title is the file's name and
- * its worker has not run: it starts at the first PauseWorker/ResumeWorker pair and goes on from
+ * its worker has not run: OnOpenedDocument (or the first command) starts it, and it goes on from
  * the stored stepCount with the stored grid.
  */
 std::unique_ptr<CZARN40Doc> OpenSessionFile(const std::string& path, const DocumentOptions& options,

@@ -2,6 +2,7 @@
 // line: the fuzzer's starting corpus, always in the format of the current build.
 
 #include "document/CZARN40Doc.h"
+#include "document/QuiltOps.h"
 #include "document/SessionFile.h"
 
 #include <cstdio>
@@ -21,10 +22,14 @@ int main(int argc, char** argv) {
         options.startWorker = false;
         options.physicalMemory = std::uint64_t{1} << 30;
         zarn::CZARN40Doc doc(options);
-        doc.SelectFamily(family);
-        doc.hexKnot = family == MapFamily::Hex ? 1 : 0;
-        doc.ChangeGridSize(12, 3500000.0);
-        doc.NewRandomQuilt();
+        {
+            zarn::ScopedPause pause(doc);
+            zarn::QuiltState& s = doc.State(pause);
+            s.family = family;
+            s.setHexKnot(family == MapFamily::Hex);
+            zarn::ChangeGridSize(s, 12, 3500000.0);
+            zarn::NewRandomQuilt(s);
+        }
         for (int i = 0; i < 5000; ++i) {
             doc.IterateStep();
         }

@@ -31,6 +31,16 @@ zarn::CZARN40Doc& document() {
     return *doc;
 }
 
+void loadInto(zarn::CZARN40Doc& doc, std::span<const std::uint8_t> bytes) {
+    zarn::ScopedPause pause(doc);
+    zarn::LoadSession(doc.State(pause), bytes, kMemory);
+}
+
+std::vector<std::uint8_t> storeOf(zarn::CZARN40Doc& doc) {
+    zarn::ScopedPause pause(doc);
+    return zarn::StoreSession(doc.State(pause));
+}
+
 [[noreturn]] void finding(const char* what) {
     std::fprintf(stderr, "session fuzz: %s\n", what);
     std::abort();
@@ -42,30 +52,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zarn::CZARN40Doc& doc = document();
     const std::span<const std::uint8_t> input(data, size);
     try {
-        zarn::LoadSession(doc, input, kMemory);
+        loadInto(doc, input);
     } catch (const zarn::FormatError&) {
         return 0;
     }
 
-    const std::vector<std::uint8_t> stored = zarn::StoreSession(doc);
+    const std::vector<std::uint8_t> stored = storeOf(doc);
     try {
-        zarn::LoadSession(doc, stored, kMemory);
+        loadInto(doc, stored);
     } catch (const zarn::FormatError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         finding("a file this program wrote was refused");
     }
-    if (zarn::StoreSession(doc) != stored) {
+    if (storeOf(doc) != stored) {
         finding("storing a loaded file gave different bytes");
     }
 
     // A finished quilt sleeps in its step; keep the run going instead.
-    if (doc.stepCount.load() >= doc.maxSteps) {
-        doc.maxSteps = doc.stepCount.load() + 1000;
+    if (doc.stepCount() >= doc.maxSteps()) {
+        doc.SetMaxSteps(doc.stepCount() + 1000);
     }
     for (int i = 0; i < 200; ++i) {
         doc.IterateStep();
     }
-    zarn::buildPalette(doc.palette, doc.colorSet, doc.QMap);
+    doc.RebuildPalette();
     const zarn::PeriodSize period = doc.PeriodSizeOf();
     if (period.width > 0 && period.height > 0 &&
         static_cast<long long>(period.width) * period.height <= kMaxPixels) {

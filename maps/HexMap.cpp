@@ -56,37 +56,6 @@ bool inGrid(double index, double n) {
     return index >= 0.0 && index < n;
 }
 
-std::string number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", v);
-    return text;
-}
-
-std::optional<std::string> checkNumber(double v, double lo, double hi, const std::string& label) {
-    if (v >= lo && v <= hi) {
-        return std::nullopt;
-    }
-    return label + ": Please enter a number between " + number(lo) + " and " + number(hi) + ".";
-}
-
-std::optional<std::string> checkInteger(long long v, long long lo, long long hi,
-                                        const std::string& label) {
-    if (v >= lo && v <= hi) {
-        return std::nullopt;
-    }
-    return label + ": Please enter an integer between " + std::to_string(lo) + " and " +
-           std::to_string(hi) + ".";
-}
-
-/** The dialog shows hEmm truncated to an unsigned integer; a stored value that has no such
- *  reading (negative, huge, NaN) is shown as 0 rather than converted undefinedly. */
-std::uint32_t truncatedUnsigned(double v) {
-    if (!(v >= 0.0) || v >= 4294967296.0) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(v);
-}
-
 } // namespace
 
 HexMap::HexMap() {
@@ -574,94 +543,6 @@ void HexMap::Transfer(Archive& ar) {
     finiteReal(periodHeight, "hex period height");
     withinRange(periodHeight, 2.0 * kMaxCellSize, "hex period height");
     ar.pad(8, "hex reserved words");
-}
-
-void HexMap::FillSetHexQuilt(SetHexQuiltValues& v) const {
-    v.lambdaReal = lambda.re;
-    v.lambdaImaginary = lambda.im;
-    v.alphaReal = alpha.re;
-    v.alphaImaginary = alpha.im;
-    v.hAlpha = hAlpha;
-    v.hEmm = truncatedUnsigned(hEmm);
-    v.useDetailedHex = detailOn != 0;
-    v.knotEffect = knotOn != 0;
-}
-
-std::optional<std::string> HexMap::ValidateSetHexQuilt(const SetHexQuiltValues& v) {
-    if (auto e = checkNumber(v.lambdaReal, -0.2, 0.2, "Lamba  Real [-0.2,  0.2]")) {
-        return e;
-    }
-    if (auto e = checkNumber(v.lambdaImaginary, 0.0, 0.2, "Lamba Imaginary [0.0, 0.2]")) {
-        return e;
-    }
-    if (auto e = checkNumber(v.alphaReal, -0.1, 0.1, "Alpha Real [-0.1, 0.1]")) {
-        return e;
-    }
-    if (auto e = checkNumber(v.alphaImaginary, -0.1, 0.1, "Alpha Imaginary [-0.1, 0.1]")) {
-        return e;
-    }
-    if (auto e = checkNumber(v.hAlpha, -0.15, 0.04, "H_alpha [-0.15, 0.04]")) {
-        return e;
-    }
-    if (auto e = checkInteger(v.hEmm, 0, 1, "H_Emm")) {
-        return e;
-    }
-    return checkInteger(v.gridSize, 50, 1000, "Quilt Width / 3 [in pixels]");
-}
-
-std::optional<std::string> HexMap::ApplySetHexQuilt(const SetHexQuiltValues& v) {
-    if (auto e = ValidateSetHexQuilt(v)) {
-        return e;
-    }
-    lambda = {v.lambdaReal, v.lambdaImaginary};
-    alpha = {v.alphaReal, v.alphaImaginary};
-    hEmm = static_cast<double>(v.hEmm);
-    hAlpha = v.hAlpha;
-    detailOn = v.useDetailedHex ? 1 : 0;
-    knotOn = v.knotEffect ? 1 : 0;
-    SetSize(static_cast<double>(v.gridSize));
-    return std::nullopt;
-}
-
-void HexMap::FillHexDetail(HexDetailValues& v) const {
-    for (int k = 0; k < kDetailOrbits; ++k) {
-        const double weight = kDetailOrder[k] * kDetailOrder[k];
-        v.shown[k] = weight * detailCoefs[0][k];
-    }
-    v.detailDepth = detailDepth;
-    v.useDetailedHex = detailOn != 0;
-    v.knotEffect = knotOn != 0;
-}
-
-std::optional<std::string> HexMap::ValidateHexDetail(const HexDetailValues& v) {
-    for (int k = 0; k < kDetailOrbits; ++k) {
-        const std::string label = "Hex detail coefficient " + std::to_string(k);
-        if (auto e = checkNumber(v.shown[k].re, -0.3, 0.3, label + " (real part)")) {
-            return e;
-        }
-        if (auto e = checkNumber(v.shown[k].im, -0.3, 0.3, label + " (imaginary part)")) {
-            return e;
-        }
-    }
-    if (auto e = checkInteger(v.gridSize, 20, 2000, "Quilt Width / 3 [in pixels]")) {
-        return e;
-    }
-    return checkInteger(v.detailDepth, kMinDialogDepth, kMaxDialogDepth, "Hex Detail Depth");
-}
-
-std::optional<std::string> HexMap::ApplyHexDetail(const HexDetailValues& v) {
-    if (auto e = ValidateHexDetail(v)) {
-        return e;
-    }
-    for (int k = 0; k < kDetailOrbits; ++k) {
-        const double factor = kDetailDialogFactor[k];
-        SetDetailCoefficient(k, {v.shown[k].re * factor, v.shown[k].im * factor});
-    }
-    knotOn = v.knotEffect ? 1 : 0;
-    detailOn = v.useDetailedHex ? 1 : 0;
-    detailDepth = v.detailDepth;
-    SetSize(static_cast<double>(v.gridSize));
-    return std::nullopt;
 }
 
 } // namespace zarn

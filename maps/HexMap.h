@@ -5,42 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace zarn {
 
 class Archive;
 class QuiltMap;
 class RandomSource;
-
-/** Values shown by the "Set Hex Quilt " dialog. The map fills and applies the coefficients and
- *  its two mode flags; the grid size and "Use New Random Settings" belong to the document, which
- *  fills them before showing the dialog and acts on them after HexMap::ApplySetHexQuilt. */
-struct SetHexQuiltValues {
-    double lambdaReal = 0.0;
-    double lambdaImaginary = 0.0;
-    double alphaReal = 0.0;
-    double alphaImaginary = 0.0;
-    double hAlpha = 0.0;
-    std::uint32_t hEmm = 0;
-    std::uint32_t gridSize = 0;
-    bool useNewRandomSettings = false;
-    bool useDetailedHex = false;
-    bool knotEffect = false;
-};
-
-/** Values shown by the "Hex Detailing Coificents" dialog: every detail coefficient multiplied by
- *  its weight n_i^2, so that all twelve share the range [-0.3, 0.3]. The grid size and "Use New
- *  Random Settings" belong to the document, as for SetHexQuiltValues. */
-struct HexDetailValues {
-    std::array<Complex, 12> shown{};
-    std::int32_t detailDepth = 11;
-    std::int32_t gridSize = 0;
-    bool useNewRandomSettings = false;
-    bool useDetailedHex = false;
-    bool knotEffect = false;
-};
 
 /** Where a new random hexagonal quilt starts: the unreduced result (the document's rawX, rawY)
  *  and the first current point (pointX, pointY) in the coordinates the driver's step expects. */
@@ -135,21 +105,6 @@ public:
      *  with (finite numbers, detail depth within the tables, sizes within kMaxCellSize) and
      *  leaves the map unchanged when it throws FormatError. */
     void PersistRecord(Archive& ar);
-
-    /** Copies the coefficients and the map's mode flags into @p v (document fields untouched). */
-    void FillSetHexQuilt(SetHexQuiltValues& v) const;
-    /** The first field of @p v outside its range, as "label: message"; nullopt when all fit. */
-    static std::optional<std::string> ValidateSetHexQuilt(const SetHexQuiltValues& v);
-    /** Validates @p v; when it fits stores lambda, alpha, hEmm, hAlpha and the mode flags and
-     *  calls SetSize with its grid size. Returns the error text and changes nothing otherwise. */
-    std::optional<std::string> ApplySetHexQuilt(const SetHexQuiltValues& v);
-
-    /** Copies the detail coefficients (times their weights), the depth and the mode flags. */
-    void FillHexDetail(HexDetailValues& v) const;
-    static std::optional<std::string> ValidateHexDetail(const HexDetailValues& v);
-    /** Validates @p v; when it fits stores every coefficient (shown value times its factor)
-     *  through SetDetailCoefficient, the flags and the depth, and calls SetSize. */
-    std::optional<std::string> ApplyHexDetail(const HexDetailValues& v);
 
     // Fixed constants: typed to ten digits, not full-precision pi.
     double twoPi = 6.283185307;

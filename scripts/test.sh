@@ -32,7 +32,7 @@ cmake -S . -B build/tsan -G Ninja -DZARN_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDeb
     -DZARN_CORE_ONLY=ON -DZARN_BUILD_BENCH=OFF -DZARN_SANITIZE=thread >/dev/null
 cmake --build build/tsan -j "$jobs" --target document_tests
 TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan -j "$jobs" --timeout 900 \
-    -R "DocumentTest|DriverTest|PauseProtocolTest|DialogApplyTest|GridRuleTest|MemorySizingTest|SessionFile"
+    -L document_tests
 
 echo "== session reader under libFuzzer (60 s)" >&2
 if ! bash scripts/fuzz.sh 60 > build/fuzz.log 2>&1; then

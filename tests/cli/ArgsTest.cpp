@@ -1,5 +1,5 @@
 #include "cli/Args.h"
-#include "cli/Json.h"
+#include "document/Json.h"
 
 #include <gtest/gtest.h>
 

@@ -132,6 +132,16 @@ TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
     EXPECT_NE(info.out.find("\"colorHistory\""), std::string::npos);
 }
 
+TEST_F(CliTest, ASessionSavedWithoutAPictureHoldsThePaletteOfTheQuiltAsIterated) {
+    const std::string args = "new --seed 14 --steps 400000 --quiet";
+    ASSERT_EQ(run(args + " -o direct.bmp").status, 0);
+    const CliRun saved = run(args + " --save x.session");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const CliRun reopened = run("open x.session -o reopened.bmp");
+    ASSERT_EQ(reopened.status, 0) << reopened.err;
+    EXPECT_EQ(read("reopened.bmp"), read("direct.bmp"));
+}
+
 class FamilyRenderTest : public CliTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FamilyRenderTest, EveryFamilyRendersReproduciblyAtItsPeriodSize) {
@@ -155,7 +165,8 @@ TEST_P(FamilyRenderTest, EveryFamilyRendersReproduciblyAtItsPeriodSize) {
 
 INSTANTIATE_TEST_SUITE_P(Families, FamilyRenderTest,
                          ::testing::Values("Square", "Oct_Four", "SFT", "Hex", "SquareX", "T",
-                                           "ExpA", "TWsq", "Squaret", "Duo"));
+                                           "ExpA", "TWsq", "Squaret", "Duo"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(CliTest, FamilyOptionsApplyToTheirFamilies) {
     const CliRun knot =

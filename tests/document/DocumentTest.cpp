@@ -1,15 +1,21 @@
 #include "document/CZARN40Doc.h"
 #include "document/DocumentRegistry.h"
 #include "document/MemorySizing.h"
+#include "document/QuiltOps.h"
 #include "engine/CRandom.h"
+#include "TestDocuments.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <regex>
 
 namespace zarn {
 namespace {
+
+using testing_support::stateOf;
 
 DocumentOptions quiet(std::uint64_t seed = 11) {
     DocumentOptions o;
@@ -64,113 +70,113 @@ TEST_F(MemorySizingTest, FailedDocumentLeavesTheLoweredSizeForTheNext) {
 
 TEST(DocumentTest, ConstructionSetsTheDefaults) {
     CZARN40Doc doc(quiet());
+    const QuiltState& s = stateOf(doc);
     EXPECT_EQ(doc.CurrentFamily(), MapFamily::Square);
-    EXPECT_EQ(doc.useRandomSettings, 1);
-    EXPECT_EQ(doc.useDetailedSquare, 1);
-    EXPECT_EQ(doc.useDetailedHex, 0);
-    EXPECT_EQ(doc.squareDetailDepth, 6);
-    EXPECT_EQ(doc.hexDetailDepth, 11);
-    EXPECT_EQ(doc.viewPeriod, 2);
-    EXPECT_EQ(doc.maxSteps, 60000000u);
-    EXPECT_EQ(doc.imageOption4, 1);
-    EXPECT_EQ(doc.QMap.size, 250u);
-    EXPECT_EQ(doc.gridSize, 250);
-    EXPECT_EQ(doc.minDistinctCells, 6250);
-    EXPECT_EQ(doc.maxDibThird, 667);
-    EXPECT_EQ(doc.stepCount.load(), 0u);
-    EXPECT_EQ(doc.running.load(), 1);
-    EXPECT_EQ(doc.title, doc.sessionName);
+    EXPECT_EQ(s.useRandomSettings, 1);
+    EXPECT_FALSE(s.useDetailedSquare()) << "a new quilt iterates the plain square map";
+    EXPECT_FALSE(s.useDetailedHex());
+    EXPECT_EQ(s.squareDetailDepth(), 6);
+    EXPECT_EQ(s.hexDetailDepth(), 11);
+    EXPECT_EQ(s.viewPeriod, 2);
+    EXPECT_EQ(doc.maxSteps(), 60000000u);
+    EXPECT_EQ(s.imageOption[3], 1);
+    EXPECT_EQ(s.gridSize(), 250u);
+    EXPECT_EQ(s.minDistinctCells, 6250);
+    EXPECT_EQ(s.maxDibThird, 667);
+    EXPECT_EQ(doc.stepCount(), 0u);
+    EXPECT_EQ(s.status.running.load(), 1);
+    EXPECT_EQ(s.title, s.names.sessionName);
+    EXPECT_EQ(doc.snapshot().title, s.names.sessionName);
 }
 
 TEST(DocumentTest, AutoNamesFollowTheFamilyFormat) {
     CZARN40Doc doc(quiet());
-    EXPECT_TRUE(std::regex_match(doc.quiltName, std::regex("Sym_Square[0-9]{6}"))) << doc.quiltName;
-    EXPECT_EQ(doc.sessionName, doc.quiltName + ".session");
-    EXPECT_EQ(doc.ptesName, "ptes_" + doc.quiltName);
-    EXPECT_EQ(doc.windowName, "window_" + doc.quiltName);
+    QuiltState& s = stateOf(doc);
+    const QuiltNames& n = s.names;
+    EXPECT_TRUE(std::regex_match(n.quiltName, std::regex("Sym_Square[0-9]{6}"))) << n.quiltName;
+    EXPECT_EQ(n.sessionName, n.quiltName + ".session");
+    EXPECT_EQ(n.ptesName, "ptes_" + n.quiltName);
+    EXPECT_EQ(n.windowName, "window_" + n.quiltName);
     char digits[8];
-    std::snprintf(digits, sizeof digits, "%06d", doc.nameNumber);
-    EXPECT_EQ(doc.quiltName.substr(10), digits);
+    std::snprintf(digits, sizeof digits, "%06d", n.nameNumber);
+    EXPECT_EQ(n.quiltName.substr(10), digits);
 
-    doc.SelectFamily(MapFamily::ExpA);
-    doc.BuildAutoNames();
-    EXPECT_TRUE(std::regex_match(doc.quiltName, std::regex("USym_Expa[0-9]{6}"))) << doc.quiltName;
-    doc.SelectFamily(MapFamily::Hex);
-    doc.BuildAutoNames();
-    EXPECT_TRUE(std::regex_match(doc.quiltName, std::regex("SymHex[0-9]{6}"))) << doc.quiltName;
+    s.family = MapFamily::ExpA;
+    BuildAutoNames(s);
+    EXPECT_TRUE(std::regex_match(n.quiltName, std::regex("USym_Expa[0-9]{6}"))) << n.quiltName;
+    s.family = MapFamily::Hex;
+    BuildAutoNames(s);
+    EXPECT_TRUE(std::regex_match(n.quiltName, std::regex("SymHex[0-9]{6}"))) << n.quiltName;
+    EXPECT_EQ(s.title, n.sessionName);
 }
 
-TEST(DocumentTest, SelectFamilyLeavesExactlyOneFlag) {
+TEST(DocumentTest, EveryFamilyDrawsANamedQuiltAndIteratesIt) {
     CZARN40Doc doc(quiet());
     for (MapFamily f : kAllFamilies) {
-        doc.hexVariant = 1;
         doc.SelectFamily(f);
-        EXPECT_EQ(doc.hexVariant, 0);
+        doc.NewRandomQuilt();
         EXPECT_EQ(doc.CurrentFamily(), f);
-        EXPECT_EQ(doc.AutoNameFamily(), f);
-        EXPECT_EQ(doc.RandomSetupFamily(), f);
-        const int set = doc.flagHex + doc.flagSFT + doc.flagOctFour + doc.flagT + doc.flagSquareX +
-                        doc.flagExpA + doc.flagDuo + doc.flagTWsq + doc.flagSquaret;
-        EXPECT_EQ(set, f == MapFamily::Square ? 0 : 1);
+        EXPECT_EQ(doc.snapshot().family, f);
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, autoNameFormat(f), 0L);
+        EXPECT_EQ(doc.snapshot().quiltName.substr(0, std::strlen(prefix) - 6),
+                  std::string(prefix).substr(0, std::strlen(prefix) - 6));
+        for (int i = 0; i < 5000; ++i) {
+            doc.IterateStep();
+        }
+        EXPECT_GT(stateOf(doc).QMap.TotalHits(), 0u) << familyName(f);
     }
-}
-
-TEST(DocumentTest, TwoFlagsResolveDifferentlyInTheThreeOrders) {
-    CZARN40Doc doc(quiet());
-    doc.SelectFamily(MapFamily::Square);
-    doc.flagHex = 1;
-    doc.flagT = 1;
-    EXPECT_EQ(doc.CurrentFamily(), MapFamily::T);
-    EXPECT_EQ(doc.AutoNameFamily(), MapFamily::Hex);
-    EXPECT_EQ(doc.RandomSetupFamily(), MapFamily::T);
-    doc.SelectFamily(MapFamily::Square);
-    doc.flagSFT = 1;
-    doc.flagExpA = 1;
-    EXPECT_EQ(doc.CurrentFamily(), MapFamily::ExpA);
-    EXPECT_EQ(doc.RandomSetupFamily(), MapFamily::SFT);
 }
 
 TEST(DocumentTest, NewSquareQuiltTakesFiftyUniformDrawsAndThreeRandValues) {
     CZARN40Doc doc(quiet());
-    RandomSource expected = doc.random;
+    QuiltState& s = stateOf(doc);
+    RandomSource expected = s.random;
     for (int i = 0; i < 50; ++i) {
         expected.Uniform();
     }
-    cseed(4242);
+    s.crandom.seed(4242);
+    CRandom reference(4242);
     std::vector<int> sequence;
     for (int i = 0; i < 4; ++i) {
-        sequence.push_back(crand());
+        sequence.push_back(reference());
     }
-    cseed(4242);
     doc.NewRandomQuilt();
-    EXPECT_EQ(doc.random.Uniform(), expected.Uniform());
-    EXPECT_EQ(crand(), sequence[3]);
-    EXPECT_EQ(doc.sqrMap.emm, static_cast<double>(sequence[0] % 3 - sequence[1] % 3));
-    EXPECT_EQ(doc.sqrMap.offX, sequence[2] % 2 == 0 ? 0.5 : 0.0);
+    EXPECT_EQ(s.random.Uniform(), expected.Uniform());
+    EXPECT_EQ(s.crandom(), sequence[3]);
+    EXPECT_EQ(s.sqrMap.emm, static_cast<double>(sequence[0] % 3 - sequence[1] % 3));
+    EXPECT_EQ(s.sqrMap.offX, sequence[2] % 2 == 0 ? 0.5 : 0.0);
 }
 
 TEST(DocumentTest, GridSizeRuleRaisesMaxStepsOnlyWhenGrowingFromAbove100) {
     CZARN40Doc doc(quiet());
-    doc.ChangeGridSize(500, 3500000);
-    EXPECT_EQ(doc.QMap.size, 500u);
-    EXPECT_EQ(doc.maxSteps, 87500000u);
-    doc.ChangeGridSize(300, 3500000);
-    EXPECT_EQ(doc.maxSteps, 87500000u);
-    doc.ChangeGridSize(80, 3500000);
-    doc.ChangeGridSize(400, 3500000);
-    EXPECT_EQ(doc.maxSteps, 87500000u);
-    doc.ChangeGridSize(1000, 9500000);
-    EXPECT_EQ(doc.maxSteps, 950000000u);
-    EXPECT_EQ(doc.gridSize, 1000);
+    QuiltState& s = stateOf(doc);
+    ChangeGridSize(s, 500, 3500000);
+    EXPECT_EQ(s.QMap.size, 500u);
+    EXPECT_EQ(doc.maxSteps(), 87500000u);
+    ChangeGridSize(s, 300, 3500000);
+    EXPECT_EQ(doc.maxSteps(), 87500000u);
+    ChangeGridSize(s, 80, 3500000);
+    ChangeGridSize(s, 400, 3500000);
+    EXPECT_EQ(doc.maxSteps(), 87500000u);
+    ChangeGridSize(s, 1000, 9500000);
+    EXPECT_EQ(doc.maxSteps(), 950000000u);
+    EXPECT_EQ(s.hexMap.cellSize, 1000.0) << "the hexagonal period follows the grid";
+
+    doc.SelectFamily(MapFamily::SquareX);
+    doc.ChangeGridSize(250);
+    doc.ChangeGridSize(400);
+    EXPECT_EQ(doc.maxSteps(), 152000000u) << "the wild corner's own factor";
+    EXPECT_EQ(doc.snapshot().gridSize, 400u);
 }
 
 TEST(DocumentTest, TheOsTestIsExact) {
     ::setenv("OS", "Windows_NT", 1);
-    EXPECT_EQ(CZARN40Doc(quiet()).isWindowsNT, 1);
+    EXPECT_EQ(stateOf(*std::make_unique<CZARN40Doc>(quiet())).isWindowsNT, 1);
     ::setenv("OS", "Windows_NTX", 1);
-    EXPECT_EQ(CZARN40Doc(quiet()).isWindowsNT, 0);
+    EXPECT_EQ(stateOf(*std::make_unique<CZARN40Doc>(quiet())).isWindowsNT, 0);
     ::unsetenv("OS");
-    EXPECT_EQ(CZARN40Doc(quiet()).isWindowsNT, 0);
+    EXPECT_EQ(stateOf(*std::make_unique<CZARN40Doc>(quiet())).isWindowsNT, 0);
 }
 
 TEST(DocumentTest, RegistryHoldsAtMost100DocumentsAndForgetsClosedOnes) {
@@ -182,7 +188,12 @@ TEST(DocumentTest, RegistryHoldsAtMost100DocumentsAndForgetsClosedOnes) {
         docs.push_back(std::make_unique<CZARN40Doc>(o));
     }
     EXPECT_EQ(registry.count(), 100u);
-    EXPECT_THROW(CZARN40Doc extra(o), DocumentError);
+    try {
+        CZARN40Doc extra(o);
+        FAIL() << "the 101st document must be refused";
+    } catch (const DocumentError& e) {
+        EXPECT_STREQ(e.what(), "An invalid argument was encountered.");
+    }
     EXPECT_EQ(registry.count(), 100u);
     docs.pop_back();
     EXPECT_EQ(registry.count(), 99u);
@@ -195,9 +206,9 @@ TEST(DocumentTest, RegistryHoldsAtMost100DocumentsAndForgetsClosedOnes) {
 
 TEST(DocumentTest, SameSeedGivesTheSameQuilt) {
     CZARN40Doc a(quiet(77)), b(quiet(77)), c(quiet(78));
-    EXPECT_EQ(a.quiltName, b.quiltName);
-    EXPECT_EQ(a.sqrMap.coef, b.sqrMap.coef);
-    EXPECT_NE(a.sqrMap.coef, c.sqrMap.coef);
+    EXPECT_EQ(stateOf(a).names.quiltName, stateOf(b).names.quiltName);
+    EXPECT_EQ(stateOf(a).sqrMap.coef, stateOf(b).sqrMap.coef);
+    EXPECT_NE(stateOf(a).sqrMap.coef, stateOf(c).sqrMap.coef);
 }
 
 } // namespace

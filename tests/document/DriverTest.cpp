@@ -1,3 +1,4 @@
+#include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
 #include "engine/Torus.h"
 
@@ -9,16 +10,12 @@
 namespace zarn {
 namespace {
 
-DocumentOptions driven(std::uint64_t seed = 3) {
-    DocumentOptions o;
-    o.seed = seed;
-    o.startWorker = false;
-    return o;
-}
+using testing_support::driven;
+using testing_support::stateOf;
 
 /** Turns the square map into the identity: every point is a fixed point. */
-void makeFixedPointQuilt(CZARN40Doc& doc) {
-    SqrMap& m = doc.sqrMap;
+void makeFixedPointQuilt(QuiltState& s) {
+    SqrMap& m = s.sqrMap;
     m.lambda = m.alpha = m.beta = m.gamma = m.omega = 0.0;
     m.offX = m.offY = 0.0;
     m.emm = 1.0;
@@ -39,36 +36,44 @@ TEST(DriverTest, FoldToTorusFoldsIntoTheClosedUnitSquare) {
 
 TEST(DriverTest, TransientStepsAddNoHitsAndStep3001AddsTheFirst) {
     CZARN40Doc doc(driven());
+    const QuiltState& s = stateOf(doc);
     for (int i = 0; i < 3000; ++i) {
         doc.IterateStep();
     }
-    EXPECT_EQ(doc.stepCount.load(), 3000u);
-    EXPECT_EQ(doc.QMap.TotalHits() + doc.QMap.maxCount, 0u);
+    EXPECT_EQ(doc.stepCount(), 3000u);
+    EXPECT_EQ(s.QMap.TotalHits() + s.QMap.maxCount, 0u);
     doc.IterateStep();
-    EXPECT_EQ(doc.QMap.maxCount, 1u);
-    EXPECT_EQ(doc.QMap.CountAt(doc.cellY, doc.cellX), 1u);
-    EXPECT_EQ(doc.cellX, static_cast<int>(doc.torusX * 250.0));
+    EXPECT_EQ(s.QMap.maxCount, 1u);
+    EXPECT_EQ(s.QMap.CountAt(s.cellY, s.cellX), 1u);
+    EXPECT_EQ(s.cellX, static_cast<int>(s.torusX * 250.0));
 }
 
 TEST(DriverTest, TakesExactlyMaxStepsPlusOneStepsThenFinishes) {
     CZARN40Doc doc(driven());
-    doc.maxSteps = 4000;
+    const QuiltState& s = stateOf(doc);
+    doc.SetMaxSteps(4000);
     for (int i = 0; i < 4001; ++i) {
         doc.IterateStep();
     }
-    EXPECT_EQ(doc.stepCount.load(), 4001u);
-    EXPECT_EQ(doc.finished.load(), 0);
+    EXPECT_EQ(doc.stepCount(), 4001u);
+    EXPECT_FALSE(doc.isFinished());
     doc.IterateStep();
-    EXPECT_EQ(doc.stepCount.load(), 4001u);
-    EXPECT_EQ(doc.finished.load(), 1);
-    EXPECT_EQ(doc.running.load(), 0);
-    EXPECT_EQ(doc.QMap.TotalHits(), 1001u) << "hits are counted from step 3001 on";
+    EXPECT_EQ(doc.stepCount(), 4001u);
+    EXPECT_TRUE(doc.isFinished());
+    EXPECT_EQ(s.status.running.load(), 0);
+    EXPECT_EQ(doc.snapshot().state, IterationState::Finished);
+    EXPECT_EQ(s.QMap.TotalHits(), 1001u) << "hits are counted from step 3001 on";
 }
 
 class CountingObserver : public DocumentObserver {
 public:
-    void quiltConverged(CZARN40Doc&) override { ++calls; }
+    bool quiltConverged(CZARN40Doc&) override {
+        ++calls;
+        return false;
+    }
+    void quiltReplaced(CZARN40Doc&, ReplaceReason reason) override { last = reason; }
     int calls = 0;
+    std::optional<ReplaceReason> last;
 };
 
 TEST(DriverTest, AFixedPointQuiltIsReplacedAtStep10000) {
@@ -76,24 +81,27 @@ TEST(DriverTest, AFixedPointQuiltIsReplacedAtStep10000) {
     DocumentOptions o = driven();
     o.observer = &observer;
     CZARN40Doc doc(o);
-    makeFixedPointQuilt(doc);
-    const std::string oldName = doc.quiltName;
+    QuiltState& s = stateOf(doc);
+    makeFixedPointQuilt(s);
+    const std::string oldName = s.names.quiltName;
     for (int i = 0; i < 9999; ++i) {
         doc.IterateStep();
     }
-    EXPECT_EQ(doc.collapsedReplacements.load(), 0u);
+    EXPECT_EQ(s.status.collapsedReplacements.load(), 0u);
     doc.IterateStep();
-    EXPECT_EQ(doc.collapsedReplacements.load(), 1u);
-    EXPECT_EQ(doc.stepCount.load(), 0u) << "the replacement restarted the iteration";
-    EXPECT_NE(doc.quiltName, oldName);
-    EXPECT_EQ(doc.imageDirty.load(), 1) << "step count 0 is a multiple of 200000";
-    EXPECT_EQ(doc.QMap.TotalHits(), 1u) << "the step's hit lands on the fresh grid";
-    EXPECT_EQ(doc.converged.load(), 0);
-    EXPECT_EQ(doc.running.load(), 1);
+    EXPECT_EQ(s.status.collapsedReplacements.load(), 1u);
+    EXPECT_EQ(doc.stepCount(), 0u) << "the replacement restarted the iteration";
+    EXPECT_NE(s.names.quiltName, oldName);
+    EXPECT_EQ(doc.snapshot().quiltName, s.names.quiltName);
+    EXPECT_EQ(s.status.imageDirty.load(), 1) << "step count 0 is a multiple of 200000";
+    EXPECT_EQ(s.QMap.TotalHits(), 1u) << "the step's hit lands on the fresh grid";
+    EXPECT_EQ(s.status.converged.load(), 0);
+    EXPECT_EQ(s.status.running.load(), 1);
     EXPECT_EQ(observer.calls, 0) << "random settings replace silently";
+    EXPECT_EQ(observer.last, ReplaceReason::Collapsed);
 
-    makeFixedPointQuilt(doc);
-    doc.useRandomSettings = 0;
+    makeFixedPointQuilt(s);
+    s.useRandomSettings = 0;
     for (int i = 0; i < 10000; ++i) {
         doc.IterateStep();
     }
@@ -101,38 +109,43 @@ TEST(DriverTest, AFixedPointQuiltIsReplacedAtStep10000) {
 }
 
 TEST(DriverTest, NonFinitePointsNeverReachTheGridAndReplaceTheQuilt) {
-    CZARN40Doc doc(driven());
+    CountingObserver observer;
+    DocumentOptions o = driven();
+    o.observer = &observer;
+    CZARN40Doc doc(o);
+    QuiltState& s = stateOf(doc);
     for (int i = 0; i < 5000; ++i) {
         doc.IterateStep();
     }
-    const std::uint64_t hits = doc.QMap.TotalHits();
-    doc.sqrMap.emm = std::numeric_limits<double>::quiet_NaN();
-    doc.sqrMap.detail = 0;
-    doc.useDetailedSquare = 0;
+    const std::uint64_t hits = s.QMap.TotalHits();
+    s.sqrMap.emm = std::numeric_limits<double>::quiet_NaN();
+    s.sqrMap.detail = 0;
     doc.IterateStep();
-    EXPECT_EQ(doc.invalidReplacements.load(), 1u);
-    EXPECT_EQ(doc.stepCount.load(), 0u);
-    EXPECT_LE(doc.QMap.TotalHits(), hits);
-    EXPECT_TRUE(std::isfinite(doc.sqrMap.emm));
+    EXPECT_EQ(s.status.invalidReplacements.load(), 1u);
+    EXPECT_EQ(observer.last, ReplaceReason::NonFinite);
+    EXPECT_EQ(doc.stepCount(), 0u);
+    EXPECT_LE(s.QMap.TotalHits(), hits);
+    EXPECT_TRUE(std::isfinite(s.sqrMap.emm));
     for (int i = 0; i < 4000; ++i) {
         doc.IterateStep();
     }
-    EXPECT_EQ(doc.invalidReplacements.load(), 1u);
-    EXPECT_GT(doc.QMap.TotalHits(), 0u);
+    EXPECT_EQ(s.status.invalidReplacements.load(), 1u);
+    EXPECT_GT(s.QMap.TotalHits(), 0u);
 }
 
 TEST(DriverTest, RestartKeepsTheCurrentPointAndClearsTheGrid) {
     CZARN40Doc doc(driven());
+    const QuiltState& s = stateOf(doc);
     for (int i = 0; i < 4000; ++i) {
         doc.IterateStep();
     }
-    const double x = doc.pointX, y = doc.pointY;
+    const double x = s.pointX, y = s.pointY;
     doc.RestartIteration();
-    EXPECT_EQ(doc.pointX, x);
-    EXPECT_EQ(doc.pointY, y);
-    EXPECT_EQ(doc.stepCount.load(), 0u);
-    EXPECT_EQ(doc.QMap.TotalHits(), 0u);
-    EXPECT_EQ(doc.distinctCells.load(), 0);
+    EXPECT_EQ(s.pointX, x);
+    EXPECT_EQ(s.pointY, y);
+    EXPECT_EQ(doc.stepCount(), 0u);
+    EXPECT_EQ(s.QMap.TotalHits(), 0u);
+    EXPECT_EQ(s.status.distinctCells.load(), 0);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "document/CZARN40Doc.h"
+#include "document/QuiltOps.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ DocumentOptions threaded(std::uint64_t seed = 5) {
 bool advances(const CZARN40Doc& doc, std::uint32_t from, std::uint32_t steps = 1000) {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < deadline) {
-        const std::uint32_t now = doc.stepCount.load();
+        const std::uint32_t now = doc.stepCount();
         if (now >= from + steps || now < from) {
             return true;
         }
@@ -32,10 +33,15 @@ bool advances(const CZARN40Doc& doc, std::uint32_t from, std::uint32_t steps = 1
     return false;
 }
 
-TEST(PauseProtocolTest, WorkerStaysParkedUntilTheFirstResume) {
+TEST(PauseProtocolTest, WorkerStaysParkedUntilItIsStarted) {
     CZARN40Doc doc(threaded());
     std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(doc.stepCount.load(), 0u) << "a new worker is created suspended";
+    EXPECT_EQ(doc.stepCount(), 0u) << "a new worker is created suspended";
+    {
+        ScopedPause pause(doc);
+    }
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(doc.stepCount(), 0u) << "a pause and a resume do not start it";
     doc.OnNewDocument();
     EXPECT_TRUE(advances(doc, 0));
 }
@@ -46,17 +52,17 @@ TEST(PauseProtocolTest, PauseReturnsWithTheWorkerParkedAndNests) {
     ASSERT_TRUE(advances(doc, 0));
     doc.PauseWorker();
     doc.PauseWorker();
-    const std::uint32_t frozen = doc.stepCount.load();
+    const std::uint32_t frozen = doc.stepCount();
     std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(doc.stepCount.load(), frozen);
+    EXPECT_EQ(doc.stepCount(), frozen);
     doc.ResumeWorker();
     std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(doc.stepCount.load(), frozen) << "the outer pause still holds";
-    EXPECT_EQ(doc.suspendCount.load(), 1);
+    EXPECT_EQ(doc.stepCount(), frozen) << "the outer pause still holds";
+    EXPECT_EQ(doc.suspendCount(), 1);
     doc.ResumeWorker();
     EXPECT_TRUE(advances(doc, frozen));
     doc.ResumeWorker(); // an unmatched resume must not drive the count negative
-    EXPECT_EQ(doc.suspendCount.load(), 0);
+    EXPECT_EQ(doc.suspendCount(), 0);
 }
 
 TEST(PauseProtocolTest, ChangesUnderPauseNeverRaceTheWorker) {
@@ -66,11 +72,12 @@ TEST(PauseProtocolTest, ChangesUnderPauseNeverRaceTheWorker) {
     doc.OnNewDocument();
     for (int i = 0; i < 300; ++i) {
         ScopedPause pause(doc);
-        doc.ChangeGridSize(i % 2 ? 40 : 260, 3500000);
-        doc.RestartIteration();
-        doc.sqrMap.Randomize(doc.random);
+        QuiltState& s = doc.State(pause);
+        ChangeGridSize(s, i % 2 ? 40 : 260, 3500000);
+        RestartIteration(s);
+        s.sqrMap.Randomize(s.random, s.crandom);
     }
-    const std::uint32_t before = doc.stepCount.load();
+    const std::uint32_t before = doc.stepCount();
     EXPECT_TRUE(advances(doc, before));
 }
 
@@ -83,9 +90,9 @@ TEST(PauseProtocolTest, PausesFromSeveralThreadsAllHold) {
         threads.emplace_back([&] {
             for (int i = 0; i < 100; ++i) {
                 doc.PauseWorker();
-                const std::uint32_t frozen = doc.stepCount.load();
+                const std::uint32_t frozen = doc.stepCount();
                 std::this_thread::yield();
-                if (doc.stepCount.load() != frozen) {
+                if (doc.stepCount() != frozen) {
                     failed = true;
                 }
                 doc.ResumeWorker();
@@ -96,20 +103,21 @@ TEST(PauseProtocolTest, PausesFromSeveralThreadsAllHold) {
         th.join();
     }
     EXPECT_FALSE(failed.load());
-    EXPECT_EQ(doc.suspendCount.load(), 0);
+    EXPECT_EQ(doc.suspendCount(), 0);
 }
 
 /** Posts notices to a queue the "GUI" drains later, and pauses from the worker to check that the
  *  protocol is a no-op there. */
 class QueueingObserver : public DocumentObserver {
 public:
-    void quiltConverged(CZARN40Doc& doc) override {
-        const int before = doc.suspendCount.load();
+    bool quiltConverged(CZARN40Doc& doc) override {
+        const int before = doc.suspendCount();
         doc.PauseWorker();
-        pausedOnWorkerChanged |= doc.suspendCount.load() != before;
+        pausedOnWorkerChanged |= doc.suspendCount() != before;
         doc.ResumeWorker();
         std::lock_guard lock(mutex);
         ++notices;
+        return false;
     }
     std::mutex mutex;
     int notices = 0;
@@ -121,7 +129,10 @@ TEST(PauseProtocolTest, ConvergedNoticesNeverDeadlockWithAPausingCaller) {
     DocumentOptions o = threaded();
     o.observer = &observer;
     CZARN40Doc doc(o);
-    doc.useRandomSettings = 0;
+    {
+        ScopedPause pause(doc);
+        doc.State(pause).useRandomSettings = 0;
+    }
     doc.OnNewDocument();
     // Make fixed-point quilts so the worker reports collapses, while this thread keeps pausing it.
     const auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -129,7 +140,7 @@ TEST(PauseProtocolTest, ConvergedNoticesNeverDeadlockWithAPausingCaller) {
     for (int round = 0; round < 3; ++round) {
         {
             ScopedPause pause(doc);
-            SqrMap& m = doc.sqrMap;
+            SqrMap& m = doc.State(pause).sqrMap;
             m.lambda = m.alpha = m.beta = m.gamma = m.omega = m.offX = m.offY = 0.0;
             m.emm = 1.0;
             m.detail = 0;

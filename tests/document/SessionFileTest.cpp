@@ -1,6 +1,8 @@
 #include "document/SessionFile.h"
 
+#include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
+#include "document/QuiltOps.h"
 #include "engine/Archive.h"
 #include "engine/FileIO.h"
 #include "engine/RandomSource.h"
@@ -21,6 +23,7 @@ namespace zarn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::stateOf;
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
@@ -41,12 +44,22 @@ std::unique_ptr<CZARN40Doc> quiltOf(MapFamily family, std::uint64_t seed, int st
                                     std::uint32_t grid = 40) {
     auto doc = std::make_unique<CZARN40Doc>(quiet(seed));
     doc->SelectFamily(family);
-    doc->ChangeGridSize(grid, 3500000.0);
+    ChangeGridSize(stateOf(*doc), grid, 3500000.0);
     doc->NewRandomQuilt();
     for (int i = 0; i < steps; ++i) {
         doc->IterateStep();
     }
     return doc;
+}
+
+Bytes StoreSession(CZARN40Doc& doc) {
+    return zarn::StoreSession(stateOf(doc));
+}
+
+void LoadSession(CZARN40Doc& doc, std::span<const std::uint8_t> bytes,
+                 std::optional<std::uint64_t> physicalMemory = std::nullopt) {
+    ScopedPause pause(doc);
+    zarn::LoadSession(doc.State(pause), bytes, physicalMemory);
 }
 
 template <typename T> T read(const Bytes& b, std::size_t at) {
@@ -80,11 +93,11 @@ template <typename F> Bytes recordOf(F&& store) {
 struct Layout {
     std::size_t square = 744, hex = 1109, grid = 4547, sft, t, corner, expA, palette, history,
                 colors, end;
-    explicit Layout(const CZARN40Doc& doc) {
-        sft = grid + 12 + 4 * std::size_t{doc.QMap.size} * doc.QMap.size;
+    explicit Layout(CZARN40Doc& doc) {
+        sft = grid + 12 + 4 * std::size_t{stateOf(doc).QMap.size} * stateOf(doc).QMap.size;
         t = sft + 976;
         corner = t + 792;
-        expA = corner + doc.cornerMap.RecordSize();
+        expA = corner + stateOf(doc).cornerMap.RecordSize();
         palette = expA + 4232;
         history = palette + 15998;
         colors = history + 10248;
@@ -109,55 +122,55 @@ protected:
 
 TEST(SessionLayoutTest, FreshSquareDocumentPlacesEveryFieldAndRecordAtItsOffset) {
     CZARN40Doc doc(quiet(5));
-    ASSERT_EQ(doc.QMap.size, 250u);
+    ASSERT_EQ(stateOf(doc).QMap.size, 250u);
     const Bytes bytes = StoreSession(doc);
     const Layout at(doc);
     ASSERT_EQ(bytes.size(), at.end);
     EXPECT_EQ(at.sft - at.grid, 250012u);
     EXPECT_EQ(bytes.size(), 37993u + 4 * 250 * 250 +
-                                16u * static_cast<unsigned>(doc.cornerMap.rotationCount *
-                                                            doc.cornerMap.orbitCount));
+                                16u * static_cast<unsigned>(stateOf(doc).cornerMap.rotationCount *
+                                                            stateOf(doc).cornerMap.orbitCount));
     EXPECT_EQ(session::kMaxFileBytes, 64042217u);
 
     EXPECT_EQ(bytes[3], 1) << "useRandomSettings";
-    EXPECT_EQ(bytes[4], 1) << "useDetailedSquare";
+    EXPECT_EQ(bytes[4], 0) << "useDetailedSquare: a new quilt iterates the plain map";
     EXPECT_EQ(read<std::uint16_t>(bytes, 5), 6) << "squareDetailDepth";
     EXPECT_EQ(bytes[19], 1) << "imageOption4";
     EXPECT_EQ(read<std::uint32_t>(bytes, 32), CZARN40Doc::kDefaultMaxSteps);
     EXPECT_EQ(read<double>(bytes, 36), 250.0);
     EXPECT_EQ(read<double>(bytes, 44), 1.0 / 250);
     EXPECT_EQ(read<std::uint16_t>(bytes, 52), 250);
-    EXPECT_EQ(read<double>(bytes, 54), doc.hexSizeA);
+    EXPECT_EQ(read<double>(bytes, 54), stateOf(doc).hexSizeA());
     EXPECT_EQ(read<std::uint64_t>(bytes, 70), 0u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[78])), doc.quiltName);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[378])), doc.sessionName);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[78])), stateOf(doc).names.quiltName);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[378])), stateOf(doc).names.sessionName);
     EXPECT_EQ(bytes[377], 0) << "the bytes after a name's terminator are zeros";
     EXPECT_EQ(read<std::uint16_t>(bytes, 678), 2) << "viewPeriod";
     EXPECT_EQ(read<std::int32_t>(bytes, 680), 667) << "maxDibThird";
-    EXPECT_EQ(read<double>(bytes, 696), doc.torusX);
-    EXPECT_EQ(read<double>(bytes, 712), doc.pointX);
-    EXPECT_EQ(read<double>(bytes, 736), doc.rawY);
+    EXPECT_EQ(read<double>(bytes, 696), stateOf(doc).torusX);
+    EXPECT_EQ(read<double>(bytes, 712), stateOf(doc).pointX);
+    EXPECT_EQ(read<double>(bytes, 736), stateOf(doc).rawY);
 
     const auto slice = [&](std::size_t from, std::size_t to) {
         return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                      bytes.begin() + static_cast<std::ptrdiff_t>(to));
     };
     EXPECT_EQ(slice(at.square, at.hex),
-              recordOf([&](Archive& a) { doc.sqrMap.SerializeSquare(a); }));
-    EXPECT_EQ(slice(at.hex, at.grid), recordOf([&](Archive& a) { doc.hexMap.PersistRecord(a); }));
-    EXPECT_EQ(slice(at.grid, at.sft), recordOf([&](Archive& a) { doc.QMap.SerializeGrid(a); }));
-    EXPECT_EQ(slice(at.sft, at.t), recordOf([&](Archive& a) { doc.sftMap.Serialize(a); }));
-    EXPECT_EQ(slice(at.t, at.corner), recordOf([&](Archive& a) { doc.tMap.Serialize(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).sqrMap.SerializeSquare(a); }));
+    EXPECT_EQ(slice(at.hex, at.grid), recordOf([&](Archive& a) { stateOf(doc).hexMap.PersistRecord(a); }));
+    EXPECT_EQ(slice(at.grid, at.sft), recordOf([&](Archive& a) { stateOf(doc).QMap.SerializeGrid(a); }));
+    EXPECT_EQ(slice(at.sft, at.t), recordOf([&](Archive& a) { stateOf(doc).sftMap.Serialize(a); }));
+    EXPECT_EQ(slice(at.t, at.corner), recordOf([&](Archive& a) { stateOf(doc).tMap.Serialize(a); }));
     EXPECT_EQ(slice(at.corner, at.expA),
-              recordOf([&](Archive& a) { doc.cornerMap.PersistRecord(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).cornerMap.PersistRecord(a); }));
     EXPECT_EQ(slice(at.expA, at.palette),
-              recordOf([&](Archive& a) { doc.expAMap.SerializeExpA(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).expAMap.SerializeExpA(a); }));
     EXPECT_EQ(slice(at.palette, at.history),
-              recordOf([&](Archive& a) { doc.palette.serialize(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).palette.serialize(a); }));
     EXPECT_EQ(slice(at.history, at.colors),
-              recordOf([&](Archive& a) { doc.colorSetHistory.Serialize(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).colorSetHistory.Serialize(a); }));
     EXPECT_EQ(slice(at.colors, at.end),
-              recordOf([&](Archive& a) { doc.colorSet.serializeState(a); }));
+              recordOf([&](Archive& a) { stateOf(doc).colorSet.serializeState(a); }));
 
     // Read back into a document built from another seed, the file comes out byte for byte.
     CZARN40Doc other(quiet(6));
@@ -166,28 +179,41 @@ TEST(SessionLayoutTest, FreshSquareDocumentPlacesEveryFieldAndRecordAtItsOffset)
     EXPECT_EQ(StoreSession(other), bytes);
 }
 
-TEST(SessionLayoutTest, GridSizeTravelsAsItsLow16Bits) {
+TEST(SessionLayoutTest, GridSizeTravelsAsItsLow16BitsAndTheGridRecordDecides) {
     auto doc = quiltOf(MapFamily::Square, 3, 0);
-    doc->gridSize = 0x10000 + 40;
-    const Bytes bytes = StoreSession(*doc);
+    Bytes bytes = StoreSession(*doc);
     EXPECT_EQ(read<std::uint16_t>(bytes, 52), 40);
+    EXPECT_EQ(read<double>(bytes, 36), 40.0);
+    EXPECT_EQ(read<double>(bytes, 44), 1.0 / 40);
     CZARN40Doc other(quiet(4));
     LoadSession(other, bytes);
-    EXPECT_EQ(other.gridSize, 40);
-    EXPECT_EQ(other.QMap.size, 40u);
+    EXPECT_EQ(stateOf(other).QMap.size, 40u);
+    EXPECT_EQ(other.snapshot().gridSize, 40u);
 }
 
-TEST(SessionLayoutTest, LowByteFieldsReplaceOnlyTheLowByte) {
+TEST(SessionLayoutTest, UseRandomSettingsReplacesOnlyItsLowByte) {
     auto doc = quiltOf(MapFamily::Hex, 3, 0);
-    doc->useRandomSettings = 0x1200;
-    doc->hexKnot = 1;
+    stateOf(*doc).useRandomSettings = 0x1200;
     const Bytes bytes = StoreSession(*doc);
     CZARN40Doc other(quiet(4));
-    other.useRandomSettings = 0x3401;
-    other.hexKnot = 0x500;
+    stateOf(other).useRandomSettings = 0x3401;
     LoadSession(other, bytes);
-    EXPECT_EQ(other.useRandomSettings, 0x3400);
-    EXPECT_EQ(other.hexKnot, 0x501);
+    EXPECT_EQ(stateOf(other).useRandomSettings, 0x3400);
+}
+
+TEST(SessionLayoutTest, TheRecordsDecideDetailAndKnotWhereTheFieldsDisagree) {
+    // Files of earlier versions say useDetailedSquare 1 while the square map iterated plainly.
+    auto doc = quiltOf(MapFamily::Hex, 3, 0);
+    stateOf(*doc).setHexKnot(true);
+    Bytes bytes = StoreSession(*doc);
+    EXPECT_EQ(bytes[4], 0) << "useDetailedSquare says what the square map iterates";
+    EXPECT_EQ(bytes[9], 1) << "hexKnot";
+    bytes[4] = 1;
+    bytes[9] = 0;
+    CZARN40Doc other(quiet(4));
+    LoadSession(other, bytes);
+    EXPECT_FALSE(stateOf(other).useDetailedSquare());
+    EXPECT_TRUE(stateOf(other).hexKnot());
 }
 
 class SessionRoundTripTest : public SessionFileTest,
@@ -204,29 +230,29 @@ TEST_P(SessionRoundTripTest, ReopensTheSameQuiltAndGoesOnIterating) {
     auto opened = OpenSessionFile(path.string(), quiet(99), error);
     ASSERT_NE(opened, nullptr) << error;
     EXPECT_TRUE(error.empty());
-    EXPECT_EQ(opened->title, "quilt.session");
+    EXPECT_EQ(stateOf(*opened).title, "quilt.session");
     EXPECT_EQ(opened->CurrentFamily(), family);
-    EXPECT_EQ(opened->quiltName, saved->quiltName);
-    EXPECT_EQ(opened->sessionName, saved->sessionName);
-    EXPECT_EQ(opened->stepCount.load(), saved->stepCount.load());
-    ASSERT_EQ(opened->QMap.size, saved->QMap.size);
+    EXPECT_EQ(stateOf(*opened).names.quiltName, stateOf(*saved).names.quiltName);
+    EXPECT_EQ(stateOf(*opened).names.sessionName, stateOf(*saved).names.sessionName);
+    EXPECT_EQ(opened->stepCount(), saved->stepCount());
+    ASSERT_EQ(stateOf(*opened).QMap.size, stateOf(*saved).QMap.size);
     for (int r = 0; r < 40; ++r) {
         for (int c = 0; c < 40; ++c) {
-            ASSERT_EQ(opened->QMap.CountAt(r, c), saved->QMap.CountAt(r, c)) << r << "," << c;
+            ASSERT_EQ(stateOf(*opened).QMap.CountAt(r, c), stateOf(*saved).QMap.CountAt(r, c)) << r << "," << c;
         }
     }
     // Every stored field, record and block is equal when both write the same bytes.
     EXPECT_EQ(StoreSession(*opened), readFile(path));
 
-    const std::uint32_t steps = opened->stepCount.load();
-    const std::uint64_t hits = opened->QMap.TotalHits();
+    const std::uint32_t steps = opened->stepCount();
+    const std::uint64_t hits = stateOf(*opened).QMap.TotalHits();
     ASSERT_GT(hits, 0u);
     for (int i = 0; i < 1000; ++i) {
         opened->IterateStep();
     }
-    if (opened->invalidReplacements.load() == 0 && opened->collapsedReplacements.load() == 0) {
-        EXPECT_EQ(opened->stepCount.load(), steps + 1000);
-        EXPECT_EQ(opened->QMap.TotalHits(), hits + 1000);
+    if (stateOf(*opened).status.invalidReplacements.load() == 0 && stateOf(*opened).status.collapsedReplacements.load() == 0) {
+        EXPECT_EQ(opened->stepCount(), steps + 1000);
+        EXPECT_EQ(stateOf(*opened).QMap.TotalHits(), hits + 1000);
     }
 }
 
@@ -244,8 +270,8 @@ TEST(SessionLayoutTest, FamiliesWithoutAStoredFlagReopenAsSquare) {
         other.SelectFamily(MapFamily::Duo);
         LoadSession(other, bytes);
         EXPECT_EQ(other.CurrentFamily(), MapFamily::Square) << familyName(family);
-        EXPECT_EQ(other.QMap.TotalHits(), doc->QMap.TotalHits());
-        EXPECT_EQ(other.stepCount.load(), 4000u);
+        EXPECT_EQ(stateOf(other).QMap.TotalHits(), stateOf(*doc).QMap.TotalHits());
+        EXPECT_EQ(other.stepCount(), 4000u);
     }
 }
 
@@ -255,26 +281,29 @@ TEST(SessionGoldenFileTest, ReadsTheCheckedInHexSession) {
     CZARN40Doc doc(quiet(1));
     LoadSession(doc, bytes);
     EXPECT_EQ(doc.CurrentFamily(), MapFamily::Hex);
-    EXPECT_EQ(doc.useDetailedHex, 1);
-    EXPECT_EQ(doc.quiltName, "SymHex741732");
-    EXPECT_EQ(doc.sessionName, "SymHex741732.session");
-    EXPECT_EQ(doc.stepCount.load(), 20000u);
-    EXPECT_EQ(doc.maxSteps, 1000000u);
-    EXPECT_EQ(doc.gridSize, 40);
-    EXPECT_EQ(doc.hexSizeA, 120.0);
-    EXPECT_DOUBLE_EQ(doc.hexSizeB, 69.282032303353716);
-    EXPECT_DOUBLE_EQ(doc.torusX, 0.64806362590640598);
-    EXPECT_DOUBLE_EQ(doc.hexMap.lambda.re, -0.076940096197221475);
-    EXPECT_DOUBLE_EQ(doc.hexMap.alpha.im, 0.077811621227382138);
-    EXPECT_EQ(doc.hexMap.detailOn, 1);
-    EXPECT_EQ(doc.hexMap.detailDepth, 11);
-    EXPECT_EQ(doc.QMap.TotalHits(), 17000u);
-    EXPECT_EQ(doc.QMap.maxCount, 136u);
-    EXPECT_EQ(doc.QMap.CountAt(0, 13), 50u);
-    EXPECT_EQ(doc.QMap.CountAt(7, 13), 64u);
-    EXPECT_EQ(doc.colorSet.red[0], 210);
-    EXPECT_DOUBLE_EQ(doc.colorSet.fraction[0], 0.57266139491987822);
-    EXPECT_EQ(StoreSession(doc), bytes) << "this version writes the checked-in bytes again";
+    EXPECT_EQ(stateOf(doc).useDetailedHex(), 1);
+    EXPECT_EQ(stateOf(doc).names.quiltName, "SymHex741732");
+    EXPECT_EQ(stateOf(doc).names.sessionName, "SymHex741732.session");
+    EXPECT_EQ(doc.stepCount(), 20000u);
+    EXPECT_EQ(doc.maxSteps(), 1000000u);
+    EXPECT_EQ(stateOf(doc).gridSize(), 40u);
+    EXPECT_EQ(stateOf(doc).hexSizeA(), 120.0);
+    EXPECT_DOUBLE_EQ(stateOf(doc).hexSizeB(), 69.282032303353716);
+    EXPECT_DOUBLE_EQ(stateOf(doc).torusX, 0.64806362590640598);
+    EXPECT_DOUBLE_EQ(stateOf(doc).hexMap.lambda.re, -0.076940096197221475);
+    EXPECT_DOUBLE_EQ(stateOf(doc).hexMap.alpha.im, 0.077811621227382138);
+    EXPECT_EQ(stateOf(doc).hexMap.detailOn, 1);
+    EXPECT_EQ(stateOf(doc).hexMap.detailDepth, 11);
+    EXPECT_EQ(stateOf(doc).QMap.TotalHits(), 17000u);
+    EXPECT_EQ(stateOf(doc).QMap.maxCount, 136u);
+    EXPECT_EQ(stateOf(doc).QMap.CountAt(0, 13), 50u);
+    EXPECT_EQ(stateOf(doc).QMap.CountAt(7, 13), 64u);
+    EXPECT_EQ(stateOf(doc).colorSet.red[0], 210);
+    EXPECT_DOUBLE_EQ(stateOf(doc).colorSet.fraction[0], 0.57266139491987822);
+    // Field 5 says what the square map iterates, where the file's writer said 1 regardless.
+    Bytes expected = bytes;
+    expected[4] = 0;
+    EXPECT_EQ(StoreSession(doc), expected) << "this version writes the checked-in bytes again";
 }
 
 /** Each refusal names its field, and the document is exactly as before. */
@@ -460,7 +489,7 @@ TEST(SessionRefusalTest, GridLargerThanHalfThePhysicalMemoryIsRefusedBeforeItIsB
         "gridSize: 1000 needs 4080400 bytes for its grid, more than half the physical memory",
         8160799);
     LoadSession(doc, bytes, 8160800);
-    EXPECT_EQ(doc.QMap.size, 1000u);
+    EXPECT_EQ(stateOf(doc).QMap.size, 1000u);
 }
 
 TEST(SessionRefusalTest, RandomBytesAreRefusedCleanly) {
@@ -524,7 +553,7 @@ TEST_F(SessionFileTest, OpenNamesTheFileAndTheFirstBadField) {
     EXPECT_NE(error.find("is too large"), std::string::npos) << error;
 }
 
-TEST_F(SessionFileTest, OpenedWorkerWaitsForTheFirstPauseAndGoesOnFromTheStoredCount) {
+TEST_F(SessionFileTest, OpenedWorkerWaitsUntilStartedAndGoesOnFromTheStoredCount) {
     auto saved = quiltOf(MapFamily::Square, 31);
     const fs::path path = dir / "w.session";
     ASSERT_TRUE(SaveSessionFile(*saved, path.string()));
@@ -533,17 +562,20 @@ TEST_F(SessionFileTest, OpenedWorkerWaitsForTheFirstPauseAndGoesOnFromTheStoredC
     ASSERT_NE(doc, nullptr) << error;
     ASSERT_TRUE(doc->hasWorker());
     std::this_thread::sleep_for(30ms);
-    EXPECT_EQ(doc->stepCount.load(), 5000u) << "the worker ran before any command";
+    EXPECT_EQ(doc->stepCount(), 5000u) << "the worker ran before any command";
 
     doc->PauseWorker();
     doc->ResumeWorker();
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(doc->stepCount(), 5000u) << "a pause does not start it";
+    doc->StartWorker();
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (doc->stepCount.load() < 6000 && std::chrono::steady_clock::now() < deadline) {
+    while (doc->stepCount() < 6000 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(1ms);
     }
     ScopedPause pause(*doc);
-    EXPECT_GE(doc->stepCount.load(), 6000u);
-    EXPECT_GT(doc->QMap.TotalHits(), saved->QMap.TotalHits());
+    EXPECT_GE(doc->stepCount(), 6000u);
+    EXPECT_GT(stateOf(*doc).QMap.TotalHits(), stateOf(*saved).QMap.TotalHits());
 }
 
 TEST_F(SessionFileTest, FailedSaveKeepsThePreviousFileAndSaysWhy) {
@@ -578,32 +610,32 @@ TEST_F(SessionFileTest, SaveWritesTheBareSessionNameInTheCurrentFolder) {
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
     auto doc = quiltOf(MapFamily::Square, 51, 100);
-    doc->title = "something else";
+    stateOf(*doc).title = "something else";
     const FileResult saved = SaveSession(*doc);
     fs::current_path(previous);
     ASSERT_TRUE(saved) << saved.error;
-    EXPECT_EQ(doc->title, doc->sessionName);
-    EXPECT_TRUE(fs::exists(dir / doc->sessionName));
+    EXPECT_EQ(stateOf(*doc).title, stateOf(*doc).names.sessionName);
+    EXPECT_TRUE(fs::exists(dir / stateOf(*doc).names.sessionName));
 }
 
 TEST_F(SessionFileTest, SaveAsTakesThePathAsTheSessionName) {
     auto doc = quiltOf(MapFamily::Square, 52, 100);
-    const std::string autoName = doc->sessionName;
+    const std::string autoName = stateOf(*doc).names.sessionName;
 
     const std::string tooLong = (dir / std::string(300, 'x')).string();
     EXPECT_FALSE(SaveSessionAs(*doc, tooLong));
     EXPECT_FALSE(SaveSessionAs(*doc, (dir / "no/such/folder.session").string()));
-    EXPECT_EQ(doc->sessionName, autoName) << "a failed Save As keeps the old name";
+    EXPECT_EQ(stateOf(*doc).names.sessionName, autoName) << "a failed Save As keeps the old name";
 
     const std::string path = (dir / "chosen.session").string();
     ASSERT_TRUE(SaveSessionAs(*doc, path));
-    EXPECT_EQ(doc->sessionName, path);
-    EXPECT_EQ(doc->title, path);
+    EXPECT_EQ(stateOf(*doc).names.sessionName, path);
+    EXPECT_EQ(stateOf(*doc).title, path);
     std::string error;
     auto opened = OpenSessionFile(path, quiet(53), error);
     ASSERT_NE(opened, nullptr) << error;
-    EXPECT_EQ(opened->sessionName, path);
-    EXPECT_EQ(opened->title, "chosen.session");
+    EXPECT_EQ(stateOf(*opened).names.sessionName, path);
+    EXPECT_EQ(stateOf(*opened).title, "chosen.session");
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zarn::cli {
+namespace zarn {
 
 /** A small streaming JSON writer: objects, arrays, strings, numbers and booleans, pretty printed
  *  with two-space indentation. Doubles are written with 17 significant digits so they read back
@@ -50,4 +50,4 @@ private:
 std::string jsonQuote(std::string_view text);
 std::string jsonNumber(double v);
 
-} // namespace zarn::cli
+} // namespace zarn

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace zarn::cli {
+namespace zarn {
 
 std::string jsonQuote(std::string_view text) {
     std::string q = "\"";
@@ -132,4 +132,4 @@ JsonWriter& JsonWriter::numbers(std::string_view key, const double* values, std:
     return *this;
 }
 
-} // namespace zarn::cli
+} // namespace zarn

@@ -1,0 +1,153 @@
+#include "Families.h"
+
+#include "DocumentJson.h"
+
+namespace zarn {
+
+namespace family_detail {
+
+PeriodSize gridPeriod(const QuiltState& s) {
+    const int n = static_cast<int>(s.QMap.size);
+    return {n, n};
+}
+
+void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap) {
+    if (s.imageOption[0] != 0) {
+        fillSquareLookupBitmap(bitmap, s.palette, s.QMap);
+    } else {
+        fillGridBitmap(bitmap, s.palette, s.QMap);
+    }
+}
+
+void noCoefficients(JsonWriter&, const QuiltState&) {}
+
+} // namespace family_detail
+
+using family_detail::commonSetUp;
+
+void FamilyTraits<MapFamily::Square>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.sqrMap.Randomize(s.random, s.crandom); });
+    RestartIteration(s);
+}
+
+void FamilyTraits<MapFamily::Oct_Four>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.octFourMap.Randomize(s.random, s.crandom); });
+}
+
+void FamilyTraits<MapFamily::Oct_Four>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeOctFourMap(json, s.octFourMap);
+}
+
+void FamilyTraits<MapFamily::SFT>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.sftMap.Randomize(s.random); });
+}
+
+PeriodSize FamilyTraits<MapFamily::SFT>::periodSize(const QuiltState& s) {
+    const auto p = s.sftMap.PeriodFor(static_cast<int>(s.QMap.size));
+    return {p.width, p.height};
+}
+
+void FamilyTraits<MapFamily::SFT>::fill(const QuiltState& s, PeriodBitmap& b) {
+    fillBitmap(b, s.palette, s.QMap.maxCount,
+               [&](int x, int y) { return s.sftMap.PixelCount(s.QMap, x, y); });
+}
+
+void FamilyTraits<MapFamily::SFT>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeSftMap(json, s.sftMap);
+}
+
+void FamilyTraits<MapFamily::Hex>::setUp(QuiltState& s) {
+    const HexQuiltStart start = s.hexMap.StartRandomQuilt(
+        s.useDetailedHex(), s.hexKnot(), s.random, s.crandom, static_cast<double>(s.QMap.size));
+    s.rawX = start.raw.re;
+    s.rawY = start.raw.im;
+    s.pointX = start.point.re;
+    s.pointY = start.point.im;
+    RestartIteration(s);
+}
+
+void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b) {
+    const bool knot = s.hexKnot();
+    fillBitmap(b, s.palette, s.QMap.maxCount, [&](int x, int y) {
+        return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
+                                   static_cast<std::uint32_t>(y), knot);
+    });
+}
+
+void FamilyTraits<MapFamily::Hex>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeHexMap(json, s.hexMap);
+}
+
+void FamilyTraits<MapFamily::SquareX>::setUp(QuiltState& s) {
+    const int cornerN = s.crandom() % 11 + 3;
+    commonSetUp(s, [&] { s.cornerMap.RandomCornerQuilt(cornerN, s.random); });
+}
+
+void FamilyTraits<MapFamily::SquareX>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeCornerMap(json, s.cornerMap);
+}
+
+void FamilyTraits<MapFamily::T>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.tMap.Randomize(s.random); });
+}
+
+PeriodSize FamilyTraits<MapFamily::T>::periodSize(const QuiltState& s) {
+    const auto p = s.tMap.PeriodFor(static_cast<int>(s.QMap.size));
+    return {p.width, p.height};
+}
+
+void FamilyTraits<MapFamily::T>::fill(const QuiltState& s, PeriodBitmap& b) {
+    fillBitmap(b, s.palette, s.QMap.maxCount,
+               [&](int x, int y) { return s.tMap.PixelCount(s.QMap, x, y); });
+}
+
+void FamilyTraits<MapFamily::T>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeTMap(json, s.tMap);
+}
+
+void FamilyTraits<MapFamily::ExpA>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.expAMap.Randomize(s.random); });
+}
+
+void FamilyTraits<MapFamily::ExpA>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeExpAMap(json, s.expAMap);
+}
+
+void FamilyTraits<MapFamily::TWsq>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.twsqMap.TwsqRandomCoefficients(s.random); });
+}
+
+void FamilyTraits<MapFamily::TWsq>::fill(const QuiltState& s, PeriodBitmap& b) {
+    if (s.imageOption[0] != 0) {
+        fillSquareLookupBitmap(b, s.palette, s.QMap);
+    } else {
+        fillTwsqBitmap(b, s.palette, s.QMap);
+    }
+}
+
+void FamilyTraits<MapFamily::TWsq>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeTwsqMap(json, s.twsqMap);
+}
+
+void FamilyTraits<MapFamily::Squaret>::setUp(QuiltState& s) {
+    commonSetUp(s, [&] { s.sqrMapt.Randomize(s.random, s.crandom); });
+}
+
+void FamilyTraits<MapFamily::Squaret>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeSquaretMap(json, s.sqrMapt);
+}
+
+void FamilyTraits<MapFamily::Duo>::setUp(QuiltState& s) {
+    s.duoMap.SetUp(static_cast<double>(s.QMap.size));
+    s.torusX = s.pointX = s.duoMap.sphere.e1;
+    s.torusY = s.pointY = s.duoMap.sphere.e2;
+    s.duoMap.outX = s.duoMap.sphere.e1;
+    s.duoMap.outY = s.duoMap.sphere.e2;
+    RestartIteration(s);
+}
+
+void FamilyTraits<MapFamily::Duo>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
+    writeDuoMap(json, s.duoMap);
+}
+
+} // namespace zarn

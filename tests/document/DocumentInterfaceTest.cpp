@@ -1,0 +1,247 @@
+#include "document/Commands.h"
+#include "document/CZARN40Doc.h"
+#include "document/SessionFile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+using namespace std::chrono_literals;
+
+/** Turns the square map into the identity: every point is a fixed point, so the quilt
+ *  collapses at its 10,000th step. */
+void makeFixedPointQuilt(QuiltState& s) {
+    SqrMap& m = s.sqrMap;
+    m.lambda = m.alpha = m.beta = m.gamma = m.omega = 0.0;
+    m.offX = m.offY = 0.0;
+    m.emm = 1.0;
+    m.detail = 0;
+    for (auto& row : m.coef) {
+        row.fill(0.0);
+    }
+}
+
+/** Records what the worker reports; can hold the converged notice for an answer. */
+class RecordingObserver : public DocumentObserver {
+public:
+    bool answerLater = false;
+
+    bool quiltConverged(CZARN40Doc&) override {
+        converged.fetch_add(1);
+        notified.set_value();
+        return answerLater;
+    }
+    void quiltReplaced(CZARN40Doc&, ReplaceReason reason) override {
+        std::lock_guard lock(mutex);
+        reasons.push_back(reason);
+    }
+    void imageDirty(CZARN40Doc&) override { dirty.fetch_add(1); }
+    void finished(CZARN40Doc&) override { finishedCount.fetch_add(1); }
+
+    std::vector<ReplaceReason> replaced() {
+        std::lock_guard lock(mutex);
+        return reasons;
+    }
+
+    std::atomic<int> converged{0};
+    std::atomic<int> dirty{0};
+    std::atomic<int> finishedCount{0};
+    std::promise<void> notified;
+
+private:
+    std::mutex mutex;
+    std::vector<ReplaceReason> reasons;
+};
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> sessionBytes(CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    return StoreSession(doc.State(pause));
+}
+
+TEST(DocumentInterfaceTest, SeededQuiltIsTheSameWithOtherQuiltsRunningBesideIt) {
+    NewQuiltOptions settings;
+    settings.maxSteps = 300000;
+    settings.family = MapFamily::SquareX;
+    DocumentOptions seeded;
+    seeded.seed = 41;
+
+    auto alone = NewQuilt(seeded, settings);
+    WaitUntilFinished(*alone, {});
+    const std::vector<std::uint8_t> expected = sessionBytes(*alone);
+    alone.reset();
+
+    // Unseeded neighbours draw colours, coefficients and whole numbers all the while.
+    std::vector<std::unique_ptr<CZARN40Doc>> others;
+    for (MapFamily f : {MapFamily::Square, MapFamily::SquareX, MapFamily::Hex}) {
+        NewQuiltOptions o;
+        o.family = f;
+        others.push_back(NewQuilt(DocumentOptions{}, o));
+    }
+    auto beside = NewQuilt(seeded, settings);
+    for (int i = 0; i < 20 && !beside->isFinished(); ++i) {
+        for (auto& other : others) {
+            other->NewRandomQuilt();
+            other->BeginEditColors();
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    WaitUntilFinished(*beside, {});
+    EXPECT_EQ(sessionBytes(*beside), expected);
+}
+
+TEST(DocumentInterfaceTest, ConvergedNoticeParksTheWorkerWithoutHoldingUpAPause) {
+    RecordingObserver observer;
+    observer.answerLater = true;
+    DocumentOptions options;
+    options.seed = 3;
+    options.observer = &observer;
+    CZARN40Doc doc(options);
+    std::string firstName;
+    {
+        ScopedPause pause(doc);
+        QuiltState& s = doc.State(pause);
+        makeFixedPointQuilt(s);
+        s.useRandomSettings = 0;
+        firstName = s.names.quiltName;
+    }
+    auto notified = observer.notified.get_future();
+    doc.OnNewDocument();
+    ASSERT_EQ(notified.wait_for(10s), std::future_status::ready);
+
+    // The notice is up: a pause (the GUI's next command) must not wait for its answer.
+    auto paused = std::async(std::launch::async, [&] {
+        ScopedPause pause(doc);
+        return doc.State(pause).names.quiltName;
+    });
+    ASSERT_EQ(paused.wait_for(2s), std::future_status::ready) << "pause deadlocked";
+    EXPECT_EQ(paused.get(), firstName) << "the quilt is replaced only after the answer";
+    EXPECT_TRUE(doc.snapshot().awaitingAnswer);
+    EXPECT_EQ(doc.snapshot().state, IterationState::Converged);
+
+    doc.AnswerConvergedNotice();
+    ASSERT_TRUE(waitFor([&] { return !observer.replaced().empty(); }));
+    EXPECT_EQ(observer.replaced().front(), ReplaceReason::Collapsed);
+    const DocumentSnapshot snap = doc.snapshot();
+    EXPECT_NE(snap.quiltName, firstName) << "the snapshot shows the replacement's names";
+    EXPECT_EQ(snap.collapsedReplacements, 1u);
+    EXPECT_FALSE(snap.awaitingAnswer);
+}
+
+TEST(DocumentInterfaceTest, ClosingADocumentWhoseNoticeIsUpEndsItsWorker) {
+    RecordingObserver observer;
+    observer.answerLater = true;
+    DocumentOptions options;
+    options.seed = 3;
+    options.observer = &observer;
+    auto doc = std::make_unique<CZARN40Doc>(options);
+    {
+        ScopedPause pause(*doc);
+        makeFixedPointQuilt(doc->State(pause));
+        doc->State(pause).useRandomSettings = 0;
+    }
+    auto notified = observer.notified.get_future();
+    doc->OnNewDocument();
+    ASSERT_EQ(notified.wait_for(10s), std::future_status::ready);
+    auto closed = std::async(std::launch::async, [&] { doc.reset(); });
+    EXPECT_EQ(closed.wait_for(2s), std::future_status::ready);
+}
+
+TEST(DocumentInterfaceTest, ObserverHearsDirtyImagesAndTheFinishOnce) {
+    RecordingObserver observer;
+    DocumentOptions options;
+    options.seed = 8;
+    options.observer = &observer;
+    NewQuiltOptions settings;
+    settings.maxSteps = 450000;
+    auto doc = NewQuilt(options, settings);
+    WaitUntilFinished(*doc, {});
+    std::this_thread::sleep_for(250ms); // the finished worker idles; it must not repeat itself
+    EXPECT_EQ(observer.dirty.load(), 2);
+    EXPECT_EQ(observer.finishedCount.load(), 1);
+    EXPECT_TRUE(doc->snapshot().imageDirty);
+    EXPECT_TRUE(doc->RefreshIfDirty());
+    EXPECT_FALSE(doc->snapshot().imageDirty);
+    EXPECT_FALSE(doc->RefreshIfDirty());
+
+    IterateMore(*doc, 1000);
+    WaitUntilFinished(*doc, {});
+    EXPECT_EQ(doc->stepCount(), 451000u);
+    EXPECT_TRUE(waitFor([&] { return observer.finishedCount.load() == 2; }));
+}
+
+TEST(DocumentInterfaceTest, NewQuiltAppliesTheFamilysStepFactorAndRefusesMisplacedOptions) {
+    DocumentOptions options;
+    options.seed = 2;
+    options.startWorker = false;
+    NewQuiltOptions corner;
+    corner.family = MapFamily::SquareX;
+    corner.gridSize = 400;
+    EXPECT_EQ(NewQuilt(options, corner)->maxSteps(), 152000000u);
+    NewQuiltOptions square;
+    square.gridSize = 400;
+    EXPECT_EQ(NewQuilt(options, square)->maxSteps(), 56000000u);
+    square.maxSteps = 1000;
+    EXPECT_EQ(NewQuilt(options, square)->maxSteps(), 1000u) << "an explicit limit wins";
+
+    NewQuiltOptions knot;
+    knot.knot = true;
+    EXPECT_THROW(NewQuilt(options, knot), DocumentError);
+    NewQuiltOptions colors;
+    colors.colorFile = "/nonexistent/folder/x.qcl";
+    try {
+        NewQuilt(options, colors);
+        FAIL() << "a missing colour file must be refused";
+    } catch (const DocumentError& e) {
+        EXPECT_NE(std::string(e.what()).find("x.qcl"), std::string::npos) << e.what();
+    }
+}
+
+TEST(DocumentInterfaceTest, IterateMoreRefusesToPassTheLargestLimitAndChangesNothing) {
+    DocumentOptions options;
+    options.seed = 2;
+    options.startWorker = false;
+    auto doc = NewQuilt(options, {});
+    {
+        ScopedPause pause(*doc);
+        doc->State(pause).status.stepCount.store(3999999000u);
+    }
+    const std::uint32_t limit = doc->maxSteps();
+    EXPECT_THROW(IterateMore(*doc, 2000), DocumentError);
+    EXPECT_EQ(doc->maxSteps(), limit);
+    IterateMore(*doc, 1000);
+    EXPECT_EQ(doc->maxSteps(), 3999999999u);
+}
+
+TEST(DocumentInterfaceTest, ReportedDetailIsWhatTheQuiltIterates) {
+    DocumentOptions options;
+    options.seed = 6;
+    options.startWorker = false;
+    auto doc = NewQuilt(options, {});
+    ScopedPause pause(*doc);
+    const QuiltState& s = doc->State(pause);
+    EXPECT_FALSE(s.useDetailedSquare()) << "a new quilt iterates the plain square map";
+    EXPECT_EQ(s.sqrMap.detail, 0);
+}
+
+} // namespace
+} // namespace zarn
