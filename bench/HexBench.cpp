@@ -20,8 +20,8 @@ Quilt makeQuilt(bool detail, bool knot) {
     Quilt q;
     zarn::RandomSource random;
     random.SeedFrom(1.0);
-    zarn::cseed(1);
-    q.point = q.map.StartRandomQuilt(detail, knot, random, 250.0).point;
+    zarn::CRandom cRandom(1);
+    q.point = q.map.StartRandomQuilt(detail, knot, random, cRandom, 250.0).point;
     return q;
 }
 

@@ -1,3 +1,4 @@
+#include "engine/CRandom.h"
 #include "engine/QuiltMap.h"
 #include "render/BitmapFill.h"
 #include "render/ColorC.h"
@@ -40,7 +41,8 @@ ColorC sixColours() {
     colors.LoadFromHistory(history);
     colors.SetUseColors34(true);
     colors.SetUseColors56(true);
-    colors.RandomColors();
+    CRandom cRandom(1);
+    colors.RandomColors(cRandom);
     return colors;
 }
 

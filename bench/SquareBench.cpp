@@ -14,14 +14,14 @@ using namespace zarn;
 RandomSource seeded(double seed) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
-    cseed(17);
     return rnd;
 }
 
 void squareSteps(benchmark::State& state, bool detailed) {
     RandomSource rnd = seeded(0.1025);
     SqrMap m;
-    m.Randomize(rnd);
+    CRandom cRandom(17);
+    m.Randomize(rnd, cRandom);
     for (auto _ : state) {
         detailed ? m.StepDetailed() : m.Step();
         benchmark::DoNotOptimize(m.x);
@@ -39,7 +39,8 @@ void BM_SqrMapDetailed(benchmark::State& state) {
 void BM_New84(benchmark::State& state) {
     RandomSource rnd = seeded(0.61);
     New84 m;
-    m.Randomize(rnd);
+    CRandom cRandom(17);
+    m.Randomize(rnd, cRandom);
     m.detail = static_cast<std::uint8_t>(state.range(0));
     MapPoint p{m.x, m.y};
     for (auto _ : state) {
@@ -52,10 +53,14 @@ void BM_New84(benchmark::State& state) {
 void BM_SqrMapt(benchmark::State& state) {
     RandomSource rnd = seeded(0.71);
     SqrMapt m;
-    m.Randomize(rnd);
+    CRandom cRandom(17);
+    m.Randomize(rnd, cRandom);
     m.detail = static_cast<std::uint8_t>(state.range(0));
-    if (state.range(1) != 0) {
+    // Clock: 0 the system's, 1 pinned, 2 simulated.
+    if (state.range(1) == 1) {
         m.FixClock(5000);
+    } else if (state.range(1) == 2) {
+        m.SimulateClock(5000);
     }
     MapPoint p{m.x, m.y};
     for (auto _ : state) {
@@ -82,5 +87,11 @@ void BM_MapExpA(benchmark::State& state) {
 BENCHMARK(BM_SqrMapPlain);
 BENCHMARK(BM_SqrMapDetailed);
 BENCHMARK(BM_New84)->ArgName("detail")->Arg(0)->Arg(1);
-BENCHMARK(BM_SqrMapt)->ArgNames({"detail", "fixedClock"})->Args({0, 0})->Args({1, 0})->Args({1, 1});
+BENCHMARK(BM_SqrMapt)
+    ->ArgNames({"detail", "clock"})
+    ->Args({0, 0})
+    ->Args({0, 2})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({1, 2});
 BENCHMARK(BM_MapExpA);

@@ -28,10 +28,10 @@ void BM_TwsqStep(benchmark::State& state) {
 BENCHMARK(BM_TwsqStep);
 
 void BM_CornerStep(benchmark::State& state) {
-    zarn::cseed(1);
     zarn::RandomSource random;
     random.SeedFrom(0.5);
-    zarn::WildCornerMap map;
+    zarn::CRandom cRandom(1);
+    zarn::WildCornerMap map(cRandom);
     map.RandomCornerQuilt(static_cast<int>(state.range(0)), random);
     map.orbitCount = static_cast<int>(state.range(1));
     Complex point{random.Uniform(), random.Uniform()};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace zarn {
 
@@ -65,13 +65,5 @@ private:
     int front_ = kSeparation;
     int rear_ = 0;
 };
-
-// The process-wide generator, until every caller takes a CRandom of its own.
-inline int crand() {
-    return std::rand();
-}
-inline void cseed(unsigned seed) {
-    std::srand(seed);
-}
 
 } // namespace zarn

@@ -36,8 +36,8 @@ MapPoint New84::StepFrom(double px, double py) {
     return {x, y};
 }
 
-void New84::Randomize(RandomSource& rnd) {
-    SqrMap::Randomize(rnd);
+void New84::Randomize(RandomSource& rnd, CRandom& cRandom) {
+    SqrMap::Randomize(rnd, cRandom);
     lambda2 = 0.4 * rnd.Uniform() - 0.2;
     alpha2 = 0.8 * rnd.Uniform() - 0.4;
     beta2 = 0.8 * rnd.Uniform() - 0.6;

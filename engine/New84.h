@@ -4,6 +4,7 @@
 
 namespace zarn {
 
+class CRandom;
 class RandomSource;
 
 /**
@@ -21,8 +22,8 @@ public:
      *  x, y and lastX, lastY. Called by the driver. */
     MapPoint StepFrom(double px, double py);
     /** The square map's draw, then the second plain set, then coef2 and regionScale: 84 draws of
-     *  @p rnd and three of the C library generator. */
-    void Randomize(RandomSource& rnd);
+     *  @p rnd and three of @p cRandom. */
+    void Randomize(RandomSource& rnd, CRandom& cRandom);
 
     square::PlainSet secondSet() const { return {lambda2, alpha2, beta2, gamma2, omega2}; }
 

@@ -61,11 +61,11 @@ double RandomSource::Draw() {
     return lastOutput;
 }
 
-void RandomSource::ShuffleDigits() {
+void RandomSource::ShuffleDigits(CRandom& cRandom) {
     // Every character but the last of the digit string takes part.
     const int n = static_cast<int>(std::strlen(digits.data())) - 1;
     for (int i = n - 1; i > 0; --i) {
-        const int other = crand() % (i + 1);
+        const int other = cRandom() % (i + 1);
         std::swap(digits[i], digits[other]);
     }
 }
@@ -82,11 +82,11 @@ void RandomSource::SeedState(double r) {
     lastOutput = start(index(3));
 }
 
-void RandomSource::Seed() {
-    SeedAt(std::time(nullptr));
+void RandomSource::Seed(CRandom& cRandom) {
+    SeedAt(std::time(nullptr), cRandom);
 }
 
-void RandomSource::SeedAt(std::time_t now) {
+void RandomSource::SeedAt(std::time_t now, CRandom& cRandom) {
     FillTable();
     LaggedTable lagged;
     const double s = static_cast<double>(now % 1000);
@@ -99,7 +99,7 @@ void RandomSource::SeedAt(std::time_t now) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", static_cast<int>(std::lround(v * 1000.0)) % 1000);
         std::memcpy(digits.data() + 3 * g, text, std::strlen(text));
-        ShuffleDigits();
+        ShuffleDigits(cRandom);
     }
 
     const int warmUp = digits[0] - '0';
@@ -123,7 +123,7 @@ void RandomSource::SeedAt(std::time_t now) {
 
     const int shuffles = static_cast<int>(std::fmod(product, 100.0)) + 1;
     for (int i = 0; i < shuffles; ++i) {
-        ShuffleDigits();
+        ShuffleDigits(cRandom);
     }
 
     SeedState(std::fabs(std::strtod(digits.data(), nullptr)));

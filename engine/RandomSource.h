@@ -7,6 +7,8 @@
 
 namespace zarn {
 
+class CRandom;
+
 /**
  * The program's generator of uniform reals: three chained stages, each choosing one of ten small
  * linear congruential generators by the last digit of the previous output. Seeded from the clock,
@@ -22,10 +24,11 @@ public:
     /** Builds an unseeded source; call Seed() or SeedFrom() before drawing. */
     RandomSource();
 
-    /** Seeds from the calendar time, rand() and the current directory's entry names. */
-    void Seed();
+    /** Seeds from the calendar time, @p cRandom (which shuffles the digits) and the current
+     *  directory's entry names. */
+    void Seed(CRandom& cRandom);
     /** Seeds from the calendar time @p now instead of the clock (otherwise as Seed()). */
-    void SeedAt(std::time_t now);
+    void SeedAt(std::time_t now, CRandom& cRandom);
     /** Seeds reproducibly from @p v; no clock or directory is read. */
     void SeedFrom(double v);
 
@@ -56,7 +59,7 @@ public:
 
 private:
     void FillTable();
-    void ShuffleDigits();
+    void ShuffleDigits(CRandom& cRandom);
     void SeedState(double r);
 };
 

@@ -28,21 +28,21 @@ void SqrMap::Fold() {
     y = foldToUnit(y);
 }
 
-void SqrMap::Randomize(RandomSource& rnd) {
+void SqrMap::Randomize(RandomSource& rnd, CRandom& cRandom) {
     lambda = 0.4 * rnd.Uniform() - 0.2;
     alpha = 0.8 * rnd.Uniform() - 0.4;
     beta = 0.8 * rnd.Uniform() - 0.6;
     gamma = 0.161 * rnd.Uniform() - 0.05;
     omega = 0.02 * rnd.Uniform() - 0.01;
 
-    const int r1 = crand();
-    const int r2 = crand();
+    const int r1 = cRandom();
+    const int r2 = cRandom();
     emm = static_cast<double>(r1 % 3 - r2 % 3);
 
     x = rnd.Uniform();
     y = rnd.Uniform();
 
-    const double offset = (crand() % 2 == 0) ? 0.5 : 0.0;
+    const double offset = (cRandom() % 2 == 0) ? 0.5 : 0.0;
     offX = offset;
     offY = offset;
 

@@ -9,6 +9,7 @@
 namespace zarn {
 
 class Archive;
+class CRandom;
 class QuiltMap;
 class RandomSource;
 
@@ -177,8 +178,8 @@ public:
     /** Folds x and y onto the unit torus, each by itself (1.0 stays, -1.0 becomes 1.0). */
     void Fold();
     /** Draws the named coefficients, emm, a start point, the offsets and the 6 x 6 table:
-     *  43 draws of @p rnd and three of the C library generator. */
-    void Randomize(RandomSource& rnd);
+     *  43 draws of @p rnd and three of @p cRandom. */
+    void Randomize(RandomSource& rnd, CRandom& cRandom);
     /** Sets the detail depth, clamped into 3..6. */
     void SetDepth(int d) { depth = square::clampDepth(d); }
 

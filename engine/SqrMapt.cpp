@@ -12,6 +12,10 @@ MapPoint SqrMapt::StepFrom(double px, double py) {
     x = px;
     y = py;
     blend = BlendAt(ClockNow());
+    if (clockMode_ == ClockMode::Simulated && ++stepsIntoSecond_ == kStepsPerSimulatedSecond) {
+        stepsIntoSecond_ = 0;
+        ++clockTime_;
+    }
 
     // The blend adds the absolute difference to A: it moves away from A by up to |B - A| even
     // when B lies below A.
@@ -44,15 +48,15 @@ void SqrMapt::Fold() {
     y = foldToUnit(y);
 }
 
-void SqrMapt::Randomize(RandomSource& rnd) {
-    const auto drawSet = [&rnd](CoefficientSet& set, double& emm) {
+void SqrMapt::Randomize(RandomSource& rnd, CRandom& cRandom) {
+    const auto drawSet = [&rnd, &cRandom](CoefficientSet& set, double& emm) {
         set[0] = 0.4 * rnd.Uniform() - 0.2;
         set[1] = 0.8 * rnd.Uniform() - 0.4;
         set[2] = 0.8 * rnd.Uniform() - 0.6;
         set[3] = 0.161 * rnd.Uniform() - 0.05;
         set[4] = 0.02 * rnd.Uniform() - 0.01;
-        const int r1 = crand();
-        const int r2 = crand();
+        const int r1 = cRandom();
+        const int r2 = cRandom();
         emm = static_cast<double>(r1 % 3 - r2 % 3);
     };
     drawSet(setA, emmA);
@@ -61,7 +65,7 @@ void SqrMapt::Randomize(RandomSource& rnd) {
     x = rnd.Uniform();
     y = rnd.Uniform();
 
-    const double offset = (crand() % 2 == 0) ? 0.5 : 0.0;
+    const double offset = (cRandom() % 2 == 0) ? 0.5 : 0.0;
     offX = offset;
     offY = offset;
 

@@ -8,6 +8,7 @@
 
 namespace zarn {
 
+class CRandom;
 class RandomSource;
 
 /**
@@ -15,12 +16,16 @@ class RandomSource;
  * set B with the wall clock, one 128th of the way every 128 seconds, wrapping after 16384
  * seconds. See docs/maps.md, "Squaret".
  *
- * The clock is the system's calendar time unless FixClock() pins it, which seeded runs do so
- * that they are reproducible. Not stored in the session file.
+ * The clock is the system's calendar time, a pinned time (FixClock) or a simulated clock that
+ * advances with the steps taken (SimulateClock), which lets a seeded run drift as an unseeded one
+ * does and still be reproducible. Not stored in the session file.
  */
 class SqrMapt {
 public:
     using CoefficientSet = std::array<double, 5>; // lambda, alpha, beta, gamma, omega
+
+    /** The simulated clock advances one second per this many steps. */
+    static constexpr std::uint32_t kStepsPerSimulatedSecond = 100000;
 
     SqrMapt() = default;
 
@@ -28,20 +33,30 @@ public:
      *  steps, folds. The result is also kept in x, y and lastX, lastY. Called by the driver. */
     MapPoint StepFrom(double px, double py);
     /** Draws sets A and B with their emm, a start point, the offsets and both tables:
-     *  84 draws of @p rnd and five of the C library generator. */
-    void Randomize(RandomSource& rnd);
+     *  84 draws of @p rnd and five of @p cRandom. */
+    void Randomize(RandomSource& rnd, CRandom& cRandom);
     /** Sets the detail depth, clamped into 3..6. */
     void SetDepth(int d) { depth = square::clampDepth(d); }
 
     /** Makes every later step read @p t instead of the system clock. */
     void FixClock(std::time_t t) {
-        clockFixed = true;
-        fixedTime = t;
+        clockMode_ = ClockMode::Fixed;
+        clockTime_ = t;
+    }
+    /** Makes the steps read a simulated clock instead: the k-th step from now (k = 0, 1, ...)
+     *  uses the time @p start + k / kStepsPerSimulatedSecond. The clock keeps running across
+     *  Randomize and copies until another clock is chosen. */
+    void SimulateClock(std::time_t start) {
+        clockMode_ = ClockMode::Simulated;
+        clockTime_ = start;
+        stepsIntoSecond_ = 0;
     }
     /** Returns to the system clock. */
-    void UseSystemClock() { clockFixed = false; }
+    void UseSystemClock() { clockMode_ = ClockMode::System; }
     /** The time the next step will use. */
-    std::time_t ClockNow() const { return clockFixed ? fixedTime : std::time(nullptr); }
+    std::time_t ClockNow() const {
+        return clockMode_ == ClockMode::System ? std::time(nullptr) : clockTime_;
+    }
     /** The blend factor at calendar time @p t: ((t >> 7) & 127) / 128. */
     static double BlendAt(std::time_t t) { return static_cast<double>((t >> 7) & 127) / 128.0; }
 
@@ -72,11 +87,17 @@ public:
     std::uint8_t detail = 0;
     double twoPi = square::kTwoPi;
 
-    bool clockFixed = false;
-    std::time_t fixedTime = 0;
-
 private:
+    enum class ClockMode : std::uint8_t { System, Fixed, Simulated };
+
     void Fold();
+
+    ClockMode clockMode_ = ClockMode::System;
+    /** The pinned time, or the simulated time of the next step. */
+    std::time_t clockTime_ = 0;
+    /** Steps taken at the current simulated time; the simulated clock ticks when it reaches
+     *  kStepsPerSimulatedSecond, so no step divides or asks the system for the time. */
+    std::uint32_t stepsIntoSecond_ = 0;
 };
 
 } // namespace zarn

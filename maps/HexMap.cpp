@@ -163,7 +163,7 @@ bool HexMap::SetSize(double n) {
     return true;
 }
 
-void HexMap::RandomizeCoefficients(bool detail, RandomSource& random) {
+void HexMap::RandomizeCoefficients(bool detail, RandomSource& random, CRandom& cRandom) {
     detailOn = detail ? 1 : 0;
 
     const double u1 = random.Uniform();
@@ -177,7 +177,7 @@ void HexMap::RandomizeCoefficients(bool detail, RandomSource& random) {
     const double u6 = random.Uniform();
     const double u7 = random.Uniform();
     mapped = {u7, u6};
-    hEmm = (crand() % 2 != 0) ? 1.0 : 0.0;
+    hEmm = (cRandom() % 2 != 0) ? 1.0 : 0.0;
 
     for (int i = 0; i < kDetailOrbits; ++i) {
         const double order = kDetailOrder[i];
@@ -189,8 +189,8 @@ void HexMap::RandomizeCoefficients(bool detail, RandomSource& random) {
 }
 
 HexQuiltStart HexMap::StartRandomQuilt(bool detail, bool knot, RandomSource& random,
-                                       double gridSize) {
-    RandomizeCoefficients(detail, random);
+                                       CRandom& cRandom, double gridSize) {
+    RandomizeCoefficients(detail, random, cRandom);
     const double a = random.Uniform();
     const double b = random.Uniform();
     const Complex start{b, a};
@@ -264,25 +264,38 @@ Complex HexMap::KnotStep(Complex z) {
 
 Complex HexMap::FoldCore(Complex p, Complex& beforeRotation) const {
     beforeRotation = {kNaN, kNaN};
-    // A non-finite coordinate never satisfies the angle tests below.
+    // A non-finite coordinate never satisfies the angle tests of the fold.
     if (!std::isfinite(p.re) || !std::isfinite(p.im)) {
         return {kNaN, kNaN};
     }
-    // fmod keeps the sign of its argument. A negative remainder is moved up one period, so
-    // that the loop always starts in the rectangle around the origin's hexagon: its exit tests
-    // only hold there, and a point started below the band could leave the loop far outside the
-    // hexagon. Non-negative arguments are reduced exactly as before.
-    double q = std::fmod(p.re + 1.5, 3.0);
-    if (q < 0.0) {
-        q += 3.0;
+    // fmod keeps the sign of its argument, so a negative argument leaves the point below its
+    // period: left of the rectangle around the origin's hexagon, or below its band.
+    const double restQ = std::fmod(p.re + 1.5, 3.0);
+    const double restB = std::fmod(p.im + c30, twoC30);
+    Complex before;
+    Complex folded;
+    const bool settled = FoldFrom(restQ - 1.5, restB - c30, before, folded);
+    const bool startedBelow = restQ < 0.0 || restB < 0.0;
+    if (settled && (!startedBelow || !BeyondFarSide(folded))) {
+        beforeRotation = before;
+        return folded;
     }
-    q -= 1.5;
-    double b = std::fmod(p.im + c30, twoC30);
-    if (b < 0.0) {
-        b += twoC30;
+    if (!startedBelow) {
+        return {kNaN, kNaN};
     }
-    b -= c30;
+    // The exit tests only describe the hexagon from inside that rectangle: a point started
+    // below the band can pass them far outside the hexagon. Such a point is folded again from
+    // one period up; every other point keeps the fold above.
+    const double q = (restQ < 0.0 ? restQ + 3.0 : restQ) - 1.5;
+    const double b = (restB < 0.0 ? restB + twoC30 : restB) - c30;
+    if (!FoldFrom(q, b, before, folded)) {
+        return {kNaN, kNaN};
+    }
+    beforeRotation = before;
+    return folded;
+}
 
+bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& folded) const {
     // Each pass moves the point one hexagon toward the one at the origin. The shifts are a
     // little longer than 1.5 so that a point on a shared edge cannot bounce between two
     // hexagons for ever.
@@ -326,7 +339,7 @@ Complex HexMap::FoldCore(Complex p, Complex& beforeRotation) const {
         }
     }
     if (!settled) {
-        return {kNaN, kNaN};
+        return false;
     }
 
     if (b > c30) {
@@ -338,7 +351,13 @@ Complex HexMap::FoldCore(Complex p, Complex& beforeRotation) const {
     const double theta = angleOf(q, b, twoPi);
     const double phi = std::fmod(theta, piThird);
     const double r = modulus(q, b);
-    return {r * std::cos(phi), r * std::sin(phi)};
+    folded = {r * std::cos(phi), r * std::sin(phi)};
+    return true;
+}
+
+bool HexMap::BeyondFarSide(Complex f) const {
+    // The side from (1, 0) to (1/2, c30): both corners give c30 x + y / 2 = c30 exactly.
+    return c30 * f.re + 0.5 * f.im > c30;
 }
 
 Complex HexMap::FoldToSector(Complex p) {

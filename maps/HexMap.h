@@ -9,6 +9,7 @@
 namespace zarn {
 
 class Archive;
+class CRandom;
 class QuiltMap;
 class RandomSource;
 
@@ -64,14 +65,15 @@ public:
      *  unless @p n is finite and positive. */
     bool SetSize(double n);
 
-    /** Draws new coefficients (and the twelve detail coefficients) from @p random and sets
-     *  detailOn from @p detail. Does not call SetSize. */
-    void RandomizeCoefficients(bool detail, RandomSource& random);
+    /** Draws new coefficients (and the twelve detail coefficients) from @p random, hEmm from
+     *  one draw of @p cRandom, and sets detailOn from @p detail. Does not call SetSize. */
+    void RandomizeCoefficients(bool detail, RandomSource& random, CRandom& cRandom);
 
     /** The hexagonal part of a new random quilt: RandomizeCoefficients, the start point drawn
      *  from @p random for the plain or the knot mode, then SetSize(@p gridSize). The caller
      *  copies periodWidth and periodHeight into the document and restarts the iteration. */
-    HexQuiltStart StartRandomQuilt(bool detail, bool knot, RandomSource& random, double gridSize);
+    HexQuiltStart StartRandomQuilt(bool detail, bool knot, RandomSource& random, CRandom& cRandom,
+                                   double gridSize);
 
     /** Plain mode: the map's image of @p z folded into the 60-degree sector of the hexagon. */
     Complex Step(Complex z);
@@ -82,8 +84,9 @@ public:
 
     /** Folds @p p into the hexagon of circumradius 1 at the origin, then rotates it into the
      *  sector 0..60 degrees; stores the pre-rotation point in mapped and the result in point.
-     *  A non-finite input (or a fold that does not settle) gives (NaN, NaN), which the driver
-     *  treats like any other non-finite step. */
+     *  Only a point whose fold would end outside the hexagon (possible when fmod leaves it below
+     *  the band) is folded again from one period up. A non-finite input (or a fold that does
+     *  not settle) gives (NaN, NaN), which the driver treats like any other non-finite step. */
     Complex FoldToSector(Complex p);
     /** The same fold in storage of its own, shrunk by 0.96 toward shrinkCentre; for the
      *  plain-mode picture. Non-finite input gives (NaN, NaN). */
@@ -175,6 +178,12 @@ private:
     void FormScratchImages(Complex b);
     Complex PlainSum(Complex z);
     Complex FoldCore(Complex p, Complex& beforeRotation) const;
+    /** The fold's loop, band correction and rotation from the reduced point (@p q, @p b);
+     *  false when the loop does not settle within kMaxFoldPasses. */
+    bool FoldFrom(double q, double b, Complex& beforeRotation, Complex& folded) const;
+    /** The sector point @p f lies beyond the sector's side opposite the origin, which is the
+     *  side of the hexagon. */
+    bool BeyondFarSide(Complex f) const;
     void Transfer(Archive& ar);
 };
 

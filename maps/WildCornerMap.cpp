@@ -44,8 +44,11 @@ std::string outside(long long v, int lo, int hi) {
 
 } // namespace
 
-WildCornerMap::WildCornerMap() {
-    cornerN = crand() % kRandomCornerSpan + kMinCornerN;
+WildCornerMap::WildCornerMap(CRandom& cRandom)
+    : WildCornerMap(cRandom() % kRandomCornerSpan + kMinCornerN) {}
+
+WildCornerMap::WildCornerMap(int n) {
+    cornerN = std::clamp(n, kMinCornerN, kMaxCornerN);
     rotationCount = rowsFor(cornerN);
     angleStep = cornerTwoPi / cornerN;
     sinStep = std::sin(angleStep);

@@ -11,6 +11,7 @@
 namespace zarn {
 
 class Archive;
+class CRandom;
 class RandomSource;
 
 /**
@@ -54,10 +55,13 @@ public:
         std::array<Complex, kHarmonics> shown{};
     };
 
-    /** cornerN = rand() % 11 + 3 (C library generator); tables of zeros sized for it. The angle
-     *  values are set from N as well, so that a record stored before any set-up reloads; no
-     *  wave vector is computed. */
-    WildCornerMap();
+    /** The map a document starts with: cornerN = cRandom() % 11 + 3, one draw, then as
+     *  WildCornerMap(int). */
+    explicit WildCornerMap(CRandom& cRandom);
+    /** cornerN = @p n clamped to 3..42; tables of zeros sized for it. The angle values are set
+     *  from N as well, so that a record stored before any set-up reloads; no wave vector is
+     *  computed. */
+    explicit WildCornerMap(int n);
 
     int cornerN = kMinCornerN;
     /** M = cornerN / 2 + 1: rows of rotated harmonics. */

@@ -28,17 +28,22 @@ std::int32_t asFlag(std::int32_t v) {
 
 } // namespace
 
-ColorC::ColorC(std::optional<double> seed) {
+ColorC::ColorC(double seed) {
+    setDefaults();
+    rng.SeedFrom(seed);
+}
+
+ColorC::ColorC(CRandom& cRandom) {
+    setDefaults();
+    rng.Seed(cRandom);
+}
+
+void ColorC::setDefaults() {
     setDefaultShares();
     for (int k = 0; k < kColors; ++k) {
         order[k] = k;
     }
     setName("default");
-    if (seed) {
-        rng.SeedFrom(*seed);
-    } else {
-        rng.Seed();
-    }
 }
 
 void ColorC::setDefaultShares() {
@@ -230,12 +235,12 @@ void ColorC::SetUseColors56(bool on) {
     RefreshPercents();
 }
 
-void ColorC::RandomColors() {
+void ColorC::RandomColors(CRandom& cRandom) {
     for (int k = 0; k < kColors; ++k) {
         if (fixed[k] == 0) {
-            blue[k] = crand() & 255;
-            green[k] = crand() & 255;
-            red[k] = crand() & 255;
+            blue[k] = cRandom() & 255;
+            green[k] = cRandom() & 255;
+            red[k] = cRandom() & 255;
         }
     }
     for (int k = 0; k < kColors; ++k) {

@@ -6,12 +6,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace zarn {
 
 class Archive;
+class CRandom;
 
 /**
  * The colour set of a quilt: up to six colours, each with a share of the grid's cells. Colours
@@ -33,12 +33,12 @@ public:
     /** Bytes of the colour set's image in the session file. */
     static constexpr std::size_t kStateSize = 1152;
 
-    /**
-     * Builds the default set. Without @p seed the own random source is seeded from the clock,
-     * rand() and the current directory; with a seed it is seeded from that value alone, so runs
-     * with a fixed seed are reproducible.
-     */
-    explicit ColorC(std::optional<double> seed = std::nullopt);
+    /** Builds the default set with its own random source seeded from @p seed alone, so runs
+     *  with a fixed seed are reproducible. */
+    explicit ColorC(double seed);
+    /** Builds the default set with its own random source seeded from the clock, @p cRandom and
+     *  the current directory. */
+    explicit ColorC(CRandom& cRandom);
 
     bool isActive(int k) const;
 
@@ -75,9 +75,9 @@ public:
      *  shares to colours 1 to 4. */
     void SetUseColors56(bool on);
 
-    /** New channels from zarn::crand() (blue, green, red per colour) for every unfixed colour
-     *  and new shares from rng for the active unfixed ones. */
-    void RandomColors();
+    /** New channels from @p cRandom (blue, green, red per colour) for every unfixed colour and
+     *  new shares from rng for the active unfixed ones. */
+    void RandomColors(CRandom& cRandom);
 
     /** Resets to the defaults, attaches @p h and takes its current record if committed. */
     void LoadFromHistory(ColorSetHistory& h);
@@ -133,6 +133,8 @@ public:
     RandomSource rng;
 
 private:
+    /** Shares, order and name of a new set; the random source is seeded by the constructor. */
+    void setDefaults();
     void setDefaultShares();
     bool validIndex(int k) const { return k >= 0 && k < kColors; }
 };

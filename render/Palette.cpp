@@ -129,12 +129,12 @@ void Palette::serialize(Archive& ar) {
     }
 }
 
-void InitialPalette(Palette& palette) {
+void InitialPalette(Palette& palette, CRandom& cRandom) {
     for (int i = 0; i < Palette::kEntries - 1; ++i) {
         PaletteEntry& entry = palette[static_cast<std::size_t>(i)];
-        entry.red = static_cast<std::uint8_t>(crand() % 200 + 55);
-        entry.green = static_cast<std::uint8_t>(crand() % 200 + 55);
-        entry.blue = static_cast<std::uint8_t>(crand() % 200 + 55);
+        entry.red = static_cast<std::uint8_t>(cRandom() % 200 + 55);
+        entry.green = static_cast<std::uint8_t>(cRandom() % 200 + 55);
+        entry.blue = static_cast<std::uint8_t>(cRandom() % 200 + 55);
         if (i > 0) {
             entry.tag = 1;
         }

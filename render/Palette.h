@@ -9,6 +9,7 @@
 namespace zarn {
 
 class Archive;
+class CRandom;
 class ColorC;
 
 /** One palette colour. The tag byte is set by the initial fill and read by nobody. */
@@ -35,10 +36,9 @@ struct Palette {
     void serialize(Archive& ar);
 };
 
-/** Random pale colours (each channel 55..254 from zarn::crand(), red, green, blue per entry)
- *  for entries 0..3998, tag 1 on entries 1..3998. Entry 3999 is left alone. The caller seeds
- *  the C library generator. */
-void InitialPalette(Palette& palette);
+/** Random pale colours (each channel 55..254 from @p cRandom, red, green, blue per entry) for
+ *  entries 0..3998, tag 1 on entries 1..3998. Entry 3999 is left alone. */
+void InitialPalette(Palette& palette, CRandom& cRandom);
 
 /**
  * Fills @p palette from the colour set's percents and a level histogram: one band between each

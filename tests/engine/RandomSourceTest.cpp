@@ -89,10 +89,10 @@ TEST(RandomSourceTest, SeedFromIsReproducibleAndDistinguishesSeeds) {
 }
 
 TEST(RandomSourceTest, SourcesSeededInTheSameSecondStillDiffer) {
-    cseed(99);
+    CRandom cRandom(99);
     RandomSource a, b;
-    a.SeedAt(1000000);
-    b.SeedAt(1000000);
+    a.SeedAt(1000000, cRandom);
+    b.SeedAt(1000000, cRandom);
     bool differs = false;
     for (int i = 0; i < 20; ++i) {
         differs |= a.Uniform() != b.Uniform();

@@ -68,9 +68,9 @@ MapPoint naiveDetailed(const SqrMap& m, double x, double y) {
 SqrMap randomMap(double seed) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
-    cseed(static_cast<unsigned>(seed * 1000.0));
+    CRandom cRandom(static_cast<unsigned>(seed * 1000.0));
     SqrMap m;
-    m.Randomize(rnd);
+    m.Randomize(rnd, cRandom);
     return m;
 }
 
@@ -320,13 +320,13 @@ TEST(SqrMapRandomize, TakesFortyThreeUniformsAndThreeRandsInOrder) {
     RandomSource used, twin;
     used.SeedFrom(0.377);
     twin.SeedFrom(0.377);
-    cseed(4242);
+    CRandom cRandom(4242);
     SqrMap m;
-    m.Randomize(used);
-    const int nextRand = crand();
+    m.Randomize(used, cRandom);
+    const int nextRand = cRandom();
 
-    cseed(4242);
-    const int r1 = crand(), r2 = crand(), r3 = crand(), r4 = crand();
+    CRandom replay(4242);
+    const int r1 = replay(), r2 = replay(), r3 = replay(), r4 = replay();
     EXPECT_EQ(nextRand, r4);
 
     std::vector<double> u(43);

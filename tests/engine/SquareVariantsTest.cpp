@@ -79,10 +79,10 @@ std::vector<double> draws(RandomSource& rnd, int n) {
 }
 
 std::vector<int> cdraws(unsigned seed, int n) {
-    cseed(seed);
+    CRandom cRandom(seed);
     std::vector<int> r(static_cast<std::size_t>(n));
     for (int& v : r) {
-        v = crand();
+        v = cRandom();
     }
     return r;
 }
@@ -92,9 +92,9 @@ std::vector<int> cdraws(unsigned seed, int n) {
 New84 randomOctFour(double seed, std::uint8_t detail) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
-    cseed(static_cast<unsigned>(seed * 977.0));
+    CRandom cRandom(static_cast<unsigned>(seed * 977.0));
     New84 m;
-    m.Randomize(rnd);
+    m.Randomize(rnd, cRandom);
     m.detail = detail;
     return m;
 }
@@ -160,11 +160,11 @@ TEST(New84, SecondTableEntriesOutsideItsCountsReadAsZero) {
 TEST(New84, RandomizeTakesEightyFourUniformsInOrder) {
     RandomSource used, twin;
     seedBoth(used, twin, 0.555);
-    cseed(99);
+    CRandom cRandom(99);
     New84 oct;
     oct.regionScale = 0.0;
-    oct.Randomize(used);
-    const int nextRand = crand();
+    oct.Randomize(used, cRandom);
+    const int nextRand = cRandom();
     EXPECT_EQ(nextRand, cdraws(99, 4)[3]) << "three C library draws";
 
     const std::vector<double> u = draws(twin, 84);
@@ -189,7 +189,8 @@ TEST(New84, RandomizeDrawsAndDropsEntriesOutsideSecondTable) {
     New84 oct;
     oct.coef2.rows = 2;
     oct.coef2.values.fill(7.0);
-    oct.Randomize(used);
+    CRandom cRandom;
+    oct.Randomize(used, cRandom);
     draws(twin, 84);
     EXPECT_EQ(used.Uniform(), twin.Uniform()) << "dropped entries still take their draw";
     EXPECT_NE(oct.coef2.values[1 + 6 * 4], 7.0);
@@ -222,9 +223,9 @@ INSTANTIATE_TEST_SUITE_P(Times, SqrMaptBlendTest,
 SqrMapt randomSquaret(double seed, std::uint8_t detail) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
-    cseed(static_cast<unsigned>(seed * 1009.0));
+    CRandom cRandom(static_cast<unsigned>(seed * 1009.0));
     SqrMapt m;
-    m.Randomize(rnd);
+    m.Randomize(rnd, cRandom);
     m.detail = detail;
     return m;
 }
@@ -279,10 +280,10 @@ INSTANTIATE_TEST_SUITE_P(PlainAndDetailed, SqrMaptFormTest, ::testing::Values(0,
 TEST(SqrMapt, RandomizeTakesEightyFourUniformsAndFiveRandsInOrder) {
     RandomSource used, twin;
     seedBoth(used, twin, 0.901);
-    cseed(31);
+    CRandom cRandom(31);
     SqrMapt m;
-    m.Randomize(used);
-    const int nextRand = crand();
+    m.Randomize(used, cRandom);
+    const int nextRand = cRandom();
     const std::vector<int> r = cdraws(31, 6);
     EXPECT_EQ(nextRand, r[5]);
 
@@ -307,6 +308,88 @@ TEST(SqrMapt, RandomizeTakesEightyFourUniformsAndFiveRandsInOrder) {
             EXPECT_EQ(m.matrixB.at(i, j), 0.8 * u[k + 1] - 0.4);
         }
     }
+}
+
+struct SimulatedTick {
+    std::time_t start;
+    int tickStep; // the first step that reads start + 1
+    double blendBefore;
+    double blendAfter;
+};
+
+class SqrMaptSimulatedClock : public ::testing::TestWithParam<SimulatedTick> {};
+
+TEST_P(SqrMaptSimulatedClock, StepKReadsStartPlusKOverStepsPerSecond) {
+    constexpr int kPerSecond = SqrMapt::kStepsPerSimulatedSecond;
+    const SimulatedTick c = GetParam();
+    SqrMapt m = randomSquaret(0.83, 0);
+    m.SimulateClock(c.start);
+    SqrMapt pinned = m;
+    MapPoint p{m.x, m.y};
+    for (int k = 0; k < c.tickStep + kPerSecond + 1; ++k) {
+        const std::time_t t = c.start + k / kPerSecond;
+        const MapPoint next = m.StepFrom(p.x, p.y);
+        ASSERT_EQ(m.blend, SqrMapt::BlendAt(t)) << "step " << k;
+        if (k % kPerSecond == 0 || k % kPerSecond == kPerSecond - 1) {
+            // Near every tick the step is the one a clock pinned at that time gives.
+            pinned.FixClock(t);
+            const MapPoint want = pinned.StepFrom(p.x, p.y);
+            ASSERT_EQ(next.x, want.x) << "step " << k;
+            ASSERT_EQ(next.y, want.y) << "step " << k;
+        }
+        if (k == c.tickStep - 1) {
+            EXPECT_EQ(m.blend, c.blendBefore);
+        } else if (k == c.tickStep) {
+            EXPECT_EQ(m.blend, c.blendAfter);
+        }
+        p = next;
+    }
+}
+
+// A clock started at 127 leaves blend 0 after 100,000 steps; every 128 simulated seconds
+// (128 x 100,000 steps) add 1/128 to the blend, and it wraps after 16384 of them.
+INSTANTIATE_TEST_SUITE_P(Ticks, SqrMaptSimulatedClock,
+                         ::testing::Values(SimulatedTick{127, 100000, 0.0, 1.0 / 128},
+                                           SimulatedTick{640 - 2, 200000, 4.0 / 128, 5.0 / 128},
+                                           SimulatedTick{16383, 100000, 127.0 / 128, 0.0}));
+
+TEST(SqrMapt, SimulatedClockRunsOnAcrossRandomizeAndCopiesAndRestartsWhenSetAgain) {
+    constexpr int kPerSecond = SqrMapt::kStepsPerSimulatedSecond;
+    SqrMapt m = randomSquaret(0.47, 0);
+    m.SimulateClock(127);
+    for (int k = 0; k < kPerSecond - 1; ++k) {
+        m.StepFrom(0.3, 0.4);
+    }
+    RandomSource rnd;
+    rnd.SeedFrom(0.5);
+    CRandom cRandom(5);
+    m.Randomize(rnd, cRandom);
+    m.detail = 1;
+    SqrMapt copy = m;
+    for (SqrMapt* map : {&m, &copy}) {
+        EXPECT_EQ(map->ClockNow(), 127);
+        map->StepFrom(0.3, 0.4);
+        EXPECT_EQ(map->blend, 0.0);
+        map->StepFrom(0.3, 0.4);
+        EXPECT_EQ(map->blend, 1.0 / 128) << "the 100,000th step reads 128";
+    }
+
+    // Half-way through a second, a new start counts a whole second from there.
+    for (int k = 0; k < kPerSecond / 2; ++k) {
+        m.StepFrom(0.3, 0.4);
+    }
+    m.SimulateClock(383);
+    for (int k = 0; k < kPerSecond; ++k) {
+        m.StepFrom(0.3, 0.4);
+    }
+    EXPECT_EQ(m.blend, 2.0 / 128);
+    m.StepFrom(0.3, 0.4);
+    EXPECT_EQ(m.blend, 3.0 / 128);
+
+    m.FixClock(9000);
+    m.StepFrom(0.3, 0.4);
+    m.StepFrom(0.3, 0.4);
+    EXPECT_EQ(m.ClockNow(), 9000) << "a pinned clock does not advance";
 }
 
 // --- ExpA ---------------------------------------------------------------------------------------

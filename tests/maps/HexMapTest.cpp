@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -79,41 +80,86 @@ double angle(double x, double y) {
     return a <= 0.0 ? a + kTwoPi : a;
 }
 
-/** The sector fold transcribed step by step, with the constants the map derives. */
-Cx naiveFold(Cx p) {
-    const double pi3 = kPi / 3.0, c30 = std::cos(kPi / 6.0), two = 2.0 * c30;
-    // Remainders taken into [0, period): a negative one would start the loop below the band.
-    double q = std::fmod(p.real() + 1.5, 3.0);
-    q = (q < 0.0 ? q + 3.0 : q) - 1.5;
-    double b = std::fmod(p.imag() + c30, two);
-    b = (b < 0.0 ? b + two : b) - c30;
-    for (;;) {
+const double kPi3 = kPi / 3.0;
+const double kC30 = std::cos(kPi / 6.0);
+const double kTwoC30 = 2.0 * kC30;
+
+/** |(x, y)| as the fold computes it: the larger component factored out before squaring. */
+double scaledModulus(double x, double y) {
+    const double ax = std::fabs(x), ay = std::fabs(y);
+    if (ax == 0.0 && ay == 0.0) {
+        return 0.0;
+    }
+    const double big = std::max(ax, ay), small = std::min(ax, ay);
+    return big * std::sqrt(1.0 + (small / big) * (small / big));
+}
+
+struct WrittenFold {
+    Cx folded;
+    bool settled = false;
+};
+
+/** The sector fold exactly as the hexagonal map describes it, fmod remainders taken as they come
+ *  (a negative argument starts the loop below the band). The loop has no limit of its own; the
+ *  test gives up after 1000 passes. */
+WrittenFold writtenFold(Cx p) {
+    double q = std::fmod(p.real() + 1.5, 3.0) - 1.5;
+    double b = std::fmod(p.imag() + kC30, kTwoC30) - kC30;
+    for (int pass = 0;; ++pass) {
+        if (pass == 1000) {
+            return {};
+        }
         // Toward the corner (1, 0) or toward (-1, 0); leave once inside, else step one hexagon.
-        const bool right = angle(q, b) < pi3 || angle(q, b) > kTwoPi - pi3;
+        const bool right = angle(q, b) < kPi3 || angle(q, b) > kTwoPi - kPi3;
         const double e = angle(right ? q - 1.0 : q + 1.0, b);
-        const bool inside = right ? (b > 0.0 ? e >= kPi - pi3 : e <= kPi + pi3)
-                                  : (b > 0.0 ? e <= pi3 : e >= kTwoPi - pi3);
+        const bool inside = right ? (b > 0.0 ? e >= kPi - kPi3 : e <= kPi + kPi3)
+                                  : (b > 0.0 ? e <= kPi3 : e >= kTwoPi - kPi3);
         if (inside) {
             break;
         }
         q += right ? (b > 0.0 ? -1.50012 : -1.50013) : (b > 0.0 ? 1.500121 : 1.500132);
-        b += b > 0.0 ? -c30 : c30;
+        b += b > 0.0 ? -kC30 : kC30;
     }
-    if (b > c30) {
-        b -= two - 0.00123;
-    } else if (b < -c30) {
-        b += two - 0.00123;
+    if (b > kC30) {
+        b -= (kTwoC30 - 0.00123);
+    } else if (b < -kC30) {
+        b += (kTwoC30 - 0.00123);
     }
-    const double phi = std::fmod(angle(q, b), pi3);
-    return std::polar(std::hypot(q, b), phi);
+    const double phi = std::fmod(angle(q, b), kPi3);
+    const double r = scaledModulus(q, b);
+    return {{r * std::cos(phi), r * std::sin(phi)}, true};
+}
+
+/** How far a sector point lies beyond the sector's far side, from (1, 0) to (1/2, c30). */
+double beyondFarSide(Cx f) {
+    return kC30 * f.real() + 0.5 * f.imag() - kC30;
+}
+
+bool writtenFoldWorks(const WrittenFold& w) {
+    return w.settled && beyondFarSide(w.folded) <= 0.0;
+}
+
+/** The translate of @p p by the hexagon-centre lattice that lies in the rectangle around the
+ *  origin's hexagon, where the written fold's remainders are never negative. */
+Cx centralTranslate(Cx p) {
+    const double i = std::floor((p.real() + 1.5) / 3.0);
+    const double j = std::floor((p.imag() + kC30) / kTwoC30);
+    return {p.real() - 3.0 * i, p.imag() - kTwoC30 * j};
+}
+
+/** The fold the map must give: the written one, or where that ends outside the sector, the
+ *  written fold of the point's central translate (the fold is invariant under the lattice). */
+Cx expectedFold(Cx p) {
+    const WrittenFold w = writtenFold(p);
+    return writtenFoldWorks(w) ? w.folded : writtenFold(centralTranslate(p)).folded;
 }
 
 HexMap randomMap(double seed, bool detail) {
     HexMap m;
     RandomSource random;
     random.SeedFrom(seed);
-    cseed(static_cast<unsigned>(seed));
-    m.RandomizeCoefficients(detail, random);
+    CRandom cRandom(static_cast<unsigned>(seed));
+    m.RandomizeCoefficients(detail, random, cRandom);
     m.SetSize(120.0);
     return m;
 }
@@ -153,7 +199,7 @@ TEST_P(HexStepTranscription, StepsFoldOrConvertTheSumOfTheirFormula) {
             detail ? naiveDetailSum(detailCoefficients(m), 11, cx(z)) : naivePlainMap(m, cx(z));
         const double v = f.imag() / std::cos(kPi / 6.0);
         expectNear({f.real() - v / 2.0, v}, m.KnotStep(z), 1e-12);
-        expectNear(naiveFold(f), m.Step(z), 1e-9);
+        expectNear(expectedFold(f), m.Step(z), 1e-9);
     }
 }
 
@@ -174,17 +220,67 @@ TEST_P(HexDetailDepth, SumRunsOverOrbitsUpToTheDepthAndNeverPastTheTables) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, HexDetailDepth, ::testing::Values(-1, 0, 4, 7, 11, 15, 16, 1000));
 
-TEST(HexFold, MatchesItsTranscriptionAndEndsInTheSectorFromAnywhere) {
+TEST(HexFold, FollowsTheWrittenFoldExactlyWhereItWorksAndEndsInTheSectorFromAnywhere) {
     HexMap m;
-    for (const double spread : {1.0, 10.0, 1e6}) {
+    int written = 0;
+    int corrected = 0;
+    for (const double spread : {1.0, 3.0, 10.0, 1e6}) {
         for (const Complex p : samplePoints(2000, spread)) {
             const Complex f = m.FoldToSector(p);
-            expectNear(naiveFold(cx(p)), f, 1e-9);
-            const double phi = std::atan2(f.im, f.re);
-            EXPECT_GE(phi, 0.0);
-            EXPECT_LT(phi, m.piThird + 1e-12);
-            EXPECT_LE(std::hypot(f.re, f.im), 1.0005);
+            const WrittenFold w = writtenFold(cx(p));
+            if (writtenFoldWorks(w)) {
+                ++written;
+                ASSERT_EQ(f.re, w.folded.real()) << p.re << ", " << p.im;
+                ASSERT_EQ(f.im, w.folded.imag()) << p.re << ", " << p.im;
+            } else {
+                ++corrected;
+                expectNear(writtenFold(centralTranslate(cx(p))).folded, f, 1e-9);
+            }
+            EXPECT_GE(f.im, 0.0);
+            EXPECT_LT(std::atan2(f.im, f.re), m.piThird + 1e-12);
+            EXPECT_LE(beyondFarSide(cx(f)), 1e-12);
         }
+    }
+    EXPECT_GT(corrected, 0) << "some points start below the band and would leave the sector";
+    EXPECT_GT(written, 50 * corrected);
+}
+
+TEST(HexFold, PointThatTheWrittenFoldLeavesOutsideTheHexagonIsBroughtIntoTheSector) {
+    // Below the band and right of the origin: the loop looks toward the corner (-1, 0), whose
+    // test passes at once, and the band correction alone leaves the point beyond the hexagon's
+    // lower right side.
+    HexMap m;
+    const Cx p(0.78, -2.58);
+    const WrittenFold w = writtenFold(p);
+    ASSERT_TRUE(w.settled);
+    ASSERT_GT(beyondFarSide(w.folded), 0.2);
+
+    const Complex f = m.FoldToSector({p.real(), p.imag()});
+    EXPECT_LE(beyondFarSide(cx(f)), 0.0);
+    expectNear(writtenFold(p + Cx(0.0, kTwoC30)).folded, f, 1e-12);
+}
+
+TEST(HexFold, DetailedOrbitFollowsTheWrittenFoldAtEveryStep) {
+    // Detailed sums often fall below -1.5 or -c30, so fmod starts the written fold below its
+    // band; along an orbit it still works every time and must be followed bit for bit.
+    for (const double seed : {1.0, 99.0}) {
+        HexMap m;
+        RandomSource random;
+        random.SeedFrom(seed);
+        CRandom cRandom(static_cast<unsigned>(seed));
+        Complex z = m.StartRandomQuilt(true, false, random, cRandom, 200.0).point;
+        int below = 0;
+        int differing = 0;
+        constexpr int kSteps = 40000;
+        for (int step = 0; step < kSteps; ++step) {
+            const Complex sum = m.DetailSum(z);
+            z = m.Step(z);
+            below += std::fmod(sum.re + 1.5, 3.0) < 0.0 || std::fmod(sum.im + kC30, kTwoC30) < 0.0;
+            const WrittenFold w = writtenFold(cx(sum));
+            differing += !(w.folded.real() == z.re && w.folded.imag() == z.im);
+        }
+        EXPECT_GT(below, kSteps / 100) << "seed " << seed;
+        EXPECT_EQ(differing, 0) << "seed " << seed;
     }
 }
 
@@ -299,15 +395,15 @@ TEST(HexRandom, DrawsCoefficientsInTheirOrderAndRanges) {
     RandomSource random, replay;
     random.SeedFrom(99.0);
     replay.SeedFrom(99.0);
-    cseed(3);
-    const HexQuiltStart start = m.StartRandomQuilt(true, true, random, 200.0);
+    CRandom cRandom(3);
+    const HexQuiltStart start = m.StartRandomQuilt(true, true, random, cRandom, 200.0);
 
     std::vector<double> u;
     for (int i = 0; i < 7 + 24 + 2; ++i) {
         u.push_back(replay.Uniform());
     }
-    cseed(3);
-    const double emm = (crand() % 2 != 0) ? 1.0 : 0.0;
+    CRandom replayC(3);
+    const double emm = (replayC() % 2 != 0) ? 1.0 : 0.0;
     EXPECT_EQ(m.detailOn, 1);
     EXPECT_EQ(m.lambda, (Complex{0.3 * u[1] - 0.15, 0.15 * u[0]}));
     EXPECT_EQ(m.alpha, (Complex{0.2 * u[3] - 0.1, 0.2 * u[2] - 0.1}));
@@ -502,8 +598,8 @@ HexMap seededQuilt(bool detail, bool knot, Complex& start) {
     HexMap m;
     RandomSource random;
     random.SeedFrom(1.0);
-    cseed(1);
-    start = m.StartRandomQuilt(detail, knot, random, kGrid).point;
+    CRandom cRandom(1);
+    start = m.StartRandomQuilt(detail, knot, random, cRandom, kGrid).point;
     return m;
 }
 

@@ -22,8 +22,8 @@ constexpr int kOrder[12] = {1, 1, 1, 3, 4, 4, 5, 6, 6, 6, 7, 7};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 WildCornerMap randomMap(int n, double seed) {
-    cseed(1);
-    WildCornerMap map;
+    CRandom cRandom(1);
+    WildCornerMap map(cRandom);
     RandomSource random;
     random.SeedFrom(seed);
     map.RandomCornerQuilt(n, random);
@@ -92,11 +92,12 @@ TEST_P(CornerN, StepMatchesTheFormulaWithMRowsTurnedByMinusTwoPiOverN) {
 
 INSTANTIATE_TEST_SUITE_P(Values, CornerN, ::testing::Values(3, 4, 5, 6, 7, 12, 13, 41, 42));
 
-TEST(WildCornerMap, ConstructionDrawsNFromTheCLibraryAndNForFourGivesTheSquareBasis) {
-    cseed(99);
-    const int expected = crand() % 11 + 3;
-    cseed(99);
-    WildCornerMap map;
+TEST(WildCornerMap, ConstructionDrawsNFromItsGeneratorAndNForFourGivesTheSquareBasis) {
+    CRandom replay(99);
+    const int expected = replay() % 11 + 3;
+    CRandom cRandom(99);
+    WildCornerMap map(cRandom);
+    EXPECT_EQ(cRandom(), replay()) << "exactly one draw";
     EXPECT_EQ(map.cornerN, expected);
     EXPECT_EQ(map.rotationCount, expected / 2 + 1);
     EXPECT_EQ(map.CornerStep({0.2, 0.9}), (Complex{0.5, 0.5}));
@@ -112,8 +113,7 @@ TEST(WildCornerMap, RandomQuiltDrawsImaginaryThenRealPartScaledByOrder) {
     RandomSource random;
     random.SeedFrom(0.2468);
     RandomSource replay = random;
-    cseed(3);
-    WildCornerMap map;
+    WildCornerMap map(3);
     map.orbitCount = 4;
     map.RandomCornerQuilt(9, random);
     EXPECT_EQ(map.orbitCount, 11);
@@ -188,8 +188,7 @@ TEST_P(CornerRecord, RoundTripRestoresTheSameMapInExactlyTheStatedSize) {
     EXPECT_EQ(bytes.size(), 36 + 16 * std::size_t(n / 2 + 1) * depth);
     EXPECT_EQ(bytes.size(), saved.RecordSize());
 
-    cseed(17);
-    WildCornerMap loaded;
+    WildCornerMap loaded(17);
     load(loaded, bytes);
     EXPECT_EQ(loaded.orbitCount, depth);
     EXPECT_EQ(loaded.basisA, saved.basisA);
@@ -213,8 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, CornerRecord,
 
 TEST(WildCornerMap, RecordOfANeverConfiguredMapLoadsAgain) {
     // Every session carries this record, whatever its family.
-    cseed(8);
-    WildCornerMap fresh;
+    CRandom cRandom(8);
+    WildCornerMap fresh(cRandom);
     WildCornerMap other = randomMap(5, 0.4);
     ASSERT_NO_THROW(load(other, store(fresh)));
     EXPECT_EQ(other.cornerN, fresh.cornerN);

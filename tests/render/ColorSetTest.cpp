@@ -313,7 +313,7 @@ TEST(ColorSetSwitching, SwitchingOnNeedsNoRedistribution) {
 
 // --- Random colours ------------------------------------------------------------------------
 
-TEST(ColorSetRandom, DrawsBlueGreenRedFromCrandAndSharesFromOwnSource) {
+TEST(ColorSetRandom, DrawsBlueGreenRedFromCGeneratorAndSharesFromOwnSource) {
     ColorSetHistory h;
     ColorC c{kSeed};
     c.LoadFromHistory(h);
@@ -323,16 +323,16 @@ TEST(ColorSetRandom, DrawsBlueGreenRedFromCrandAndSharesFromOwnSource) {
     const auto fixedShare = c.fraction[1];
     RandomSource expectedRng = c.rng;
 
-    cseed(99);
+    CRandom replay(99);
     std::vector<int> draws;
     for (int i = 0; i < 15; ++i) {
-        draws.push_back(crand() & 255);
+        draws.push_back(replay() & 255);
     }
     const ColorC before = c;
     // Without a history the drawn shares stay as drawn.
     c.history = nullptr;
-    cseed(99);
-    c.RandomColors();
+    CRandom cRandom(99);
+    c.RandomColors(cRandom);
 
     std::size_t d = 0;
     for (int k = 0; k < 6; ++k) {

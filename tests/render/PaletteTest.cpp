@@ -251,15 +251,15 @@ TEST(PaletteBands, OverflowingParabolaGivesBlackInsteadOfUndefinedConversion) {
     }
 }
 
-TEST(InitialPaletteFill, DrawsRedGreenBlueFromCrandAndTagsAllButTheEnds) {
-    cseed(2024);
+TEST(InitialPaletteFill, DrawsRedGreenBlueFromCGeneratorAndTagsAllButTheEnds) {
+    CRandom replay(2024);
     std::vector<int> draws;
     for (int i = 0; i < 3999 * 3; ++i) {
-        draws.push_back(crand() % 200 + 55);
+        draws.push_back(replay() % 200 + 55);
     }
-    cseed(2024);
+    CRandom cRandom(2024);
     Palette palette = sentinelPalette();
-    InitialPalette(palette);
+    InitialPalette(palette, cRandom);
     std::size_t d = 0;
     for (int i = 0; i < 3999; ++i) {
         ASSERT_EQ(palette[i].red, draws[d++]) << i;
