@@ -289,8 +289,7 @@ int runColors(std::vector<std::string> words) {
         }
         CRandom crandom(seed ? static_cast<unsigned>(*seed)
                              : static_cast<unsigned>(std::time(nullptr)));
-        ColorC colors(seed ? std::optional<double>(static_cast<double>(*seed)) : std::nullopt,
-                      crandom);
+        ColorC colors = seed ? ColorC(static_cast<double>(*seed)) : ColorC(crandom);
         ColorSetHistory history;
         colors.LoadFromHistory(history);
         colors.RandomColors(crandom);

@@ -38,8 +38,7 @@ constexpr std::uint64_t kSquaretClockCycle = 16384;
 
 } // namespace
 
-CZARN40Doc::CZARN40Doc(const DocumentOptions& options)
-    : options_(options), state_(options.seed) {
+CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options), state_(options.seed) {
     // The maps and the grid are built by the state's member initialisers; the random sources,
     // the palette and the colours are set up here, in the order the program has always used.
     QuiltState& s = state_;
@@ -385,9 +384,8 @@ bool CZARN40Doc::AwaitAnswer() {
     awaitingAnswer_.store(true);
     parked_ = true;
     workerParked_.notify_all();
-    wakeWorker_.wait(lock, [this] {
-        return stopFlag_.load() || (answered_ && suspendCount_.load() == 0);
-    });
+    wakeWorker_.wait(
+        lock, [this] { return stopFlag_.load() || (answered_ && suspendCount_.load() == 0); });
     parked_ = false;
     awaitingAnswer_.store(false);
     return !stopFlag_.load();
@@ -425,12 +423,10 @@ void CZARN40Doc::IterateStep() {
 }
 
 void CZARN40Doc::RunSteps(std::uint32_t budget) {
-    withFamily(state_.family,
-               [&](auto traits) { RunBlock<decltype(traits)>(budget); });
+    withFamily(state_.family, [&](auto traits) { RunBlock<decltype(traits)>(budget); });
 }
 
-template <typename Traits>
-void CZARN40Doc::RunBlock(std::uint32_t budget) {
+template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
     QuiltState& s = state_;
     QuiltStatus& st = s.status;
     const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
@@ -457,8 +453,7 @@ void CZARN40Doc::RunBlock(std::uint32_t budget) {
 
         // A point that left the numbers (NaN, infinity) or the grid: such a quilt is replaced
         // like a collapsed one.
-        if (!(s.torusX >= 0.0 && s.torusX < cellLimit && s.torusY >= 0.0 &&
-              s.torusY < cellLimit) ||
+        if (!(s.torusX >= 0.0 && s.torusX < cellLimit && s.torusY >= 0.0 && s.torusY < cellLimit) ||
             !std::isfinite(s.pointX) || !std::isfinite(s.pointY)) {
             ReplaceInvalid();
             return;
@@ -532,8 +527,8 @@ CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps) {
     DocumentObserver* observer = options_.observer;
     // Only a worker can wait for the answer; a caller driving the steps itself gets the
     // replacement at once.
-    const bool ask = s.useRandomSettings != 1 && observer != nullptr && onWorkerThread() &&
-                     observer->quiltConverged(*this);
+    const bool ask = s.useRandomSettings != 1 && observer != nullptr &&
+                     observer->quiltConverged(*this) && onWorkerThread();
     if (ask && !AwaitAnswer()) {
         return Collapse::Stop;
     }
@@ -548,8 +543,7 @@ CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps) {
 }
 
 void CZARN40Doc::MarkDirty() {
-    const int openDocuments =
-        options_.registry ? static_cast<int>(options_.registry->count()) : 0;
+    const int openDocuments = options_.registry ? static_cast<int>(options_.registry->count()) : 0;
     IdleWait(openDocuments + 1);
     state_.status.imageDirty.store(1);
     if (options_.observer) {

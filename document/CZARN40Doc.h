@@ -232,8 +232,7 @@ private:
     void WorkerLoop();
     /** Runs up to @p budget steps; stops early at the limit, a pause or a stop request. */
     void RunSteps(std::uint32_t budget);
-    template <typename Traits>
-    void RunBlock(std::uint32_t budget);
+    template <typename Traits> void RunBlock(std::uint32_t budget);
     /** A family step left the numbers or the grid: the quilt is replaced. */
     void ReplaceInvalid();
     /** The collapse test of every 10,000th step. */

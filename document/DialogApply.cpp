@@ -395,8 +395,8 @@ CornerValues FillCornerCoefficients(const CZARN40Doc& doc) {
 }
 
 std::optional<std::string> ValidateCornerCoefficients(const CornerValues& v) {
-    if (auto e = checkInteger(v.map.cornerN, WildCornerMap::kMinCornerN,
-                              WildCornerMap::kMaxCornerN, "Corner N Value"))
+    if (auto e = checkInteger(v.map.cornerN, WildCornerMap::kMinCornerN, WildCornerMap::kMaxCornerN,
+                              "Corner N Value"))
         return e;
     if (auto e = checkInteger(v.map.depth, WildCornerMap::kMinDialogDepth,
                               WildCornerMap::kMaxDialogDepth, "Depth"))

@@ -62,8 +62,7 @@ public:
     void finite(double& v, const char* name) { json_.value(name, v); }
     void name(NameBuffer& v, const char* name) { json_.value(name, nameString(v)); }
     void pad(std::size_t, const char*) {}
-    template <typename Why>
-    void require(bool, const char*, Why&&) {}
+    template <typename Why> void require(bool, const char*, Why&&) {}
 
 private:
     JsonWriter& json_;

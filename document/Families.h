@@ -29,8 +29,7 @@ class JsonWriter;
  * withFamily() turns the run-time family into the specialisation, so that the step loop is
  * compiled once per family with its step inlined.
  */
-template <MapFamily F>
-struct FamilyTraits;
+template <MapFamily F> struct FamilyTraits;
 
 namespace family_detail {
 
@@ -52,8 +51,7 @@ inline void storeFolded(QuiltState& s, double x, double y) {
 
 /** The set-up every family but Square, Hex, SquareX and Duo shares: the map's draw, then the
  *  start point, then a restart. */
-template <typename Draw>
-void commonSetUp(QuiltState& s, Draw&& draw) {
+template <typename Draw> void commonSetUp(QuiltState& s, Draw&& draw) {
     draw();
     const double u1 = s.random.Uniform();
     const double u2 = s.random.Uniform();
@@ -69,8 +67,7 @@ void noCoefficients(JsonWriter&, const QuiltState&);
 
 } // namespace family_detail
 
-template <>
-struct FamilyTraits<MapFamily::Square> {
+template <> struct FamilyTraits<MapFamily::Square> {
     static constexpr MapFamily kFamily = MapFamily::Square;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -95,8 +92,7 @@ struct FamilyTraits<MapFamily::Square> {
     }
 };
 
-template <>
-struct FamilyTraits<MapFamily::Oct_Four> {
+template <> struct FamilyTraits<MapFamily::Oct_Four> {
     static constexpr MapFamily kFamily = MapFamily::Oct_Four;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -110,8 +106,7 @@ struct FamilyTraits<MapFamily::Oct_Four> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::SFT> {
+template <> struct FamilyTraits<MapFamily::SFT> {
     static constexpr MapFamily kFamily = MapFamily::SFT;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -123,8 +118,7 @@ struct FamilyTraits<MapFamily::SFT> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::Hex> {
+template <> struct FamilyTraits<MapFamily::Hex> {
     static constexpr MapFamily kFamily = MapFamily::Hex;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -156,8 +150,7 @@ struct FamilyTraits<MapFamily::Hex> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::SquareX> {
+template <> struct FamilyTraits<MapFamily::SquareX> {
     static constexpr MapFamily kFamily = MapFamily::SquareX;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -171,8 +164,7 @@ struct FamilyTraits<MapFamily::SquareX> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::T> {
+template <> struct FamilyTraits<MapFamily::T> {
     static constexpr MapFamily kFamily = MapFamily::T;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -184,8 +176,7 @@ struct FamilyTraits<MapFamily::T> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::ExpA> {
+template <> struct FamilyTraits<MapFamily::ExpA> {
     static constexpr MapFamily kFamily = MapFamily::ExpA;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -199,8 +190,7 @@ struct FamilyTraits<MapFamily::ExpA> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::TWsq> {
+template <> struct FamilyTraits<MapFamily::TWsq> {
     static constexpr MapFamily kFamily = MapFamily::TWsq;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -216,8 +206,7 @@ struct FamilyTraits<MapFamily::TWsq> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::Squaret> {
+template <> struct FamilyTraits<MapFamily::Squaret> {
     static constexpr MapFamily kFamily = MapFamily::Squaret;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool&) {
@@ -231,8 +220,7 @@ struct FamilyTraits<MapFamily::Squaret> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
-template <>
-struct FamilyTraits<MapFamily::Duo> {
+template <> struct FamilyTraits<MapFamily::Duo> {
     static constexpr MapFamily kFamily = MapFamily::Duo;
     static void setUp(QuiltState& s);
     static void step(QuiltState& s, bool& count) {
@@ -247,8 +235,7 @@ struct FamilyTraits<MapFamily::Duo> {
 };
 
 /** Calls @p fn with FamilyTraits<family>{} and returns what it returns. */
-template <typename Fn>
-decltype(auto) withFamily(MapFamily family, Fn&& fn) {
+template <typename Fn> decltype(auto) withFamily(MapFamily family, Fn&& fn) {
     switch (family) {
     case MapFamily::Oct_Four:
         return fn(FamilyTraits<MapFamily::Oct_Four>{});

@@ -77,7 +77,7 @@ void ChangeGridSize(QuiltState& s, std::uint32_t newSize, double stepFactor) {
     if (oldSize < newSize && oldSize > 100) {
         const double steps = (newSize / 100.0) * (newSize / 100.0) * stepFactor;
         s.status.maxSteps.store(steps >= kLargestStepLimit ? 4000000000u
-                                                            : static_cast<std::uint32_t>(steps));
+                                                           : static_cast<std::uint32_t>(steps));
     }
     // The hexagonal picture's cells and period follow the grid.
     s.hexMap.SetSize(newSize);

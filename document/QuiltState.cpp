@@ -17,6 +17,11 @@ unsigned initialCSeed(std::optional<std::uint64_t> seed) {
     return seed ? static_cast<unsigned>(*seed) : static_cast<unsigned>(std::time(nullptr));
 }
 
+ColorC makeColorSet(std::optional<std::uint64_t> seed, CRandom& crandom) {
+    const std::optional<double> s = derivedSeed(seed, 1);
+    return s ? ColorC(*s) : ColorC(crandom);
+}
+
 DuoMap makeDuoMap(std::optional<std::uint64_t> seed) {
     const std::optional<double> s = derivedSeed(seed, 2);
     return s ? DuoMap(*s) : DuoMap();
@@ -25,7 +30,7 @@ DuoMap makeDuoMap(std::optional<std::uint64_t> seed) {
 } // namespace
 
 QuiltState::QuiltState(std::optional<std::uint64_t> seed)
-    : crandom(initialCSeed(seed)), colorSet(derivedSeed(seed, 1), crandom),
-      duoMap(makeDuoMap(seed)), cornerMap(crandom) {}
+    : crandom(initialCSeed(seed)), colorSet(makeColorSet(seed, crandom)), duoMap(makeDuoMap(seed)),
+      cornerMap(crandom) {}
 
 } // namespace zarn

@@ -51,10 +51,7 @@ public:
             familySet_ = field;
         }
     }
-    template <typename T>
-    void value(T& v, const char* field) {
-        ar_.io(v, field);
-    }
+    template <typename T> void value(T& v, const char* field) { ar_.io(v, field); }
     void finite(double& v, const char* field) {
         ar_.io(v, field);
         if (loading_) {
@@ -69,8 +66,7 @@ public:
         }
     }
     void pad(std::size_t count, const char* field) { ar_.pad(count, field); }
-    template <typename Why>
-    void require(bool ok, const char* field, Why&& why) {
+    template <typename Why> void require(bool ok, const char* field, Why&& why) {
         if (loading_ && !ok) {
             Archive::fail(field, why());
         }
@@ -155,7 +151,7 @@ std::vector<std::uint8_t> StoreSession(QuiltState& s) {
     DocumentFields fields = fieldsOf(s);
     FieldArchive fieldArchive(ar);
     visitDocumentFields(fieldArchive, fields, kMaxSessionGridSide);
-    const Records records{s.sqrMap, s.hexMap,  s.QMap,    s.sftMap,          s.tMap,
+    const Records records{s.sqrMap,    s.hexMap,  s.QMap,    s.sftMap,          s.tMap,
                           s.cornerMap, s.expAMap, s.palette, s.colorSetHistory, s.colorSet};
     transferRecords(ar, records, {}, fields.gridSize);
     return bytes;
@@ -200,9 +196,8 @@ void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
     st.distinctCells.store(fields.distinctCells);
     st.stepCount.store(fields.stepCount);
     st.maxSteps.store(fields.maxSteps);
-    s.useRandomSettings =
-        static_cast<int>((static_cast<unsigned>(s.useRandomSettings) & ~0xFFu) |
-                         fields.useRandomSettings);
+    s.useRandomSettings = static_cast<int>((static_cast<unsigned>(s.useRandomSettings) & ~0xFFu) |
+                                           fields.useRandomSettings);
     s.family = fields.family();
     s.hexVariant = fields.hexVariant;
     s.imageOption = fields.imageOption;

@@ -2,7 +2,6 @@
 
 #include "Archive.h"
 #include "CRandom.h"
-#include "QuiltMap.h"
 #include "RandomSource.h"
 #include "Torus.h"
 
@@ -99,21 +98,6 @@ void SqrMap::transferRecord(Archive& ar) {
             real(coef[i][j], "square detail coefficient");
         }
     }
-}
-
-std::uint32_t LookupSquare(const QuiltMap& grid, int r, int c) {
-    const long long n = grid.size;
-    if (n <= 0) {
-        return 0;
-    }
-    const auto fold = [n](int k) {
-        long long m = static_cast<long long>(k) % (2 * n);
-        if (m < 0) {
-            m += 2 * n;
-        }
-        return static_cast<int>(m < n ? m : 2 * n - 1 - m);
-    };
-    return grid.CountAt(fold(r), fold(c));
 }
 
 } // namespace zarn

@@ -10,7 +10,6 @@ namespace zarn {
 
 class Archive;
 class CRandom;
-class QuiltMap;
 class RandomSource;
 
 /** A point handed to or returned by a map's step. */
@@ -220,12 +219,5 @@ protected:
 private:
     void transferRecord(Archive& ar);
 };
-
-/**
- * The count shown at pixel (r, c) of the square family's transformed image: each index is
- * mirrored at the grid's edge (k -> 2n - 1 - k for n <= k < 2n). Indices outside 0..2n-1 are
- * first reduced modulo 2n, so any index reads a counted cell. An empty grid reads 0.
- */
-std::uint32_t LookupSquare(const QuiltMap& grid, int r, int c);
 
 } // namespace zarn

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 namespace zarn {
 
@@ -48,6 +49,12 @@ double modulus(double x, double y) {
 std::array<Complex, 3> orbitOf(Complex k, Complex rot) {
     const Complex r1 = rot * k;
     return {k, r1, rot * r1};
+}
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
 }
 
 /** A truncated cell or pixel index lies in the n x n counted cells. NaN fails the test, so no

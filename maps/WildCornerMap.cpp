@@ -250,26 +250,21 @@ WildCornerMap::DialogValues WildCornerMap::CurrentDialogValues() const {
     return values;
 }
 
-std::optional<std::string> WildCornerMap::ValidateDialogValues(const DialogValues& values) {
-    if (values.cornerN < kMinCornerN || values.cornerN > kMaxCornerN) {
-        return "Corner N Value: Please enter an integer between " + std::to_string(kMinCornerN) +
-               " and " + std::to_string(kMaxCornerN) + ".";
+bool WildCornerMap::UsableDialogValues(const DialogValues& values) {
+    if (values.cornerN < kMinCornerN || values.cornerN > kMaxCornerN ||
+        values.depth < kMinDialogDepth || values.depth > kMaxDialogDepth) {
+        return false;
     }
-    if (values.depth < kMinDialogDepth || values.depth > kMaxDialogDepth) {
-        return "Depth: Please enter an integer between " + std::to_string(kMinDialogDepth) +
-               " and " + std::to_string(kMaxDialogDepth) + ".";
-    }
-    for (int j = 0; j < kHarmonics; ++j) {
-        const Complex c = values.shown[static_cast<std::size_t>(j)];
+    for (const Complex& c : values.shown) {
         if (!std::isfinite(c.re) || !std::isfinite(c.im)) {
-            return "Coefficient " + std::to_string(j) + ": Please enter a number.";
+            return false;
         }
     }
-    return std::nullopt;
+    return true;
 }
 
 bool WildCornerMap::ApplyDialogValues(const DialogValues& values) {
-    if (ValidateDialogValues(values)) {
+    if (!UsableDialogValues(values)) {
         return false;
     }
     SetCornerN(values.cornerN);

@@ -110,12 +110,12 @@ public:
 
     /** What the dialog shows for the current state. */
     DialogValues CurrentDialogValues() const;
-    /** The dialog's own checks: empty when acceptable, otherwise a message that names the
-     *  field. Coefficients take any finite value. */
-    static std::optional<std::string> ValidateDialogValues(const DialogValues& values);
-    /** Applies accepted values: SetCornerN, orbitCount, then SetCornerCoefficient for j = 0..11
+    /** Whether @p values fit the tables: N 3..42, depth 4..11, finite coefficients. The
+     *  dialog's messages for what does not fit are the document's. */
+    static bool UsableDialogValues(const DialogValues& values);
+    /** Applies usable values: SetCornerN, orbitCount, then SetCornerCoefficient for j = 0..11
      *  with the shown values (the division by n_j² happens there). Returns false and changes
-     *  nothing when ValidateDialogValues refuses them. */
+     *  nothing for values that are not usable. */
     bool ApplyDialogValues(const DialogValues& values);
 
 private:

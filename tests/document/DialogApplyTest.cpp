@@ -234,7 +234,15 @@ TEST(DialogApplyTest, CornerDialogRefusesAGridOfZeroAndBadN) {
     EXPECT_TRUE(ApplyCornerCoefficients(doc, v).has_value());
     v.gridSize = 250;
     v.map.cornerN = 2;
-    EXPECT_TRUE(ApplyCornerCoefficients(doc, v).has_value());
+    EXPECT_EQ(ApplyCornerCoefficients(doc, v),
+              "Corner N Value: Please enter an integer between 3 and 42.");
+    v.map.cornerN = 13;
+    v.map.depth = 12;
+    EXPECT_EQ(ApplyCornerCoefficients(doc, v), "Depth: Please enter an integer between 4 and 11.");
+    v.map.depth = 11;
+    v.map.shown[7].im = std::nan("");
+    EXPECT_EQ(ApplyCornerCoefficients(doc, v), "Coefficient 7: Please enter a number.");
+    v.map.shown[7].im = 0.0;
     v.map.cornerN = 42;
     ASSERT_EQ(ApplyCornerCoefficients(doc, v), std::nullopt);
     EXPECT_EQ(stateOf(doc).cornerMap.cornerN, 42);

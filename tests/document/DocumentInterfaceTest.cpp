@@ -1,5 +1,5 @@
-#include "document/Commands.h"
 #include "document/CZARN40Doc.h"
+#include "document/Commands.h"
 #include "document/SessionFile.h"
 
 #include <gtest/gtest.h>
@@ -185,7 +185,7 @@ TEST(DocumentInterfaceTest, ObserverHearsDirtyImagesAndTheFinishOnce) {
 
     IterateMore(*doc, 1000);
     WaitUntilFinished(*doc, {});
-    EXPECT_EQ(doc->stepCount(), 451000u);
+    EXPECT_EQ(doc->stepCount(), 451001u);
     EXPECT_TRUE(waitFor([&] { return observer.finishedCount.load() == 2; }));
 }
 

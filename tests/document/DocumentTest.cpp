@@ -1,9 +1,9 @@
+#include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
 #include "document/DocumentRegistry.h"
 #include "document/MemorySizing.h"
 #include "document/QuiltOps.h"
 #include "engine/CRandom.h"
-#include "TestDocuments.h"
 
 #include <gtest/gtest.h>
 

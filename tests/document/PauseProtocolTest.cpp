@@ -37,9 +37,7 @@ TEST(PauseProtocolTest, WorkerStaysParkedUntilItIsStarted) {
     CZARN40Doc doc(threaded());
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(doc.stepCount(), 0u) << "a new worker is created suspended";
-    {
-        ScopedPause pause(doc);
-    }
+    { ScopedPause pause(doc); }
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(doc.stepCount(), 0u) << "a pause and a resume do not start it";
     doc.OnNewDocument();

@@ -143,7 +143,8 @@ TEST(SessionLayoutTest, FreshSquareDocumentPlacesEveryFieldAndRecordAtItsOffset)
     EXPECT_EQ(read<double>(bytes, 54), stateOf(doc).hexSizeA());
     EXPECT_EQ(read<std::uint64_t>(bytes, 70), 0u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[78])), stateOf(doc).names.quiltName);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[378])), stateOf(doc).names.sessionName);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[378])),
+              stateOf(doc).names.sessionName);
     EXPECT_EQ(bytes[377], 0) << "the bytes after a name's terminator are zeros";
     EXPECT_EQ(read<std::uint16_t>(bytes, 678), 2) << "viewPeriod";
     EXPECT_EQ(read<std::int32_t>(bytes, 680), 667) << "maxDibThird";
@@ -157,10 +158,13 @@ TEST(SessionLayoutTest, FreshSquareDocumentPlacesEveryFieldAndRecordAtItsOffset)
     };
     EXPECT_EQ(slice(at.square, at.hex),
               recordOf([&](Archive& a) { stateOf(doc).sqrMap.SerializeSquare(a); }));
-    EXPECT_EQ(slice(at.hex, at.grid), recordOf([&](Archive& a) { stateOf(doc).hexMap.PersistRecord(a); }));
-    EXPECT_EQ(slice(at.grid, at.sft), recordOf([&](Archive& a) { stateOf(doc).QMap.SerializeGrid(a); }));
+    EXPECT_EQ(slice(at.hex, at.grid),
+              recordOf([&](Archive& a) { stateOf(doc).hexMap.PersistRecord(a); }));
+    EXPECT_EQ(slice(at.grid, at.sft),
+              recordOf([&](Archive& a) { stateOf(doc).QMap.SerializeGrid(a); }));
     EXPECT_EQ(slice(at.sft, at.t), recordOf([&](Archive& a) { stateOf(doc).sftMap.Serialize(a); }));
-    EXPECT_EQ(slice(at.t, at.corner), recordOf([&](Archive& a) { stateOf(doc).tMap.Serialize(a); }));
+    EXPECT_EQ(slice(at.t, at.corner),
+              recordOf([&](Archive& a) { stateOf(doc).tMap.Serialize(a); }));
     EXPECT_EQ(slice(at.corner, at.expA),
               recordOf([&](Archive& a) { stateOf(doc).cornerMap.PersistRecord(a); }));
     EXPECT_EQ(slice(at.expA, at.palette),
@@ -238,7 +242,8 @@ TEST_P(SessionRoundTripTest, ReopensTheSameQuiltAndGoesOnIterating) {
     ASSERT_EQ(stateOf(*opened).QMap.size, stateOf(*saved).QMap.size);
     for (int r = 0; r < 40; ++r) {
         for (int c = 0; c < 40; ++c) {
-            ASSERT_EQ(stateOf(*opened).QMap.CountAt(r, c), stateOf(*saved).QMap.CountAt(r, c)) << r << "," << c;
+            ASSERT_EQ(stateOf(*opened).QMap.CountAt(r, c), stateOf(*saved).QMap.CountAt(r, c))
+                << r << "," << c;
         }
     }
     // Every stored field, record and block is equal when both write the same bytes.
@@ -250,7 +255,8 @@ TEST_P(SessionRoundTripTest, ReopensTheSameQuiltAndGoesOnIterating) {
     for (int i = 0; i < 1000; ++i) {
         opened->IterateStep();
     }
-    if (stateOf(*opened).status.invalidReplacements.load() == 0 && stateOf(*opened).status.collapsedReplacements.load() == 0) {
+    if (stateOf(*opened).status.invalidReplacements.load() == 0 &&
+        stateOf(*opened).status.collapsedReplacements.load() == 0) {
         EXPECT_EQ(opened->stepCount(), steps + 1000);
         EXPECT_EQ(stateOf(*opened).QMap.TotalHits(), hits + 1000);
     }

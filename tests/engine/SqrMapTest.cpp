@@ -277,43 +277,6 @@ TEST(SqrMapPicture, DetailedQuiltIsSymmetricUnderTransposeAndMirrors) {
     EXPECT_LT(relativeDifference([&](int r, int c) { return std::pair{mirror(r), c}; }), 0.08);
 }
 
-// --- Lookup -------------------------------------------------------------------------------------
-
-TEST(LookupSquare, MirrorsIndicesBeyondGridAtItsEdge) {
-    QuiltMap grid;
-    grid.BuildSize(250);
-    const auto hits = [&](int r, int c, int count) {
-        for (int i = 0; i < count; ++i) {
-            grid.AddHit(r, c);
-        }
-    };
-    hits(0, 0, 1);
-    hits(249, 0, 2);
-    hits(0, 249, 3);
-    hits(249, 249, 4);
-    hits(17, 201, 5);
-
-    EXPECT_EQ(LookupSquare(grid, 0, 0), 1u);
-    EXPECT_EQ(LookupSquare(grid, 17, 201), 5u);
-    EXPECT_EQ(LookupSquare(grid, 250, 0), 2u);   // 250 -> 249
-    EXPECT_EQ(LookupSquare(grid, 499, 0), 1u);   // 499 -> 0
-    EXPECT_EQ(LookupSquare(grid, 0, 250), 3u);   // column folds the same way
-    EXPECT_EQ(LookupSquare(grid, 250, 499), 2u); // (249, 0)
-    EXPECT_EQ(LookupSquare(grid, 482, 298), 5u); // (17, 201)
-}
-
-TEST(LookupSquare, IndicesOutsideTwoPeriodsStillReadCountedCells) {
-    QuiltMap grid;
-    grid.BuildSize(250);
-    grid.AddHit(249, 3);
-    EXPECT_EQ(LookupSquare(grid, -1, 3), 0u);  // -1 -> 499 -> 0
-    EXPECT_EQ(LookupSquare(grid, 500, 3), 0u); // one full mirrored period on
-    EXPECT_EQ(LookupSquare(grid, 750, 3), 1u); // 750 -> 250 -> 249
-    grid.AddHit(147, 3);
-    grid.AddHit(147, 3);
-    EXPECT_EQ(LookupSquare(grid, std::numeric_limits<int>::min(), 3), 2u); // -> 352 -> 147
-}
-
 // --- Random draw --------------------------------------------------------------------------------
 
 TEST(SqrMapRandomize, TakesFortyThreeUniformsAndThreeRandsInOrder) {

@@ -290,17 +290,13 @@ TEST_P(CornerDialog, AcceptsOnlyTheDialogRangesAndUndoesTheShownWeights) {
 
     WildCornerMap target = randomMap(5, 0.92);
     const WildCornerMap before = target;
-    const auto error = WildCornerMap::ValidateDialogValues(values);
     const bool applied = target.ApplyDialogValues(values);
     if (c.field != nullptr) {
-        ASSERT_TRUE(error.has_value());
-        EXPECT_NE(error->find(c.field), std::string::npos) << *error;
-        EXPECT_FALSE(applied);
+        EXPECT_FALSE(applied) << c.field;
         EXPECT_EQ(target.cornerN, before.cornerN);
         EXPECT_EQ(target.cornerCoefs, before.cornerCoefs);
         return;
     }
-    EXPECT_FALSE(error.has_value()) << *error;
     ASSERT_TRUE(applied);
     EXPECT_EQ(target.cornerN, c.n);
     EXPECT_EQ(target.orbitCount, c.depth);
@@ -318,7 +314,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DialogCase{3, 4, -1, nullptr}, DialogCase{42, 11, -1, nullptr},
                       DialogCase{2, 11, -1, "Corner N Value"},
                       DialogCase{43, 11, -1, "Corner N Value"}, DialogCase{13, 3, -1, "Depth"},
-                      DialogCase{13, 12, -1, "Depth"}, DialogCase{13, 11, 7, "Coefficient 7"}));
+                      DialogCase{13, 12, -1, "Depth"}, DialogCase{13, 11, 7, "Coefficient 7"}),
+    [](const auto& info) {
+        const DialogCase& c = info.param;
+        return "N" + std::to_string(c.n) + "Depth" + std::to_string(c.depth) +
+               (c.nanAt >= 0 ? "NaN" + std::to_string(c.nanAt) : std::string());
+    });
 
 } // namespace
 } // namespace zarn
