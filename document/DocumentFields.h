@@ -141,14 +141,13 @@ void visitDocumentFields(Visitor& v, DocumentFields& f, std::uint32_t largestSid
         return std::to_string(f.gridSize) + " needs " + std::to_string(side * side * 4) +
                " bytes for its grid, more than half the physical memory";
     });
-    v.finite(f.hexSizeA, "hexSizeA");
-    v.require(f.hexSizeA >= 0.0 && f.hexSizeA <= kMaxHexSizeA, "hexSizeA", [&] {
-        return describeNumber(f.hexSizeA) + " is outside 0.." + describeNumber(kMaxHexSizeA);
-    });
-    v.finite(f.hexSizeB, "hexSizeB");
-    v.require(f.hexSizeB >= 0.0 && f.hexSizeB <= kMaxHexSizeB, "hexSizeB", [&] {
-        return describeNumber(f.hexSizeB) + " is outside 0.." + describeNumber(kMaxHexSizeB);
-    });
+    const auto size = [&](double& value, double hi, const char* name) {
+        v.finite(value, name);
+        v.require(value >= 0.0 && value <= hi, name,
+                  [&] { return describeNumber(value) + " is outside 0.." + describeNumber(hi); });
+    };
+    size(f.hexSizeA, kMaxHexSizeA, "hexSizeA");
+    size(f.hexSizeB, kMaxHexSizeB, "hexSizeB");
     v.pad(8, "reserved words after hexSizeB");
     v.name(f.quiltName, "quiltName");
     v.name(f.sessionName, "sessionName");

@@ -42,16 +42,6 @@ void FamilyTraits<MapFamily::SFT>::setUp(QuiltState& s) {
     commonSetUp(s, [&] { s.sftMap.Randomize(s.random); });
 }
 
-PeriodSize FamilyTraits<MapFamily::SFT>::periodSize(const QuiltState& s) {
-    const auto p = s.sftMap.PeriodFor(static_cast<int>(s.QMap.size));
-    return {p.width, p.height};
-}
-
-void FamilyTraits<MapFamily::SFT>::fill(const QuiltState& s, PeriodBitmap& b) {
-    fillBitmap(b, s.palette, s.QMap.maxCount,
-               [&](int x, int y) { return s.sftMap.PixelCount(s.QMap, x, y); });
-}
-
 void FamilyTraits<MapFamily::SFT>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
     writeSftMap(json, s.sftMap);
 }
@@ -89,16 +79,6 @@ void FamilyTraits<MapFamily::SquareX>::writeCoefficients(JsonWriter& json, const
 
 void FamilyTraits<MapFamily::T>::setUp(QuiltState& s) {
     commonSetUp(s, [&] { s.tMap.Randomize(s.random); });
-}
-
-PeriodSize FamilyTraits<MapFamily::T>::periodSize(const QuiltState& s) {
-    const auto p = s.tMap.PeriodFor(static_cast<int>(s.QMap.size));
-    return {p.width, p.height};
-}
-
-void FamilyTraits<MapFamily::T>::fill(const QuiltState& s, PeriodBitmap& b) {
-    fillBitmap(b, s.palette, s.QMap.maxCount,
-               [&](int x, int y) { return s.tMap.PixelCount(s.QMap, x, y); });
 }
 
 void FamilyTraits<MapFamily::T>::writeCoefficients(JsonWriter& json, const QuiltState& s) {

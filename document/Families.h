@@ -61,6 +61,17 @@ template <typename Draw> void commonSetUp(QuiltState& s, Draw&& draw) {
 }
 
 PeriodSize gridPeriod(const QuiltState& s);
+/** The period of a tiling map (4.6.12, 3.12.12) for the grid's side. */
+template <typename TilingMap> PeriodSize tilingPeriod(const TilingMap& map, const QuiltState& s) {
+    const auto p = map.PeriodFor(static_cast<int>(s.QMap.size));
+    return {p.width, p.height};
+}
+/** A tiling map's picture: each pixel reads the cell the map's lookup names. */
+template <typename TilingMap>
+void fillTiling(const TilingMap& map, const QuiltState& s, PeriodBitmap& bitmap) {
+    fillBitmap(bitmap, s.palette, s.QMap.maxCount,
+               [&](int x, int y) { return map.PixelCount(s.QMap, x, y); });
+}
 /** The square-lattice families' picture: the grid, or the mirrored lookup under imageOption1. */
 void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap);
 void noCoefficients(JsonWriter&, const QuiltState&);
@@ -113,8 +124,12 @@ template <> struct FamilyTraits<MapFamily::SFT> {
         const Complex r = s.sftMap.Step({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
-    static PeriodSize periodSize(const QuiltState& s);
-    static void fill(const QuiltState& s, PeriodBitmap& b);
+    static PeriodSize periodSize(const QuiltState& s) {
+        return family_detail::tilingPeriod(s.sftMap, s);
+    }
+    static void fill(const QuiltState& s, PeriodBitmap& b) {
+        family_detail::fillTiling(s.sftMap, s, b);
+    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
@@ -171,8 +186,12 @@ template <> struct FamilyTraits<MapFamily::T> {
         const Complex r = s.tMap.Step({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
-    static PeriodSize periodSize(const QuiltState& s);
-    static void fill(const QuiltState& s, PeriodBitmap& b);
+    static PeriodSize periodSize(const QuiltState& s) {
+        return family_detail::tilingPeriod(s.tMap, s);
+    }
+    static void fill(const QuiltState& s, PeriodBitmap& b) {
+        family_detail::fillTiling(s.tMap, s, b);
+    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 

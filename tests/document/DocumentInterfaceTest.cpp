@@ -1,3 +1,4 @@
+#include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
 #include "document/Commands.h"
 #include "document/SessionFile.h"
@@ -16,19 +17,7 @@ namespace zarn {
 namespace {
 
 using namespace std::chrono_literals;
-
-/** Turns the square map into the identity: every point is a fixed point, so the quilt
- *  collapses at its 10,000th step. */
-void makeFixedPointQuilt(QuiltState& s) {
-    SqrMap& m = s.sqrMap;
-    m.lambda = m.alpha = m.beta = m.gamma = m.omega = 0.0;
-    m.offX = m.offY = 0.0;
-    m.emm = 1.0;
-    m.detail = 0;
-    for (auto& row : m.coef) {
-        row.fill(0.0);
-    }
-}
+using testing_support::makeFixedPointQuilt;
 
 /** Records what the worker reports; can hold the converged notice for an answer. */
 class RecordingObserver : public DocumentObserver {

@@ -11,19 +11,8 @@ namespace zarn {
 namespace {
 
 using testing_support::driven;
+using testing_support::makeFixedPointQuilt;
 using testing_support::stateOf;
-
-/** Turns the square map into the identity: every point is a fixed point. */
-void makeFixedPointQuilt(QuiltState& s) {
-    SqrMap& m = s.sqrMap;
-    m.lambda = m.alpha = m.beta = m.gamma = m.omega = 0.0;
-    m.offX = m.offY = 0.0;
-    m.emm = 1.0;
-    m.detail = 0;
-    for (auto& row : m.coef) {
-        row.fill(0.0);
-    }
-}
 
 TEST(DriverTest, FoldToTorusFoldsIntoTheClosedUnitSquare) {
     EXPECT_DOUBLE_EQ(foldToUnit(2.25), 0.25);

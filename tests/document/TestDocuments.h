@@ -20,4 +20,17 @@ inline QuiltState& stateOf(CZARN40Doc& doc) {
     return doc.State(pause);
 }
 
+/** Turns the square map into the identity: every point is a fixed point, so the quilt
+ *  collapses at its 10,000th step. */
+inline void makeFixedPointQuilt(QuiltState& s) {
+    SqrMap& m = s.sqrMap;
+    m.lambda = m.alpha = m.beta = m.gamma = m.omega = 0.0;
+    m.offX = m.offY = 0.0;
+    m.emm = 1.0;
+    m.detail = 0;
+    for (auto& row : m.coef) {
+        row.fill(0.0);
+    }
+}
+
 } // namespace zarn::testing_support
