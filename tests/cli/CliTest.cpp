@@ -201,27 +201,50 @@ TEST_P(CliErrorTest, FailsWithOneClearLineAndNoOutputFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, CliErrorTest,
-    ::testing::Values(BadCall{"new --family nosuch -o out.png", 1, "unknown family 'nosuch'"},
-                      BadCall{"new --grid 0 -o out.png", 1, "--grid 0 is out of range"},
-                      BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
-                      BadCall{"new --grid many -o out.png", 2, "whole number"},
-                      BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
-                      BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
-                      BadCall{"new --steps 10 -o /proc/out.png", 1, "cannot write '/proc/out.png'"},
-                      BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
-                      BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
-                      BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
-                      BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
-                      BadCall{"new --steps 10", 2, "-o IMAGE"},
-                      BadCall{"frobnicate", 2, "unknown command"},
-                      BadCall{"new --knot --steps 10 -o out.png", 2,
-                              "--knot applies to the Hex family only"},
-                      BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
-                      BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
-                      BadCall{"colors show missing.qcl", 1, "missing.qcl"},
-                      BadCall{"info short.qcl", 1, "Failed to open document."},
-                      BadCall{"open missing.session -o out.png", 1, "Failed to open document."},
-                      BadCall{"info", 2, "needs a FILE.session"},
-                      BadCall{"colors paint", 2, "unknown colors action"}));
+    ::testing::Values(
+        BadCall{"new --family nosuch -o out.png", 1, "unknown family 'nosuch'"},
+        BadCall{"new --grid 0 -o out.png", 1, "--grid 0 is out of range"},
+        BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
+        BadCall{"new --grid many -o out.png", 2, "whole number"},
+        BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
+        BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
+        BadCall{"new --steps 10 -o /proc/out.png", 1, "cannot write '/proc/out.png'"},
+        BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
+        BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
+        BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
+        BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
+        BadCall{"new --steps 10", 2, "-o IMAGE"}, BadCall{"frobnicate", 2, "unknown command"},
+        BadCall{"new --knot --steps 10 -o out.png", 2, "--knot applies to the Hex family only"},
+        BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
+        BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
+        BadCall{"colors show missing.qcl", 1, "missing.qcl"},
+        BadCall{"info short.qcl", 1, "Failed to open document."},
+        BadCall{"open missing.session -o out.png", 1, "Failed to open document."},
+        BadCall{"info", 2, "needs a FILE.session"},
+        BadCall{"colors paint", 2, "unknown colors action"},
+        BadCall{"new --steps 1000 --steps 2000 -o out.png", 2, "--steps given twice"},
+        BadCall{"new -o out.png -o b.png", 2, "--output given twice"},
+        BadCall{"new --detailed --family T -o out.png", 2,
+                "--detailed applies to the Square and Hex families only"},
+        BadCall{"colors show /dev/zero", 1, "not a regular file"},
+        BadCall{"new --colors /dev/zero --steps 10 -o out.png", 1, "not a regular file"},
+        BadCall{"colors random -o out.png", 2, "writes a .qcl file"},
+        BadCall{"new --steps 10 --json > /dev/full", 1, "No space left on device"},
+        BadCall{"open short.qcl", 2, "open needs -o IMAGE"}),
+    [](const auto& info) { return "Call" + std::to_string(info.index); });
+
+TEST_F(CliTest, InfoWritesValidUtf8WhateverBytesTheNamesHold) {
+    ASSERT_EQ(run("new --seed 3 --steps 20000 --quiet --save a.session").status, 0);
+    std::string bytes = read("a.session");
+    // quiltName starts at byte 78: put a stray continuation byte and a lone lead byte in it.
+    bytes[78] = static_cast<char>(0xFF);
+    bytes[79] = static_cast<char>(0xC3);
+    bytes[80] = 'x';
+    std::ofstream(dir / "b.session", std::ios::binary) << bytes;
+    const CliRun info = run("info b.session");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\\u00ff\\u00c3x"), std::string::npos) << info.out.substr(0, 400);
+    EXPECT_EQ(info.out.find(static_cast<char>(0xFF)), std::string::npos);
+}
 
 } // namespace
