@@ -1,0 +1,36 @@
+#include "app/dialogs/ExampleQuilts.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace zarn::app {
+namespace {
+
+TEST(ExampleQuiltsTest, PictureArrivesInTheBackgroundAndIsKept) {
+    // A family no dialog shows, so no other test has asked for it.
+    const ExampleKey key{MapFamily::T, false};
+    ExamplePicture button(key);
+    EXPECT_FALSE(button.hasPicture()) << "the placeholder stands until the picture is ready";
+    EXPECT_TRUE(button.icon().isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(button.hasPicture(), 30000);
+    EXPECT_FALSE(button.icon().isNull());
+
+    const QImage cached = ExampleQuilts::instance().picture(key);
+    ASSERT_FALSE(cached.isNull()) << "asked again, the picture is there at once";
+    EXPECT_GT(cached.width(), 0);
+    ExamplePicture second(key);
+    EXPECT_TRUE(second.hasPicture());
+}
+
+TEST(ExampleQuiltsTest, PressingThePictureDoesNothing) {
+    ExamplePicture button({MapFamily::Square, false});
+    QSignalSpy clicked(&button, &QPushButton::clicked);
+    button.click();
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(button.key(), (ExampleKey{MapFamily::Square, false}));
+}
+
+} // namespace
+} // namespace zarn::app
