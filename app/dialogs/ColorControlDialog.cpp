@@ -116,8 +116,8 @@ ColorControlDialog::ColorControlDialog(const ColorC& colors, const Palette& pale
             }
         });
     });
-    connect(write, &QPushButton::clicked, this, [this] { act([this] { writeFile(); }); });
-    connect(read, &QPushButton::clicked, this, [this] { act([this] { readFile(); }); });
+    connect(write, &QPushButton::clicked, this, [this] { act([this] { exchangeFile(true); }); });
+    connect(read, &QPushButton::clicked, this, [this] { act([this] { exchangeFile(false); }); });
 
     showAll();
 }
@@ -265,34 +265,19 @@ void ColorControlDialog::chooseColor(int k) {
     });
 }
 
-void ColorControlDialog::writeFile() {
+void ColorControlDialog::exchangeFile(bool write) {
     QFileDialog files(this);
-    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.setAcceptMode(write ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    files.setFileMode(write ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     files.setNameFilter(kColorFilter);
     files.setDefaultSuffix(QStringLiteral("qcl"));
     files.selectFile(QString::fromStdString(colors_.nameString()));
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) {
         return;
     }
+    const std::string path = files.selectedFiles().constFirst().toStdString();
     const ColorFileResult result =
-        colors_.WriteColorFile(files.selectedFiles().constFirst().toStdString());
-    if (!result) {
-        showFieldMessage(this, QString::fromStdString(result.error));
-    }
-}
-
-void ColorControlDialog::readFile() {
-    QFileDialog files(this);
-    files.setAcceptMode(QFileDialog::AcceptOpen);
-    files.setFileMode(QFileDialog::ExistingFile);
-    files.setNameFilter(kColorFilter);
-    files.setDefaultSuffix(QStringLiteral("qcl"));
-    files.selectFile(QString::fromStdString(colors_.nameString()));
-    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) {
-        return;
-    }
-    const ColorFileResult result =
-        colors_.ReadColorFile(files.selectedFiles().constFirst().toStdString());
+        write ? colors_.WriteColorFile(path) : colors_.ReadColorFile(path);
     if (!result) {
         showFieldMessage(this, QString::fromStdString(result.error));
     }

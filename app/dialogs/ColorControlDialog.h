@@ -94,8 +94,9 @@ private:
     /** The handler of a check beside row 3 or 5: @p member follows the box, then @p op. */
     void switchColors(QCheckBox* box, std::int32_t& member, void (ColorC::*op)(bool));
     void chooseColor(int k);
-    void writeFile();
-    void readFile();
+    /** "Write to File" (@p write) or "Read from File": a ".qcl" file dialog, then the set's
+     *  own file operation; a failure is shown with the file and the reason. */
+    void exchangeFile(bool write);
     void showAll();
     /** The strip for the set with whatever channel edits read as valid values. */
     void updateStrip();

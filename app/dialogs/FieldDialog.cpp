@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace zarn::app {
 
@@ -143,7 +144,7 @@ QLineEdit* FieldDialog::unsignedField(const QString& key, int& member) {
                           [](int v) { return QString::number(v); });
 }
 
-QLineEdit* FieldDialog::shownField(const QString& key, std::uint32_t& member) {
+QLineEdit* FieldDialog::shownField(const QString& key, const std::uint32_t& member) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(key);
     edit->setReadOnly(true);
@@ -175,32 +176,29 @@ QCheckBox* FieldDialog::checkField(const QString& text, std::int32_t& member) {
     return box;
 }
 
-QLineEdit* FieldDialog::addRow(QFormLayout* form, const QString& label, double& member) {
-    QLineEdit* edit = numberField(label, member);
-    form->addRow(label, edit);
-    return edit;
-}
-
-QLineEdit* FieldDialog::addRow(QFormLayout* form, const QString& label, int& member) {
-    QLineEdit* edit = integerField(label, member);
-    form->addRow(label, edit);
-    return edit;
-}
-
-QLineEdit* FieldDialog::addRow(QFormLayout* form, const QString& label, std::uint32_t& member) {
-    QLineEdit* edit = unsignedField(label, member);
-    form->addRow(label, edit);
-    return edit;
-}
-
-QCheckBox* FieldDialog::addCheckRow(QFormLayout* form, const QString& text, bool& member) {
-    QCheckBox* box = checkField(text, member);
-    form->addRow(box);
-    return box;
-}
-
-QFormLayout* FieldDialog::addForm() {
+QFormLayout* FieldDialog::addForm(std::initializer_list<FormRow> rows) {
     auto* form = new QFormLayout;
+    for (const FormRow& row : rows) {
+        const QString label = QString::fromUtf8(row.label);
+        std::visit(
+            [&](auto member) {
+                using Member = decltype(member);
+                if constexpr (std::is_same_v<Member, bool*>) {
+                    form->addRow(checkField(label, *member));
+                } else if constexpr (std::is_same_v<Member, double*>) {
+                    form->addRow(label, numberField(label, *member));
+                } else if constexpr (std::is_same_v<Member, int*>) {
+                    form->addRow(label, integerField(label, *member));
+                } else if constexpr (std::is_same_v<Member, ShownOnly>) {
+                    form->addRow(label, shownField(label, *member.member));
+                } else if constexpr (std::is_same_v<Member, ReadAsUnsigned>) {
+                    form->addRow(label, unsignedField(label, *member.member));
+                } else {
+                    form->addRow(label, unsignedField(label, *member));
+                }
+            },
+            row.member);
+    }
     body_->addLayout(form);
     return form;
 }
@@ -220,6 +218,14 @@ QGridLayout* FieldDialog::addNumberGrid(const QStringList& columnHeads, const QS
     }
     body_->addLayout(grid);
     return grid;
+}
+
+QStringList FieldDialog::indexHeads(std::size_t count) {
+    QStringList heads;
+    for (std::size_t i = 0; i < count; ++i) {
+        heads << QString::number(i);
+    }
+    return heads;
 }
 
 void FieldDialog::addPicture(const ExampleKey& key) {

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "engine/Complex.h"
+
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 class QCheckBox;
@@ -69,17 +76,27 @@ protected:
     /** An int member that the dialog reads as an unsigned number. */
     QLineEdit* unsignedField(const QString& key, int& member);
     /** A field that shows @p member and never reads it back. */
-    QLineEdit* shownField(const QString& key, std::uint32_t& member);
+    QLineEdit* shownField(const QString& key, const std::uint32_t& member);
     QCheckBox* checkField(const QString& text, bool& member);
     QCheckBox* checkField(const QString& text, std::int32_t& member);
 
-    /** Label and control in one row of @p form, the label being the field's key. */
-    QLineEdit* addRow(QFormLayout* form, const QString& label, double& member);
-    QLineEdit* addRow(QFormLayout* form, const QString& label, int& member);
-    QLineEdit* addRow(QFormLayout* form, const QString& label, std::uint32_t& member);
-    QCheckBox* addCheckRow(QFormLayout* form, const QString& text, bool& member);
-    /** A form added to the body. */
-    QFormLayout* addForm();
+    /** An int member that a form reads as an unsigned number. */
+    struct ReadAsUnsigned {
+        int* member;
+    };
+    /** A member a form shows and never reads back. */
+    struct ShownOnly {
+        std::uint32_t* member;
+    };
+    /** One row of a form: a label and the member its field is bound to. The member's type
+     *  decides the field and its parse message; a bool makes a check box with the label as its
+     *  text. The label is the field's key. */
+    struct FormRow {
+        const char* label;
+        std::variant<double*, int*, std::uint32_t*, ReadAsUnsigned, ShownOnly, bool*> member;
+    };
+    /** A form of @p rows, in order, added to the body. */
+    QFormLayout* addForm(std::initializer_list<FormRow> rows);
     /**
      * A grid of number fields with headings above the columns and before the rows: the field in
      * row r, column c is bound to member(r, c) and registered under key(r, c).
@@ -87,6 +104,19 @@ protected:
     QGridLayout* addNumberGrid(const QStringList& columnHeads, const QStringList& rowHeads,
                                const std::function<QString(int, int)>& key,
                                const std::function<double&(int, int)>& member);
+    /** Rows of complex numbers numbered from 0, the real part left and the imaginary part
+     *  right, the part in column c (0 real, 1 imaginary) of row r registered under key(r, c). */
+    template <std::size_t N>
+    void addComplexRows(std::array<Complex, N>& values,
+                        const std::function<QString(int, int)>& key) {
+        addNumberGrid({QStringLiteral("Real"), QStringLiteral("Imaginary")}, indexHeads(N), key,
+                      [&values](int row, int column) -> double& {
+                          Complex& c = values[static_cast<std::size_t>(row)];
+                          return column == 0 ? c.re : c.im;
+                      });
+    }
+    /** "0", "1", ... up to @p count - 1. */
+    static QStringList indexHeads(std::size_t count);
     /** A picture button with the example quilt of @p key, in the column beside the body. */
     void addPicture(const ExampleKey& key);
 

@@ -14,11 +14,12 @@ namespace zarn::app {
 
 DetailDialog::DetailDialog(const DetailValues& values, QWidget* parent)
     : ValuesDialog(QStringLiteral("Use Detail"), values, parent) {
-    QFormLayout* f = addForm();
-    addCheckRow(f, QStringLiteral("Use Detailed Square"), v_.useDetailedSquare);
-    addRow(f, QStringLiteral("Square Detailing Depth"), v_.squareDetailDepth);
-    addCheckRow(f, QStringLiteral("Use Detailed Hex "), v_.useDetailedHex);
-    addRow(f, QStringLiteral("Hex Detailing Depth"), v_.hexDetailDepth);
+    addForm({
+        {"Use Detailed Square", &v_.useDetailedSquare},
+        {"Square Detailing Depth", &v_.squareDetailDepth},
+        {"Use Detailed Hex ", &v_.useDetailedHex},
+        {"Hex Detailing Depth", &v_.hexDetailDepth},
+    });
     addPicture({MapFamily::Square, true});
     addPicture({MapFamily::Hex, true});
     showControls();
@@ -26,16 +27,16 @@ DetailDialog::DetailDialog(const DetailValues& values, QWidget* parent)
 
 Perview::Perview(std::uint32_t periods, QWidget* parent)
     : ValuesDialog(QStringLiteral("Set View Quilt Periods"), periods, parent) {
-    addRow(addForm(), QStringLiteral("Period of Window View"), v_);
+    addForm({{"Period of Window View", &v_}});
     showControls();
 }
 
 ItStat::ItStat(const StatusValues& values, QWidget* parent)
     : ValuesDialog(QStringLiteral("Status"), values, parent) {
-    QFormLayout* f = addForm();
-    const QString count = QStringLiteral("Iteration Count");
-    f->addRow(count, shownField(count, v_.stepCount));
-    addRow(f, QStringLiteral("Max Iterations"), v_.maxSteps);
+    addForm({
+        {"Iteration Count", ShownOnly{&v_.stepCount}},
+        {"Max Iterations", &v_.maxSteps},
+    });
     showControls();
 }
 

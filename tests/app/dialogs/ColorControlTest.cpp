@@ -120,13 +120,10 @@ TEST_P(ColorRefusalTest, RefusedValueStopsTheButton) {
     Colors colors;
     const auto dialog = colorDialog(colors.set);
     dialog->show();
-    setField(*dialog, QString::fromUtf8(c.key), QString::fromUtf8(c.text));
-    const ModalDriver driver = ModalDriver::messagesOnly();
-    named(dialog.get(), QStringLiteral("Use colors 3 and 4"))->click();
+    const std::vector<QString> messages = typeAndPress(
+        *dialog, c.key, c.text, named(dialog.get(), QStringLiteral("Use colors 3 and 4")));
 
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_EQ(driver.messages.front().toStdString(), c.message);
-    EXPECT_EQ(dialog->focusWidget(), dialog->field(QString::fromUtf8(c.key)));
+    expectRefused(*dialog, messages, c.key, c.message);
     EXPECT_EQ(dialog->colors().useColors34, 0);
     EXPECT_FALSE(named(dialog.get(), QStringLiteral("Use colors 3 and 4"))->isChecked())
         << "a switch that did not happen is shown as it stands";

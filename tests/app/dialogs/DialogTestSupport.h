@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -127,6 +129,23 @@ private:
     QTimer timer_;
     QPointer<QWidget> last_;
 };
+
+/** Types @p text into the field @p key, presses @p button and returns the messages shown. */
+inline std::vector<QString> typeAndPress(FieldDialog& dialog, const char* key, const char* text,
+                                         QAbstractButton* button) {
+    setField(dialog, QString::fromUtf8(key), QString::fromUtf8(text));
+    const ModalDriver driver = ModalDriver::messagesOnly();
+    button->click();
+    return driver.messages;
+}
+
+/** One message, @p message, was shown and the field @p key has the focus. */
+inline void expectRefused(FieldDialog& dialog, const std::vector<QString>& messages,
+                          const char* key, const char* message) {
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front().toStdString(), message);
+    EXPECT_EQ(dialog.focusWidget(), dialog.field(QString::fromUtf8(key)));
+}
 
 /** A step that presses OK (after @p edit, when given). */
 inline ModalDriver::Step pressOk(std::function<void(QWidget*)> edit = {}) {
