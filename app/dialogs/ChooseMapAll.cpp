@@ -26,9 +26,8 @@ constexpr FamilyRadio kRadios[] = {
     {"Duodec (experimental)", MapFamily::Duo},
 };
 
-ExampleKey exampleOf(const ChooseMapValues& v) {
-    const bool detailed = v.family == MapFamily::Hex ? v.useDetailedHex : v.useDetailedSquare;
-    return {v.family, detailed};
+ExampleKey exampleOf(MapFamily family, bool detailedSquare, bool detailedHex) {
+    return {family, family == MapFamily::Hex ? detailedHex : detailedSquare};
 }
 
 } // namespace
@@ -49,13 +48,17 @@ ChooseMapAll::ChooseMapAll(const ChooseMapValues& values, QWidget* parent)
     radios->addStretch();
     grid->addLayout(radios, 0, 0);
 
-    picture_ = new ExamplePicture(exampleOf(v_), this);
+    picture_ =
+        new ExamplePicture(exampleOf(v_.family, v_.useDetailedSquare, v_.useDetailedHex), this);
     grid->addWidget(picture_, 0, 1, Qt::AlignRight | Qt::AlignTop);
 
     auto* options = new QVBoxLayout;
-    options->addWidget(checkField(QStringLiteral("Use Detailed Square Map"), v_.useDetailedSquare));
+    QCheckBox* detailedSquare =
+        checkField(QStringLiteral("Use Detailed Square Map"), v_.useDetailedSquare);
+    options->addWidget(detailedSquare);
     options->addWidget(checkField(QStringLiteral("Use Random Settings"), v_.useRandomSettings));
-    options->addWidget(checkField(QStringLiteral("Use Detailed Hex Map"), v_.useDetailedHex));
+    QCheckBox* detailedHex = checkField(QStringLiteral("Use Detailed Hex Map"), v_.useDetailedHex);
+    options->addWidget(detailedHex);
     grid->addLayout(options, 1, 0, 1, 2);
 
     auto* note = new QLabel(
@@ -66,12 +69,18 @@ ChooseMapAll::ChooseMapAll(const ChooseMapValues& values, QWidget* parent)
     note->setWordWrap(true);
     grid->addWidget(note, 2, 0, 1, 2);
 
-    // A radio button sets the family at once, as the picture shows.
-    connect(families_, &QButtonGroup::idClicked, this, [this](int id) {
-        v_.family = static_cast<MapFamily>(id);
-        picture_->setKey(exampleOf(v_));
-    });
     showControls();
+    // The picture follows the choice as it is made; a radio button sets the family at once.
+    const auto showChoice = [this, detailedSquare, detailedHex] {
+        picture_->setKey(
+            exampleOf(v_.family, detailedSquare->isChecked(), detailedHex->isChecked()));
+    };
+    connect(families_, &QButtonGroup::idClicked, this, [this, showChoice](int id) {
+        v_.family = static_cast<MapFamily>(id);
+        showChoice();
+    });
+    connect(detailedSquare, &QCheckBox::toggled, this, showChoice);
+    connect(detailedHex, &QCheckBox::toggled, this, showChoice);
 }
 
 QAbstractButton* ChooseMapAll::familyButton(MapFamily family) const {

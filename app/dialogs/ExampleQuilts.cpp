@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <exception>
+#include <thread>
 
 namespace zarn::app {
 
@@ -44,7 +45,7 @@ void colorExample(CZARN40Doc& doc) {
 
 } // namespace
 
-QImage renderExampleQuilt(ExampleKey key) {
+QImage renderExampleQuilt(ExampleKey key, const std::atomic<bool>* cancel) {
     DocumentOptions options;
     options.seed = kExampleSeed;
     NewQuiltOptions settings;
@@ -56,7 +57,12 @@ QImage renderExampleQuilt(ExampleKey key) {
     settings.maxSteps = kExampleSteps;
     try {
         const auto doc = NewQuilt(options, settings);
-        WaitUntilFinished(*doc, nullptr, std::chrono::milliseconds(10));
+        while (!doc->isFinished()) {
+            if (cancel != nullptr && cancel->load()) {
+                return {};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         SettleAfterRun(*doc);
         colorExample(*doc);
         return composeTiled(doc->RenderPeriod(), 2);
@@ -79,6 +85,8 @@ ExampleQuilts::ExampleQuilts(QObject* parent) : QObject(parent) {
 }
 
 ExampleQuilts::~ExampleQuilts() {
+    // The application is closing: a picture being rendered is abandoned, not awaited.
+    closing_.store(true);
     pool_.clear();
     pool_.waitForDone();
 }
@@ -89,7 +97,7 @@ QImage ExampleQuilts::picture(ExampleKey key) {
     }
     if (pending_.insert(key).second) {
         pool_.start([this, key] {
-            const QImage image = renderExampleQuilt(key);
+            const QImage image = renderExampleQuilt(key, &closing_);
             // The destructor waits for this job, so the cache is alive while it posts.
             QMetaObject::invokeMethod(
                 this, [this, key, image] { store(key, image); }, Qt::QueuedConnection);

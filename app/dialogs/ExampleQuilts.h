@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QThreadPool>
 
+#include <atomic>
 #include <compare>
 #include <map>
 #include <set>
@@ -22,9 +23,9 @@ struct ExampleKey {
 };
 
 /** Renders the example of @p key with the program's own engine: a seeded quilt on a small grid,
- *  iterated a few hundred thousand steps and tiled 2 x 2. Blocks for the run; a null image when
- *  the quilt could not be built. */
-QImage renderExampleQuilt(ExampleKey key);
+ *  iterated a few hundred thousand steps, in two fixed colours, tiled 2 x 2. Blocks for the run;
+ *  a null image when the quilt could not be built or @p cancel was raised meanwhile. */
+QImage renderExampleQuilt(ExampleKey key, const std::atomic<bool>* cancel = nullptr);
 
 /**
  * The example quilts of the dialogs' picture buttons, rendered once per process on a background
@@ -51,6 +52,7 @@ private:
 
     void store(ExampleKey key, const QImage& image);
 
+    std::atomic<bool> closing_{false};
     QThreadPool pool_;
     std::map<ExampleKey, QImage> ready_;
     std::set<ExampleKey> pending_;

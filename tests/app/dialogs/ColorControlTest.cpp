@@ -4,6 +4,10 @@
 #include "engine/CRandom.h"
 #include "render/ColorSetRecord.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace zarn::app {
@@ -147,6 +151,50 @@ TEST(ColorControlTest, StripFollowsAColourAsItIsTyped) {
     EXPECT_NE(dialog->strip()->image(), before);
     setField(*dialog, QStringLiteral("Green 1"), QStringLiteral("2x"));
     EXPECT_EQ(dialog->strip()->image(), before) << "unreadable text shows the set's own colour";
+}
+
+TEST(ColorControlTest, WriteAndReadAColourFileThroughTheFileDialogs) {
+    const QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("warm"));
+    Colors colors;
+    const auto dialog = colorDialog(colors.set);
+    dialog->show();
+    QStringList filters;
+    QString suffix;
+    const auto choose = [&](const QString& file) {
+        return [&, file](QWidget* w) {
+            auto* files = dynamic_cast<QFileDialog*>(w);
+            ASSERT_NE(files, nullptr);
+            filters = files->nameFilters();
+            suffix = files->defaultSuffix();
+            // Typed, as a user would; the dialog adds the default suffix.
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+            static_cast<QDialog*>(files)->accept();
+        };
+    };
+    {
+        ModalDriver driver({choose(path)});
+        driver.ignore(dialog.get());
+        named(dialog.get(), QStringLiteral("write"))->click();
+        EXPECT_TRUE(driver.stepsDone());
+        EXPECT_TRUE(driver.unexpected.empty());
+    }
+    EXPECT_EQ(filters, QStringList{QStringLiteral("QCL FILES (*.qcl)")});
+    EXPECT_EQ(suffix, QStringLiteral("qcl"));
+    const QString written = path + QStringLiteral(".qcl");
+    ASSERT_TRUE(QFileInfo::exists(written)) << "the default suffix is added";
+
+    setField(*dialog, QStringLiteral("Red 1"), QStringLiteral("99"));
+    {
+        ModalDriver driver({choose(written)});
+        driver.ignore(dialog.get());
+        named(dialog.get(), QStringLiteral("read"))->click();
+    }
+    EXPECT_EQ(dialog->colors().red[0], colors.set.red[0]);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->field(QStringLiteral("Red 1")))->text(),
+              QString::number(colors.set.red[0]));
+    EXPECT_EQ(dialog->colors().nameString(), written.toStdString());
 }
 
 // ---- Set Image Colors on a document -------------------------------------------------------

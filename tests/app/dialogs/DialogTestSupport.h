@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -80,6 +81,9 @@ public:
     ModalDriver(const ModalDriver&) = delete;
     ModalDriver& operator=(const ModalDriver&) = delete;
 
+    /** Leaves @p window (a dialog the test shows itself) alone. */
+    void ignore(QWidget* window) { ignored_.push_back(window); }
+
     /** Texts of the message boxes answered, in order. */
     std::vector<QString> messages;
     /** Titles of the windows no step was left for. */
@@ -89,7 +93,8 @@ public:
 private:
     void poll() {
         QWidget* top = QApplication::activeModalWidget();
-        if (top == nullptr || top == last_ || !top->isVisible()) {
+        if (top == nullptr || top == last_ || !top->isVisible() ||
+            std::find(ignored_.begin(), ignored_.end(), top) != ignored_.end()) {
             return;
         }
         last_ = top;
@@ -128,6 +133,7 @@ private:
     bool messagesOnly_;
     QTimer timer_;
     QPointer<QWidget> last_;
+    std::vector<QWidget*> ignored_;
 };
 
 /** Types @p text into the field @p key, presses @p button and returns the messages shown. */

@@ -1,5 +1,7 @@
 #include "app/dialogs/ExampleQuilts.h"
+#include "app/dialogs/ChooseMapAll.h"
 
+#include <QCheckBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +24,19 @@ TEST(ExampleQuiltsTest, PictureArrivesInTheBackgroundAndIsKept) {
     EXPECT_GT(cached.width(), 0);
     ExamplePicture second(key);
     EXPECT_TRUE(second.hasPicture());
+}
+
+TEST(ExampleQuiltsTest, ChooseMapPictureFollowsTheChoice) {
+    ChooseMapValues values;
+    values.family = MapFamily::Square;
+    ChooseMapAll dialog(values);
+    auto* picture = dialog.findChild<ExamplePicture*>();
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->key(), (ExampleKey{MapFamily::Square, false}));
+    dialog.familyButton(MapFamily::Hex)->click();
+    EXPECT_EQ(picture->key(), (ExampleKey{MapFamily::Hex, false}));
+    qobject_cast<QCheckBox*>(dialog.field(QStringLiteral("Use Detailed Hex Map")))->click();
+    EXPECT_EQ(picture->key(), (ExampleKey{MapFamily::Hex, true}));
 }
 
 TEST(ExampleQuiltsTest, PressingThePictureDoesNothing) {
