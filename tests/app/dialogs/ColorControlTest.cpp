@@ -4,6 +4,7 @@
 #include "engine/CRandom.h"
 #include "render/ColorSetRecord.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -151,6 +152,28 @@ TEST(ColorControlTest, StripFollowsAColourAsItIsTyped) {
     EXPECT_NE(dialog->strip()->image(), before);
     setField(*dialog, QStringLiteral("Green 1"), QStringLiteral("2x"));
     EXPECT_EQ(dialog->strip()->image(), before) << "unreadable text shows the set's own colour";
+}
+
+TEST(ColorControlTest, SelectOffersBlackAndTakesTheChosenColour) {
+    Colors colors;
+    const auto dialog = colorDialog(colors.set);
+    dialog->show();
+    QColor offered;
+    ModalDriver driver({[&](QWidget* w) {
+        auto* chooser = dynamic_cast<QColorDialog*>(w);
+        ASSERT_NE(chooser, nullptr);
+        offered = chooser->currentColor();
+        chooser->setCurrentColor(QColor(1, 2, 3));
+        chooser->accept();
+    }});
+    driver.ignore(dialog.get());
+    named(dialog.get(), QStringLiteral("select6"))->click();
+    EXPECT_EQ(offered, QColor(Qt::black));
+    EXPECT_EQ(dialog->colors().red[5], 1);
+    EXPECT_EQ(dialog->colors().green[5], 2);
+    EXPECT_EQ(dialog->colors().blue[5], 3);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->field(QStringLiteral("Blue 6")))->text(),
+              QStringLiteral("3"));
 }
 
 TEST(ColorControlTest, WriteAndReadAColourFileThroughTheFileDialogs) {

@@ -2,7 +2,6 @@
 #include "app/dialogs/ChooseMapAll.h"
 
 #include <QCheckBox>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -37,14 +36,6 @@ TEST(ExampleQuiltsTest, ChooseMapPictureFollowsTheChoice) {
     EXPECT_EQ(picture->key(), (ExampleKey{MapFamily::Hex, false}));
     qobject_cast<QCheckBox*>(dialog.field(QStringLiteral("Use Detailed Hex Map")))->click();
     EXPECT_EQ(picture->key(), (ExampleKey{MapFamily::Hex, true}));
-}
-
-TEST(ExampleQuiltsTest, PressingThePictureDoesNothing) {
-    ExamplePicture button({MapFamily::Square, false});
-    QSignalSpy clicked(&button, &QPushButton::clicked);
-    button.click();
-    EXPECT_EQ(clicked.count(), 1);
-    EXPECT_EQ(button.key(), (ExampleKey{MapFamily::Square, false}));
 }
 
 } // namespace
