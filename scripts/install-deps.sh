@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-image-formats-plugins
+  libsleef-dev
   libgif-dev libtiff-dev libjpeg-dev libpng-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev

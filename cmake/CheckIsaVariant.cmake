@@ -1,0 +1,43 @@
+# Checks the objects of one instruction-set level (cmake -P, run by CTest):
+#  - every symbol they define lives in zarn::isa_<level>::, so no inline function compiled for
+#    a higher level can be picked by the linker for code that runs everywhere;
+#  - above the baseline, no instruction touching a vector register is legacy-SSE encoded.
+# Arguments: -DNM=... -DOBJDUMP=... -DLEVEL=v3 -DOBJECTS=a.o|b.o
+string(REPLACE "|" ";" objects "${OBJECTS}")
+set(failures "")
+foreach(object IN LISTS objects)
+  execute_process(COMMAND ${NM} -C --defined-only ${object} OUTPUT_VARIABLE symbols
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${object}")
+  endif()
+  string(REPLACE "\n" ";" lines "${symbols}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.*)$")
+      set(name "${CMAKE_MATCH_1}")
+      if(NOT name MATCHES "^\\." AND NOT name MATCHES "^zarn::isa_${LEVEL}::")
+        string(APPEND failures "${object}: defines ${name} outside zarn::isa_${LEVEL}\n")
+      endif()
+    endif()
+  endforeach()
+  if(NOT LEVEL STREQUAL "baseline")
+    execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn ${object} OUTPUT_VARIABLE code
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "objdump failed on ${object}")
+    endif()
+    string(REPLACE "\n" ";" lines "${code}")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "^ *[0-9a-f]+:\t([a-z0-9]+)[ \t]+(.*)$")
+        set(mnemonic "${CMAKE_MATCH_1}")
+        if(CMAKE_MATCH_2 MATCHES "%[xyz]mm" AND NOT mnemonic MATCHES "^v")
+          string(APPEND failures "${object}: legacy SSE instruction: ${line}\n")
+        endif()
+      endif()
+    endforeach()
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "${LEVEL}: ${objects} clean")

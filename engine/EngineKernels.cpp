@@ -1,0 +1,145 @@
+// The engine's hot steps, compiled once per instruction-set level (zarn_add_isa_variants). Every
+// definition here lives in zarn::ZARN_ISA_NS; the table at the end is what StepKernels.cpp hands
+// out. Sums and constants follow docs/maps.md exactly; only the sines come in batches.
+
+#include "MapExpA.h"
+#include "StepKernels.h"
+#include "Torus.h"
+#include "VectorSines.h"
+
+#include <cmath>
+
+namespace zarn::ZARN_ISA_NS {
+
+namespace {
+
+void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
+                 double offY, double twoPi) {
+    cleanUpperState();
+    const double x1 = twoPi * x;
+    const double x2 = x1 + x1;
+    const double x3 = x2 + x1;
+    const double y1 = twoPi * y;
+    const double y2 = y1 + y1;
+    const double y3 = y2 + y1;
+
+    // Ten evaluations on the step's critical path: the C library's scalar sine and cosine have
+    // the shorter latency here, and keep this family's orbits exactly as they were.
+    const double sinX1 = std::sin(x1), sinX2 = std::sin(x2), sinX3 = std::sin(x3);
+    const double sinY1 = std::sin(y1), sinY2 = std::sin(y2), sinY3 = std::sin(y3);
+    const double cosX1 = std::cos(x1), cosX2 = std::cos(x2);
+    const double cosY1 = std::cos(y1), cosY2 = std::cos(y2);
+
+    const double nx = k.lambda * sinX1 + k.alpha * sinX1 * cosY1 + k.beta * sinX2 +
+                      k.gamma * sinX3 * cosY2 - k.omega * sinY1 + offX + emm * x;
+    const double ny = k.lambda * sinY1 + k.alpha * sinY1 * cosX1 + k.beta * sinY2 +
+                      k.gamma * sinY3 * cosX2 - k.omega * sinX1 + offY + emm * y;
+    x = nx;
+    y = ny;
+}
+
+void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
+                    double offX, double offY, double twoPi, const square::DetailTables& t) {
+    cleanUpperState();
+    const int d = depth < 0 ? 0 : (depth > square::kMaxDepth ? square::kMaxDepth : depth);
+    t.angleX[0] = twoPi * x;
+    t.angleY[0] = twoPi * y;
+    for (int k = 1; k < d; ++k) {
+        t.angleX[k] = t.angleX[k - 1] + t.angleX[0];
+        t.angleY[k] = t.angleY[k - 1] + t.angleY[0];
+    }
+    // One batch: the x angles, then the y angles.
+    const int filled = d > 1 ? d : 1;
+    alignas(64) double arg[paddedCount(2 * square::kMaxDepth)];
+    alignas(64) double s[paddedCount(2 * square::kMaxDepth)];
+    alignas(64) double c[paddedCount(2 * square::kMaxDepth)];
+    for (int k = 0; k < filled; ++k) {
+        arg[k] = t.angleX[k];
+        arg[filled + k] = t.angleY[k];
+    }
+    zeroTail(arg, 2 * filled);
+    sinCos(arg, s, c, 2 * filled);
+    for (int k = 0; k < filled; ++k) {
+        t.sinX[k] = s[k];
+        t.cosX[k] = c[k];
+        t.sinY[k] = s[filled + k];
+        t.cosY[k] = c[filled + k];
+    }
+
+    double nx = emm * x + offX;
+    double ny = emm * y + offY;
+    for (int i = 0; i < d; ++i) {
+        for (int j = 0; j < d; ++j) {
+            const double cij = coef[i][j];
+            nx += t.sinX[i] * cij * t.cosY[j];
+            ny += t.sinY[i] * cij * t.cosX[j];
+        }
+    }
+    x = nx;
+    y = ny;
+}
+
+MapPoint expA(MapExpA& m, double px, double py) {
+    cleanUpperState();
+    constexpr int side = MapExpA::kSide;
+    m.cx = px - 0.5;
+    m.cy = py - 0.5;
+    const double cx = m.cx;
+    const double cy = m.cy;
+    const double twoPi = m.twoPi;
+
+    // The 128 sines do not depend on each other: one batch, then the sum in the row, column,
+    // first-wave-then-second order.
+    alignas(64) double s[2 * side * side];
+    int k = 0;
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            s[k++] = twoPi * (m.waveY1[r][c] * cy + m.waveX1[r][c] * cx);
+            s[k++] = twoPi * (m.waveY2[r][c] * cy + m.waveX2[r][c] * cx);
+        }
+    }
+    sinesInPlace(s, 2 * side * side);
+
+    double sx = 0.0;
+    double sy = 0.0;
+    k = 0;
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            const double s1 = s[k++];
+            sx += s1 * m.ampX1[r][c];
+            sy += s1 * m.ampY1[r][c];
+            const double s2 = s[k++];
+            sx += s2 * m.ampX2[r][c];
+            sy += s2 * m.ampY2[r][c];
+        }
+    }
+    m.sumX = sx + 0.5;
+    m.sumY = sy + 0.5;
+    m.outX = foldToUnit(m.sumX);
+    m.outY = foldToUnit(m.sumY);
+    return {m.outX, m.outY};
+}
+
+/** sinesInPlace for any count: whole vectors through a padded copy. */
+void sines(double* v, int n) {
+    constexpr int chunk = 64;
+    alignas(64) double buffer[chunk];
+    for (int start = 0; start < n; start += chunk) {
+        const int count = n - start < chunk ? n - start : chunk;
+        for (int k = 0; k < count; ++k) {
+            buffer[k] = v[start + k];
+        }
+        zeroTail(buffer, count);
+        sinesInPlace(buffer, count);
+        for (int k = 0; k < count; ++k) {
+            v[start + k] = buffer[k];
+        }
+    }
+}
+
+} // namespace
+
+extern const EngineKernels kEngineKernels;
+const EngineKernels kEngineKernels{squarePlain, squareDetailed, expA, sines};
+
+} // namespace zarn::ZARN_ISA_NS
