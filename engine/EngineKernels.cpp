@@ -7,8 +7,6 @@
 #include "Torus.h"
 #include "VectorSines.h"
 
-#include <cmath>
-
 namespace zarn::ZARN_ISA_NS {
 
 namespace {
@@ -23,12 +21,34 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
     const double y2 = y1 + y1;
     const double y3 = y2 + y1;
 
-    // Ten evaluations on the step's critical path: the C library's scalar sine and cosine have
-    // the shorter latency here, and keep this family's orbits exactly as they were.
-    const double sinX1 = std::sin(x1), sinX2 = std::sin(x2), sinX3 = std::sin(x3);
-    const double sinY1 = std::sin(y1), sinY2 = std::sin(y2), sinY3 = std::sin(y3);
-    const double cosX1 = std::cos(x1), cosX2 = std::cos(x2);
-    const double cosY1 = std::cos(y1), cosY2 = std::cos(y2);
+#if defined(__AVX2__)
+    // Sine and cosine of the first two orders in one vector, the sines of the third in another:
+    // two calls whose latencies overlap, built and taken apart in registers.
+    const Sleef___m256d_2 sc = Sleef_sincosd4_u10avx2(_mm256_set_pd(y2, y1, x2, x1));
+    const __m128d third = Sleef_sind2_u10avx2128(_mm_set_pd(y3, x3));
+    const __m128d sinLow = _mm256_castpd256_pd128(sc.x);
+    const __m128d sinHigh = _mm256_extractf128_pd(sc.x, 1);
+    const __m128d cosLow = _mm256_castpd256_pd128(sc.y);
+    const __m128d cosHigh = _mm256_extractf128_pd(sc.y, 1);
+    const double sinX1 = _mm_cvtsd_f64(sinLow),
+                 sinX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(sinLow, sinLow));
+    const double sinY1 = _mm_cvtsd_f64(sinHigh),
+                 sinY2 = _mm_cvtsd_f64(_mm_unpackhi_pd(sinHigh, sinHigh));
+    const double cosX1 = _mm_cvtsd_f64(cosLow),
+                 cosX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosLow, cosLow));
+    const double cosY1 = _mm_cvtsd_f64(cosHigh),
+                 cosY2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosHigh, cosHigh));
+    const double sinX3 = _mm_cvtsd_f64(third), sinY3 = _mm_cvtsd_f64(_mm_unpackhi_pd(third, third));
+#else
+    alignas(16) double arg[paddedCount(6)] = {x1, x2, y1, y2, x3, y3, 0.0, 0.0};
+    double s[paddedCount(6)];
+    double c[paddedCount(6)];
+    sinCos(arg, s, c, 4);
+    sinesInPlace(arg + 4, 2);
+    const double sinX1 = s[0], sinX2 = s[1], sinY1 = s[2], sinY2 = s[3];
+    const double cosX1 = c[0], cosX2 = c[1], cosY1 = c[2], cosY2 = c[3];
+    const double sinX3 = arg[4], sinY3 = arg[5];
+#endif
 
     const double nx = k.lambda * sinX1 + k.alpha * sinX1 * cosY1 + k.beta * sinX2 +
                       k.gamma * sinX3 * cosY2 - k.omega * sinY1 + offX + emm * x;
@@ -50,9 +70,9 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
     }
     // One batch: the x angles, then the y angles.
     const int filled = d > 1 ? d : 1;
-    alignas(64) double arg[paddedCount(2 * square::kMaxDepth)];
-    alignas(64) double s[paddedCount(2 * square::kMaxDepth)];
-    alignas(64) double c[paddedCount(2 * square::kMaxDepth)];
+    double arg[paddedCount(2 * square::kMaxDepth)];
+    double s[paddedCount(2 * square::kMaxDepth)];
+    double c[paddedCount(2 * square::kMaxDepth)];
     for (int k = 0; k < filled; ++k) {
         arg[k] = t.angleX[k];
         arg[filled + k] = t.angleY[k];
@@ -89,8 +109,9 @@ MapPoint expA(MapExpA& m, double px, double py) {
     const double twoPi = m.twoPi;
 
     // The 128 sines do not depend on each other: one batch, then the sum in the row, column,
-    // first-wave-then-second order.
-    alignas(64) double s[2 * side * side];
+    // first-wave-then-second order. (Overlapping the sum with the sines, as the maps' kernels
+    // do, measured slower here: the two running sums would cross 32 calls.)
+    double s[2 * side * side];
     int k = 0;
     for (int r = 0; r < side; ++r) {
         for (int c = 0; c < side; ++c) {
@@ -98,10 +119,9 @@ MapPoint expA(MapExpA& m, double px, double py) {
             s[k++] = twoPi * (m.waveY2[r][c] * cy + m.waveX2[r][c] * cx);
         }
     }
-    sinesInPlace(s, 2 * side * side);
-
     double sx = 0.0;
     double sy = 0.0;
+    sinesInPlace(s, 2 * side * side);
     k = 0;
     for (int r = 0; r < side; ++r) {
         for (int c = 0; c < side; ++c) {
@@ -123,7 +143,7 @@ MapPoint expA(MapExpA& m, double px, double py) {
 /** sinesInPlace for any count: whole vectors through a padded copy. */
 void sines(double* v, int n) {
     constexpr int chunk = 64;
-    alignas(64) double buffer[chunk];
+    double buffer[chunk];
     for (int start = 0; start < n; start += chunk) {
         const int count = n - start < chunk ? n - start : chunk;
         for (int k = 0; k < count; ++k) {

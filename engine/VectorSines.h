@@ -17,6 +17,17 @@
 
 namespace zarn::ZARN_ISA_NS {
 
+/**
+ * For a kernel whose sum of complex terms runs in two scalar chains: GCC would pair the chains
+ * into one vector and keep that in memory between iterations, which puts a store and a reload on
+ * the critical path of every term.
+ */
+#if defined(__GNUC__) && !defined(__clang__)
+#define ZARN_SCALAR_CHAINS __attribute__((optimize("no-tree-slp-vectorize")))
+#else
+#define ZARN_SCALAR_CHAINS
+#endif
+
 /** Room every batch buffer needs: its count rounded up to the widest vector (8 doubles). */
 constexpr int paddedCount(int n) {
     return (n + 7) / 8 * 8;
@@ -37,25 +48,49 @@ inline constexpr int kLanes = 4;
 inline constexpr int kLanes = 2;
 #endif
 
-/** v[k] = sin v[k] for k < paddedCount(n). */
-inline void sinesInPlace(double* v, int n) {
+/** v[k] = sin v[k] for the one vector of kLanes values at @p v. */
+inline void sineVector(double* v) {
 #if defined(__AVX512F__)
-    for (int k = 0; k < n; k += kLanes) {
-        _mm512_storeu_pd(v + k, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v + k)));
-    }
+    _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
 #elif defined(__AVX2__)
-    for (int k = 0; k < n; k += kLanes) {
-        _mm256_storeu_pd(v + k, Sleef_sind4_u10avx2(_mm256_loadu_pd(v + k)));
-    }
+    _mm256_storeu_pd(v, Sleef_sind4_u10avx2(_mm256_loadu_pd(v)));
 #elif defined(__x86_64__)
-    for (int k = 0; k < n; k += kLanes) {
-        _mm_storeu_pd(v + k, Sleef_sind2_u10sse2(_mm_loadu_pd(v + k)));
-    }
+    _mm_storeu_pd(v, Sleef_sind2_u10sse2(_mm_loadu_pd(v)));
 #else
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < kLanes; ++k) {
         v[k] = std::sin(v[k]);
     }
 #endif
+}
+
+/** v[k] = sin v[k] for k < paddedCount(n). */
+inline void sinesInPlace(double* v, int n) {
+    for (int k = 0; k < n; k += kLanes) {
+        sineVector(v + k);
+    }
+}
+
+/**
+ * v[k] = sin v[k] for k < paddedCount(n), handing each k < n to consume(k) in increasing order.
+ * A vector's terms are consumed after the next vector's sines have been started: a sum that has
+ * to run term by term in its stated order then proceeds while the processor is still working on
+ * the following sines, instead of after all of them.
+ */
+template <typename Consume> inline void sinesStreamed(double* v, int n, Consume&& consume) {
+    if (n <= 0) {
+        return;
+    }
+    sineVector(v);
+    for (int start = 0; start < n; start += kLanes) {
+        const int next = start + kLanes;
+        if (next < n) {
+            sineVector(v + next);
+        }
+        const int end = next < n ? next : n;
+        for (int k = start; k < end; ++k) {
+            consume(k);
+        }
+    }
 }
 
 /** s[k] = sin a[k], c[k] = cos a[k] for k < paddedCount(n). */

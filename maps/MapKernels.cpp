@@ -23,7 +23,7 @@ Complex hexPlainSum(HexMap& m, Complex z) {
     // Orbit order in the batch: lambda, hAlpha, alpha, conj alpha; three sines each.
     const std::array<Complex, 3>* const orbits[4] = {&m.waveLambda, &m.waveH, &m.waveAlpha,
                                                      &m.waveAlphaBar};
-    alignas(64) double t[paddedCount(12)];
+    double t[paddedCount(12)];
     for (int o = 0; o < 4; ++o) {
         for (int j = 0; j < 3; ++j) {
             const Complex w = (*orbits[o])[j];
@@ -42,13 +42,13 @@ Complex hexPlainSum(HexMap& m, Complex z) {
            m.hEmm * z + m.accumulator;
 }
 
-Complex hexDetailSum(const HexMap& m, Complex z) {
+ZARN_SCALAR_CHAINS Complex hexDetailSum(const HexMap& m, Complex z) {
     cleanUpperState();
     // Slots beyond the last orbit are zero, so capping the depth there changes no sum; it keeps
     // a depth from a dialog or a file from indexing past the tables.
     const int last =
         m.detailDepth < HexMap::kDetailOrbits - 1 ? m.detailDepth : HexMap::kDetailOrbits - 1;
-    alignas(64) double s[paddedCount(6 * HexMap::kDetailOrbits)];
+    double s[paddedCount(6 * HexMap::kDetailOrbits)];
     int n = 0;
     for (int i = 0; i <= last; ++i) {
         for (int g = 0; g < 6; ++g) {
@@ -56,15 +56,16 @@ Complex hexDetailSum(const HexMap& m, Complex z) {
         }
     }
     zeroTail(s, n);
-    sinesInPlace(s, n);
-    Complex sum;
-    n = 0;
-    for (int i = 0; i <= last; ++i) {
-        for (int g = 0; g < 6; ++g) {
-            sum += s[n++] * m.detailCoefs[g][i];
-        }
-    }
-    return sum;
+    // sum += sine · coefficient in orbit order, one component at a time in plain locals, which
+    // keeps the two running sums in registers.
+    double re = 0.0;
+    double im = 0.0;
+    sinesStreamed(s, n, [&](int k) {
+        const Complex c = m.detailCoefs[k % 6][k / 6];
+        re += s[k] * c.re;
+        im += s[k] * c.im;
+    });
+    return {re, im};
 }
 
 /** |x + iy| scaled by the larger part, so that squaring cannot overflow or underflow. */
@@ -119,8 +120,8 @@ Complex twsqField(const TwsqMap& m, Complex point) {
 
     // sin(a + ib) = sin a cosh b + i cos a sinh b. The real parts a are xs and the mirrored
     // arguments' real parts; the imaginary parts b are ys, -ys and the mirrored imaginary parts.
-    alignas(64) double a[paddedCount(6)];
-    alignas(64) double b[paddedCount(9)];
+    double a[paddedCount(6)];
+    double b[paddedCount(9)];
     for (int h = 0; h < 3; ++h) {
         a[h] = xs[h];
         a[3 + h] = mirrored[h].re;
@@ -130,10 +131,10 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     }
     zeroTail(a, 6);
     zeroTail(b, 9);
-    alignas(64) double sinA[paddedCount(6)];
-    alignas(64) double cosA[paddedCount(6)];
-    alignas(64) double sinhB[paddedCount(9)];
-    alignas(64) double coshB[paddedCount(9)];
+    double sinA[paddedCount(6)];
+    double cosA[paddedCount(6)];
+    double sinhB[paddedCount(9)];
+    double coshB[paddedCount(9)];
     sinCos(a, sinA, cosA, 6);
     sinhCosh(b, sinhB, coshB, 9);
     const auto s = [&](int ai, int bi) {
@@ -188,7 +189,7 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     return second + first;
 }
 
-Complex cornerStep(const WildCornerMap& m, Complex z) {
+ZARN_SCALAR_CHAINS Complex cornerStep(const WildCornerMap& m, Complex z) {
     cleanUpperState();
     constexpr int harmonics = WildCornerMap::kHarmonics;
     constexpr int maxRows = WildCornerMap::kMaxCornerN / 2 + 1;
@@ -200,24 +201,27 @@ Complex cornerStep(const WildCornerMap& m, Complex z) {
 
     // The sines do not depend on each other: gather the phases, evaluate them as one batch,
     // then sum in row-major order.
-    alignas(64) double sines[paddedCount(maxRows * harmonics)];
+    double sines[paddedCount(maxRows * harmonics)];
+    int at[paddedCount(maxRows * harmonics)];
     int count = 0;
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < depth; ++j) {
+            at[count] = harmonics * i + j;
             sines[count++] = dot(waves[harmonics * i + j], d);
         }
     }
     zeroTail(sines, count);
-    sinesInPlace(sines, count);
 
-    Complex sum{};
-    count = 0;
-    for (int i = 0; i < rows; ++i) {
-        for (int j = 0; j < depth; ++j) {
-            sum += sines[count++] * coefs[harmonics * i + j];
-        }
-    }
-    return m.cornerCentre + sum;
+    // sum += sine · coefficient in row-major order, per component so the sums stay in
+    // registers.
+    double re = 0.0;
+    double im = 0.0;
+    sinesStreamed(sines, count, [&](int k) {
+        const Complex c = coefs[at[k]];
+        re += sines[k] * c.re;
+        im += sines[k] * c.im;
+    });
+    return m.cornerCentre + Complex{re, im};
 }
 
 bool duoAdvance(DuoMap& m) {
@@ -225,18 +229,24 @@ bool duoAdvance(DuoMap& m) {
     constexpr int terms = DuoMap::kTerms;
     const Multivector& p = m.sphere;
     // The phases depend only on P, so all 180 sines are taken as one batch before the sum.
-    alignas(64) double sines[paddedCount(terms)];
+    double sines[paddedCount(terms)];
     for (int k = 0; k < terms; ++k) {
         const Multivector& w = m.waves[k];
         sines[k] = w.e2 * p.e2 + p.e1 * w.e1 + w.e3 * p.e3;
     }
     zeroTail(sines, terms);
-    sinesInPlace(sines, terms);
 
-    Multivector sum;
-    for (int k = 0; k < terms; ++k) {
-        sum = clean(add(sum, scale(sines[k], m.amps[k])));
-    }
+    // sum = clean(sum + sine · amplitude), component by component in locals so that the eight
+    // running sums stay in registers.
+    double f[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    sinesStreamed(sines, terms, [&](int k) {
+        const Multivector& a = m.amps[k];
+        const double parts[8] = {a.scalar, a.e1, a.e2, a.e3, a.e12, a.e13, a.e23, a.e123};
+        for (int c = 0; c < 8; ++c) {
+            f[c] = cleanComponent(f[c] + sines[k] * parts[c]);
+        }
+    });
+    const Multivector sum{f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]};
 
     // normalise(n·F), written out so that a scaled sum whose norm underflows to 0 is replaced
     // like a zero sum instead of becoming the 9999.9999 marker, which would project far outside
