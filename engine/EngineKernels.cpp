@@ -9,8 +9,6 @@
 
 namespace zarn::ZARN_ISA_NS {
 
-namespace {
-
 void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
                  double offY, double twoPi) {
     cleanUpperState();
@@ -62,38 +60,44 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
                     double offX, double offY, double twoPi, const square::DetailTables& t) {
     cleanUpperState();
     const int d = depth < 0 ? 0 : (depth > square::kMaxDepth ? square::kMaxDepth : depth);
-    t.angleX[0] = twoPi * x;
-    t.angleY[0] = twoPi * y;
-    for (int k = 1; k < d; ++k) {
-        t.angleX[k] = t.angleX[k - 1] + t.angleX[0];
-        t.angleY[k] = t.angleY[k - 1] + t.angleY[0];
-    }
-    // One batch: the x angles, then the y angles.
     const int filled = d > 1 ? d : 1;
-    double arg[paddedCount(2 * square::kMaxDepth)];
-    double s[paddedCount(2 * square::kMaxDepth)];
-    double c[paddedCount(2 * square::kMaxDepth)];
-    for (int k = 0; k < filled; ++k) {
-        arg[k] = t.angleX[k];
-        arg[filled + k] = t.angleY[k];
+    // One batch: the x angles, then the y angles, built in locals (the scratch tables are
+    // written afterwards, off the step's critical path).
+    constexpr int room = paddedCount(2 * square::kMaxDepth);
+    double arg[room];
+    double s[room];
+    double c[room];
+    const double ax0 = twoPi * x;
+    const double ay0 = twoPi * y;
+    arg[0] = ax0;
+    arg[filled] = ay0;
+    for (int k = 1; k < d; ++k) {
+        arg[k] = arg[k - 1] + ax0;
+        arg[filled + k] = arg[filled + k - 1] + ay0;
     }
     zeroTail(arg, 2 * filled);
     sinCos(arg, s, c, 2 * filled);
-    for (int k = 0; k < filled; ++k) {
-        t.sinX[k] = s[k];
-        t.cosX[k] = c[k];
-        t.sinY[k] = s[filled + k];
-        t.cosY[k] = c[filled + k];
-    }
 
+    const double* sinX = s;
+    const double* cosX = c;
+    const double* sinY = s + filled;
+    const double* cosY = c + filled;
     double nx = emm * x + offX;
     double ny = emm * y + offY;
     for (int i = 0; i < d; ++i) {
         for (int j = 0; j < d; ++j) {
             const double cij = coef[i][j];
-            nx += t.sinX[i] * cij * t.cosY[j];
-            ny += t.sinY[i] * cij * t.cosX[j];
+            nx += sinX[i] * cij * cosY[j];
+            ny += sinY[i] * cij * cosX[j];
         }
+    }
+    for (int k = 0; k < filled; ++k) {
+        t.angleX[k] = arg[k];
+        t.angleY[k] = arg[filled + k];
+        t.sinX[k] = sinX[k];
+        t.cosX[k] = cosX[k];
+        t.sinY[k] = sinY[k];
+        t.cosY[k] = cosY[k];
     }
     x = nx;
     y = ny;
@@ -140,7 +144,6 @@ MapPoint expA(MapExpA& m, double px, double py) {
     return {m.outX, m.outY};
 }
 
-/** sinesInPlace for any count: whole vectors through a padded copy. */
 void sines(double* v, int n) {
     constexpr int chunk = 64;
     double buffer[chunk];
@@ -156,8 +159,6 @@ void sines(double* v, int n) {
         }
     }
 }
-
-} // namespace
 
 extern const EngineKernels kEngineKernels;
 const EngineKernels kEngineKernels{squarePlain, squareDetailed, expA, sines};

@@ -36,3 +36,19 @@ const EngineKernels& engineKernels();
 const EngineKernels* engineKernelsFor(Isa isa);
 
 } // namespace zarn
+
+#if defined(ZARN_ISA_NS)
+/**
+ * In code built by zarn_add_isa_variants, the kernels of the level being compiled, to call
+ * directly (without the table) from a loop built for the same level. They behave as the table
+ * entries of the same names describe.
+ */
+namespace zarn::ZARN_ISA_NS {
+void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
+                 double offY, double twoPi);
+void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
+                    double offX, double offY, double twoPi, const square::DetailTables& t);
+MapPoint expA(MapExpA& map, double px, double py);
+void sines(double* v, int n);
+} // namespace zarn::ZARN_ISA_NS
+#endif

@@ -16,8 +16,6 @@
 
 namespace zarn::ZARN_ISA_NS {
 
-namespace {
-
 Complex hexPlainSum(HexMap& m, Complex z) {
     cleanUpperState();
     // Orbit order in the batch: lambda, hAlpha, alpha, conj alpha; three sines each.
@@ -68,6 +66,8 @@ ZARN_SCALAR_CHAINS Complex hexDetailSum(const HexMap& m, Complex z) {
     return {re, im};
 }
 
+namespace {
+
 /** |x + iy| scaled by the larger part, so that squaring cannot overflow or underflow. */
 double scaledModulus(double x, double y) {
     double big = std::fabs(x);
@@ -96,6 +96,8 @@ Complex smithDivide(Complex num, Complex den) {
     const double denom = den.re * ratio + den.im;
     return {(num.re * ratio + num.im) / denom, (num.im * ratio - num.re) / denom};
 }
+
+} // namespace
 
 Complex twsqField(const TwsqMap& m, Complex point) {
     cleanUpperState();
@@ -260,8 +262,6 @@ bool duoAdvance(DuoMap& m) {
     m.sphere = scale(1.0 / len, scaled);
     return true;
 }
-
-} // namespace
 
 extern const MapKernels kMapKernels;
 const MapKernels kMapKernels{hexPlainSum, hexDetailSum, twsqField, cornerStep, duoAdvance};

@@ -37,3 +37,15 @@ const MapKernels& mapKernels();
 const MapKernels* mapKernelsFor(Isa isa);
 
 } // namespace zarn
+
+#if defined(ZARN_ISA_NS)
+/** In code built by zarn_add_isa_variants, the kernels of the level being compiled, to call
+ *  directly from a loop built for the same level (see engine/StepKernels.h). */
+namespace zarn::ZARN_ISA_NS {
+Complex hexPlainSum(HexMap& map, Complex z);
+Complex hexDetailSum(const HexMap& map, Complex z);
+Complex twsqField(const TwsqMap& map, Complex point);
+Complex cornerStep(const WildCornerMap& map, Complex z);
+bool duoAdvance(DuoMap& map);
+} // namespace zarn::ZARN_ISA_NS
+#endif
