@@ -28,7 +28,7 @@ using namespace zarn;
 
 constexpr int kGridSide = 250;
 
-// --- The naive side: its own fold and grid, as in ref_steps.cpp -------------------------------
+// --- The naive side: its own fold and grid, as in ref_steps.cpp
 
 double naiveFold(double v) {
     if (v > 1) {
@@ -92,14 +92,16 @@ template <typename Map> Map drawn(double seed) {
     return m;
 }
 
-// --- Plain and detailed square -----------------------------------------------------------------
+// --- Plain and detailed square
 
-void BM_PairPlainSquare(benchmark::State& state) {
-    SqrMap m = drawn<SqrMap>(0.1025);
+/** The plain square (ten sines and cosines) or the detailed square of depth 6 (24). */
+void squarePair(benchmark::State& state, bool detailed) {
+    SqrMap m = drawn<SqrMap>(detailed ? 0.2049 : 0.1025);
+    m.depth = 6;
     double x = 0.1;
     double y = 0.2;
     const double t = 6.283185307;
-    auto naive = [&](NaiveGrid& grid) {
+    auto plain = [&]() {
         const double X1 = t * x, X2 = X1 + X1, X3 = X2 + X1, Y1 = t * y, Y2 = Y1 + Y1, Y3 = Y2 + Y1;
         const double sx1 = std::sin(X1), cy1 = std::cos(Y1), sx2 = std::sin(X2), sx3 = std::sin(X3),
                      cy2 = std::cos(Y2), sy1 = std::sin(Y1), cx1 = std::cos(X1), sy2 = std::sin(Y2),
@@ -110,26 +112,8 @@ void BM_PairPlainSquare(benchmark::State& state) {
                           m.gamma * sy3 * cx2 - m.omega * sx1 + m.offY + m.emm * y;
         x = naiveFold(nx);
         y = naiveFold(ny);
-        grid.add(x, y);
     };
-    auto program = [&](ProgramGrid& grid) {
-        m.x = x;
-        m.y = y;
-        m.Step();
-        x = m.x;
-        y = m.y;
-        grid.add(x, y);
-    };
-    runPair(state, naive, program);
-}
-
-void BM_PairDetailedSquare(benchmark::State& state) {
-    SqrMap m = drawn<SqrMap>(0.2049);
-    m.depth = 6;
-    double x = 0.1;
-    double y = 0.2;
-    const double t = 6.283185307;
-    auto naive = [&](NaiveGrid& grid) {
+    auto fourier = [&]() {
         double ax[6], ay[6], sX[6], cX[6], sY[6], cY[6];
         ax[0] = t * x;
         ay[0] = t * y;
@@ -154,12 +138,15 @@ void BM_PairDetailedSquare(benchmark::State& state) {
         }
         x = naiveFold(nx);
         y = naiveFold(ny);
+    };
+    auto naive = [&](NaiveGrid& grid) {
+        detailed ? fourier() : plain();
         grid.add(x, y);
     };
     auto program = [&](ProgramGrid& grid) {
         m.x = x;
         m.y = y;
-        m.StepDetailed();
+        detailed ? m.StepDetailed() : m.Step();
         x = m.x;
         y = m.y;
         grid.add(x, y);
@@ -167,8 +154,15 @@ void BM_PairDetailedSquare(benchmark::State& state) {
     runPair(state, naive, program);
 }
 
+void BM_PairPlainSquare(benchmark::State& state) {
+    squarePair(state, false);
+}
+
+void BM_PairDetailedSquare(benchmark::State& state) {
+    squarePair(state, true);
+}
+
 // --- ExpA: 128 sines
-// ------------------------------------------------------------------------------
 
 void BM_PairExpA(benchmark::State& state) {
     MapExpA m = drawn<MapExpA>(0.333);
@@ -200,7 +194,7 @@ void BM_PairExpA(benchmark::State& state) {
     runPair(state, naive, program);
 }
 
-// --- The sphere map: 180 sines ------------------------------------------------------------------
+// --- The sphere map: 180 sines
 
 void BM_PairSphere(benchmark::State& state) {
     DuoMap m(4321.0);
@@ -234,7 +228,7 @@ void BM_PairSphere(benchmark::State& state) {
     runPair(state, naive, program);
 }
 
-// --- The wild corner, N = 13 and depth 11: 77 sines ---------------------------------------------
+// --- The wild corner, N = 13 and depth 11: 77 sines
 
 void BM_PairWildCorner(benchmark::State& state) {
     RandomSource rnd;
@@ -270,7 +264,6 @@ void BM_PairWildCorner(benchmark::State& state) {
 }
 
 // --- The detailed hexagonal sum, depth 11: 72 sines (knot mode, torus fold)
-// -----------------------
 
 void BM_PairDetailedHex(benchmark::State& state) {
     RandomSource rnd;

@@ -8,7 +8,10 @@
 #   Each copy sees ZARN_ISA_NS (isa_baseline, isa_v3, isa_v4): everything a variant source
 #   defines must live in namespace zarn::ZARN_ISA_NS, so that the copies never share a symbol.
 #   The sums of a step are written in a fixed order; -ffp-contract=off keeps the compiler from
-#   fusing them into multiply-adds, so every level rounds them the same way.
+#   fusing them into multiply-adds, so every level rounds them the same way. The copies are
+#   always optimised (-O2, also in Debug builds): unoptimised code would leave out-of-line copies
+#   of the headers' inline functions, compiled for that level, for the linker to share with code
+#   that runs everywhere.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(ZARN_ISA_LEVELS baseline v3 v4)
@@ -26,7 +29,7 @@ function(zarn_add_isa_variants target)
     set(objects ${target}_isa_${level})
     add_library(${objects} OBJECT ${ARG_SOURCES})
     target_compile_definitions(${objects} PRIVATE ZARN_ISA_NS=isa_${level})
-    target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -ffp-contract=off)
+    target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -O2 -ffp-contract=off)
     target_include_directories(${objects} PRIVATE ${PROJECT_SOURCE_DIR} ${ZARN_SLEEF_INCLUDE_DIR})
     target_link_libraries(${objects} PRIVATE zarn_warnings)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${objects}>)

@@ -41,6 +41,18 @@ bool isaVariantsBuilt() {
 #endif
 }
 
+std::vector<Isa> runnableIsas() {
+    std::vector<Isa> levels{Isa::Baseline};
+    if (isaVariantsBuilt()) {
+        for (Isa isa : {Isa::V3, Isa::V4}) {
+            if (isa <= hostIsa()) {
+                levels.push_back(isa);
+            }
+        }
+    }
+    return levels;
+}
+
 namespace {
 
 #if defined(__x86_64__)

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace zarn {
 
@@ -31,6 +32,9 @@ Isa activeIsa();
 
 /** Whether variants above the baseline were built (x86-64 builds only). */
 bool isaVariantsBuilt();
+
+/** Every level that was built and that this machine runs, lowest first. */
+std::vector<Isa> runnableIsas();
 
 /** Of one table per level, the one for @p isa; nullptr when this machine cannot run that level
  *  or the level was not built (pass nullptr for levels that were not). */

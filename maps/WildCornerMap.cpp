@@ -13,7 +13,6 @@ namespace zarn {
 
 namespace {
 
-constexpr int kMaxRows = WildCornerMap::kMaxCornerN / 2 + 1;
 /** Table entries per row of harmonics; only the first twelve of each are used. */
 constexpr int kTableRowRoom = 14;
 /** How far stored angle values may stray from the ones this machine computes for the same N:

@@ -14,17 +14,6 @@
 namespace zarn {
 namespace {
 
-/** The levels this machine runs, lowest first. */
-std::vector<Isa> runnableLevels() {
-    std::vector<Isa> levels;
-    for (Isa isa : {Isa::Baseline, Isa::V3, Isa::V4}) {
-        if (engineKernelsFor(isa) != nullptr) {
-            levels.push_back(isa);
-        }
-    }
-    return levels;
-}
-
 /** Distance in units of the last place of the exact value (taken from long double). */
 double ulpsFrom(double got, long double exact) {
     const double rounded = static_cast<double>(exact);
@@ -44,6 +33,11 @@ TEST(Isa, NamesParseBackAndUnknownTextIsRefused) {
 
 TEST(Isa, ActiveLevelIsRunnableAndLevelsAboveTheHostHaveNoTable) {
     EXPECT_LE(activeIsa(), hostIsa());
+    const std::vector<Isa> runnable = runnableIsas();
+    EXPECT_EQ(runnable.front(), Isa::Baseline);
+    for (Isa isa : runnable) {
+        EXPECT_NE(engineKernelsFor(isa), nullptr) << isaName(isa);
+    }
     EXPECT_EQ(&engineKernels(), engineKernelsFor(activeIsa()));
     ASSERT_NE(engineKernelsFor(Isa::Baseline), nullptr);
     for (Isa isa : {Isa::V3, Isa::V4}) {
@@ -63,7 +57,7 @@ TEST(StepKernels, EveryLevelsSinesAreWithinOneUlpOfTheExactValue) {
     for (double v : {0.0, -0.0, 1e-300, 1e-8, 3.141592653589793, 6.283185307, 1e5, -7e7}) {
         args.push_back(v);
     }
-    for (Isa isa : runnableLevels()) {
+    for (Isa isa : runnableIsas()) {
         std::vector<double> s = args;
         // An odd count leaves a partial vector at the end.
         engineKernelsFor(isa)->sines(s.data(), static_cast<int>(s.size()) - 1);
@@ -77,7 +71,7 @@ TEST(StepKernels, EveryLevelsSinesAreWithinOneUlpOfTheExactValue) {
 }
 
 TEST(StepKernels, NonFiniteArgumentsGiveNaNOnEveryLevel) {
-    for (Isa isa : runnableLevels()) {
+    for (Isa isa : runnableIsas()) {
         double v[3] = {std::numeric_limits<double>::infinity(),
                        -std::numeric_limits<double>::infinity(),
                        std::numeric_limits<double>::quiet_NaN()};
@@ -107,7 +101,7 @@ TEST(StepKernels, PlainSquareStepAgreesAcrossLevelsUpToSineRounding) {
         double wantY = y0;
         engineKernelsFor(Isa::Baseline)
             ->squarePlain(wantX, wantY, m.plainSet(), m.emm, m.offX, m.offY, m.twoPi);
-        for (Isa isa : runnableLevels()) {
+        for (Isa isa : runnableIsas()) {
             double x = x0;
             double y = y0;
             engineKernelsFor(isa)->squarePlain(x, y, m.plainSet(), m.emm, m.offX, m.offY, m.twoPi);
@@ -136,7 +130,7 @@ TEST(StepKernels, DetailedSquareAndExpAAgreeAcrossLevelsUpToSineRounding) {
                 {square.angleX, square.angleY, square.sinX, square.cosY, square.sinY, square.cosX});
         MapExpA baseline = expA;
         const MapPoint wantExpA = engineKernelsFor(Isa::Baseline)->expA(baseline, x0, y0);
-        for (Isa isa : runnableLevels()) {
+        for (Isa isa : runnableIsas()) {
             double x = x0;
             double y = y0;
             engineKernelsFor(isa)->squareDetailed(

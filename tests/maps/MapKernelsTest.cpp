@@ -17,16 +17,6 @@ namespace {
 // value); everything else is the same code. The literal transcriptions in the other tests check
 // the running level; here every level the machine runs is held against the baseline.
 
-std::vector<Isa> runnableLevels() {
-    std::vector<Isa> levels;
-    for (Isa isa : {Isa::Baseline, Isa::V3, Isa::V4}) {
-        if (mapKernelsFor(isa) != nullptr) {
-            levels.push_back(isa);
-        }
-    }
-    return levels;
-}
-
 constexpr double kSineRounding = 1e-13;
 
 void expectNear(Complex got, Complex want, double tolerance, Isa isa) {
@@ -52,7 +42,7 @@ TEST(MapKernels, HexSumsAgreeAcrossLevels) {
         HexMap plainBase = map;
         const Complex wantPlain = base.hexPlainSum(plainBase, z);
         const Complex wantDetail = base.hexDetailSum(map, z);
-        for (Isa isa : runnableLevels()) {
+        for (Isa isa : runnableIsas()) {
             HexMap plain = map;
             expectNear(mapKernelsFor(isa)->hexPlainSum(plain, z), wantPlain, kSineRounding, isa);
             expectNear(plain.accumulator, plainBase.accumulator, kSineRounding, isa);
@@ -76,7 +66,7 @@ TEST(MapKernels, TwsqAndCornerAgreeAcrossLevels) {
         // The field grows like cosh(6πy): compare relative to its size.
         const double twsqTolerance =
             kSineRounding * (1.0 + std::fabs(wantTwsq.re) + std::fabs(wantTwsq.im));
-        for (Isa isa : runnableLevels()) {
+        for (Isa isa : runnableIsas()) {
             expectNear(mapKernelsFor(isa)->twsqField(twsq, z), wantTwsq, twsqTolerance, isa);
             expectNear(mapKernelsFor(isa)->cornerStep(corner, z), wantCorner, kSineRounding, isa);
         }
@@ -89,7 +79,7 @@ TEST(MapKernels, SphereStepAgreesAcrossLevelsAndRefusesAZeroSum) {
     for (int n = 0; n < 100; ++n) {
         DuoMap want = map;
         ASSERT_TRUE(base.duoAdvance(want));
-        for (Isa isa : runnableLevels()) {
+        for (Isa isa : runnableIsas()) {
             DuoMap got = map;
             ASSERT_TRUE(mapKernelsFor(isa)->duoAdvance(got));
             ASSERT_NEAR(got.sphere.e1, want.sphere.e1, kSineRounding) << isaName(isa);
@@ -104,7 +94,7 @@ TEST(MapKernels, SphereStepAgreesAcrossLevelsAndRefusesAZeroSum) {
         a = Multivector{};
     }
     const Multivector before = map.sphere;
-    for (Isa isa : runnableLevels()) {
+    for (Isa isa : runnableIsas()) {
         EXPECT_FALSE(mapKernelsFor(isa)->duoAdvance(map)) << isaName(isa);
         EXPECT_EQ(map.sphere, before);
     }
