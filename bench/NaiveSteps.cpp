@@ -5,7 +5,6 @@
 //   zarn_bench --benchmark_filter=BM_Pair --benchmark_enable_random_interleaving=true
 //              --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-#include "engine/CRandom.h"
 #include "engine/MapExpA.h"
 #include "engine/QuiltMap.h"
 #include "engine/RandomSource.h"
@@ -83,12 +82,24 @@ void runPair(benchmark::State& state, Naive naiveStep, Program programStep) {
     state.SetItemsProcessed(state.iterations());
 }
 
-template <typename Map> Map drawn(double seed) {
+/** A square map with coefficients in the drawing ranges, emm 1 and offsets 1/2 (set directly,
+ *  so that no C library generator is involved). */
+SqrMap squareFrom(double seed) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
-    cseed(static_cast<unsigned>(seed * 1000.0));
-    Map m;
-    m.Randomize(rnd);
+    SqrMap m;
+    m.lambda = 0.4 * rnd.Uniform() - 0.2;
+    m.alpha = 0.8 * rnd.Uniform() - 0.4;
+    m.beta = 0.8 * rnd.Uniform() - 0.6;
+    m.gamma = 0.161 * rnd.Uniform() - 0.05;
+    m.omega = 0.02 * rnd.Uniform() - 0.01;
+    m.emm = 1.0;
+    m.offX = m.offY = 0.5;
+    for (auto& row : m.coef) {
+        for (double& c : row) {
+            c = 0.8 * rnd.Uniform() - 0.4;
+        }
+    }
     return m;
 }
 
@@ -96,7 +107,7 @@ template <typename Map> Map drawn(double seed) {
 
 /** The plain square (ten sines and cosines) or the detailed square of depth 6 (24). */
 void squarePair(benchmark::State& state, bool detailed) {
-    SqrMap m = drawn<SqrMap>(detailed ? 0.2049 : 0.1025);
+    SqrMap m = squareFrom(detailed ? 0.2049 : 0.1025);
     m.depth = 6;
     double x = 0.1;
     double y = 0.2;
@@ -165,7 +176,10 @@ void BM_PairDetailedSquare(benchmark::State& state) {
 // --- ExpA: 128 sines
 
 void BM_PairExpA(benchmark::State& state) {
-    MapExpA m = drawn<MapExpA>(0.333);
+    RandomSource rnd;
+    rnd.SeedFrom(0.333);
+    MapExpA m;
+    m.Randomize(rnd);
     double x = 0.3;
     double y = 0.7;
     auto naive = [&](NaiveGrid& grid) {
@@ -268,9 +282,13 @@ void BM_PairWildCorner(benchmark::State& state) {
 void BM_PairDetailedHex(benchmark::State& state) {
     RandomSource rnd;
     rnd.SeedFrom(0.77);
-    cseed(3);
     HexMap m;
-    m.RandomizeCoefficients(true, rnd);
+    m.detailOn = 1;
+    for (int i = 0; i < HexMap::kDetailOrbits; ++i) {
+        const double scale = HexMap::kDetailDialogFactor[static_cast<std::size_t>(i)];
+        m.SetDetailCoefficient(
+            i, {scale * (0.6 * rnd.Uniform() - 0.3), scale * (0.6 * rnd.Uniform() - 0.3)});
+    }
     m.SetSize(kGridSide);
     m.detailDepth = 11;
     double u = 0.3;

@@ -33,8 +33,14 @@ TEST(MapKernels, HexSumsAgreeAcrossLevels) {
     RandomSource rnd;
     rnd.SeedFrom(0.31);
     HexMap map;
-    map.RandomizeCoefficients(true, rnd);
-    map.SetSize(100.0);
+    map.lambda = {0.3 * rnd.Uniform() - 0.15, 0.15 * rnd.Uniform()};
+    map.alpha = {0.2 * rnd.Uniform() - 0.1, 0.2 * rnd.Uniform() - 0.1};
+    map.hAlpha = 0.19 * rnd.Uniform() - 0.15;
+    map.hEmm = 1.0;
+    for (int i = 0; i < HexMap::kDetailOrbits; ++i) {
+        map.SetDetailCoefficient(i, {0.6 * rnd.Uniform() - 0.3, 0.6 * rnd.Uniform() - 0.3});
+    }
+    map.SetSize(100.0); // also forms the images of alpha
     const MapKernels& base = *mapKernelsFor(Isa::Baseline);
     for (int n = 0; n < 200; ++n) {
         const Complex z{2.0 * rnd.Uniform() - 1.0, 2.0 * rnd.Uniform() - 1.0};
