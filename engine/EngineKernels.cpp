@@ -7,8 +7,6 @@
 #include "Torus.h"
 #include "VectorSines.h"
 
-#include <cmath>
-
 namespace zarn::ZARN_ISA_NS {
 
 void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
@@ -22,13 +20,10 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
     const double y3 = y2 + y1;
 
 #if defined(__AVX2__)
-    // Sine and cosine of the first two orders in one vector, built and taken apart in
-    // registers; the two sines of the third order from the C library (also VEX code, at most
-    // 1 ulp), whose scalar calls overlap the vector call. Measured faster than a second vector
-    // call, which takes SLEEF's slower reduction whenever x or y is above 0.8.
+    // Sine and cosine of the first two orders in one vector, the sines of the third in another:
+    // two calls whose latencies overlap, built and taken apart in registers.
     const Sleef___m256d_2 sc = Sleef_sincosd4_u10avx2(_mm256_set_pd(y2, y1, x2, x1));
-    const double thirdX = std::sin(x3);
-    const double thirdY = std::sin(y3);
+    const __m128d third = Sleef_sind2_u10avx2128(_mm_set_pd(y3, x3));
     const __m128d sinLow = _mm256_castpd256_pd128(sc.x);
     const __m128d sinHigh = _mm256_extractf128_pd(sc.x, 1);
     const __m128d cosLow = _mm256_castpd256_pd128(sc.y);
@@ -41,7 +36,7 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
                  cosX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosLow, cosLow));
     const double cosY1 = _mm_cvtsd_f64(cosHigh),
                  cosY2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosHigh, cosHigh));
-    const double sinX3 = thirdX, sinY3 = thirdY;
+    const double sinX3 = _mm_cvtsd_f64(third), sinY3 = _mm_cvtsd_f64(_mm_unpackhi_pd(third, third));
 #else
     alignas(16) double arg[paddedCount(6)] = {x1, x2, y1, y2, x3, y3, 0.0, 0.0};
     double s[paddedCount(6)];
