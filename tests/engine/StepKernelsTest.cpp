@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace zarn {
@@ -87,11 +88,15 @@ SqrMap randomSquare(double seed) {
     RandomSource rnd;
     rnd.SeedFrom(seed);
     SqrMap m;
-    m.lambda = 0.4 * rnd.Uniform() - 0.2;
-    m.alpha = 0.8 * rnd.Uniform() - 0.4;
-    m.beta = 0.8 * rnd.Uniform() - 0.6;
-    m.gamma = 0.161 * rnd.Uniform() - 0.05;
-    m.omega = 0.02 * rnd.Uniform() - 0.01;
+    // Scale and shift of each named coefficient's draw, in the drawing order.
+    const std::pair<double*, std::pair<double, double>> named[] = {{&m.lambda, {0.4, -0.2}},
+                                                                   {&m.alpha, {0.8, -0.4}},
+                                                                   {&m.beta, {0.8, -0.6}},
+                                                                   {&m.gamma, {0.161, -0.05}},
+                                                                   {&m.omega, {0.02, -0.01}}};
+    for (const auto& [field, range] : named) {
+        *field = range.first * rnd.Uniform() + range.second;
+    }
     m.emm = std::floor(5.0 * rnd.Uniform()) - 2.0;
     m.offX = m.offY = rnd.Uniform() < 0.5 ? 0.5 : 0.0;
     for (auto& row : m.coef) {
