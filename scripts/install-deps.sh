@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins
   libgif-dev libtiff-dev libjpeg-dev libpng-dev
   libgtest-dev libbenchmark-dev
+  libsleef-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
