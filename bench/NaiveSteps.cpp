@@ -247,7 +247,7 @@ void BM_PairSphere(benchmark::State& state) {
 void BM_PairWildCorner(benchmark::State& state) {
     RandomSource rnd;
     rnd.SeedFrom(0.5);
-    WildCornerMap m;
+    WildCornerMap m(13);
     m.RandomCornerQuilt(13, rnd);
     m.orbitCount = 11;
     double x = rnd.Uniform();

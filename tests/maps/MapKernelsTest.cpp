@@ -62,7 +62,7 @@ TEST(MapKernels, TwsqAndCornerAgreeAcrossLevels) {
     rnd.SeedFrom(0.47);
     TwsqMap twsq;
     twsq.TwsqRandomCoefficients(rnd);
-    WildCornerMap corner;
+    WildCornerMap corner(13);
     corner.RandomCornerQuilt(13, rnd);
     const MapKernels& base = *mapKernelsFor(Isa::Baseline);
     for (int n = 0; n < 200; ++n) {
