@@ -1,5 +1,7 @@
 #include "ImageEncoders.h"
 
+#include "GifEncoder.h"
+
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -11,21 +13,35 @@ struct KnownEncoder {
     const char* mime;
     const char* format;
     int quality;
+    /** Written by the program itself rather than by Qt's image writers. */
+    bool own;
 };
 
 constexpr KnownEncoder kKnown[] = {
-    {"image/png", "png", -1},
-    {"image/bmp", "bmp", -1},
-    {"image/jpeg", "jpeg", 100},
-    {"image/tiff", "tiff", -1},
+    {"image/png", "png", -1, false},    {"image/bmp", "bmp", -1, false},
+    {"image/jpeg", "jpeg", 100, false}, {"image/tiff", "tiff", -1, false},
+    {"image/gif", "gif", -1, true},
 };
+
+std::string failure(const char* what, const QString& path, const QString& reason) {
+    return std::string(what) + " '" + path.toStdString() + "': " + reason.toStdString();
+}
+
+/** Writes @p bytes through @p file, which replaces the target only when complete. */
+std::string commitBytes(QSaveFile& file, const QByteArray& bytes, const QString& path) {
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        file.cancelWriting();
+        return failure("cannot write", path, file.errorString());
+    }
+    return {};
+}
 } // namespace
 
 std::optional<ImageEncoder> FindEncoder(const QString& mimeType) {
     const QList<QByteArray> available = QImageWriter::supportedMimeTypes();
     for (const KnownEncoder& k : kKnown) {
         if (mimeType.compare(QLatin1String(k.mime), Qt::CaseInsensitive) == 0 &&
-            available.contains(QByteArray(k.mime))) {
+            (k.own || available.contains(QByteArray(k.mime)))) {
             return ImageEncoder{QString::fromLatin1(k.mime), QByteArray(k.format), k.quality};
         }
     }
@@ -46,13 +62,27 @@ QString mimeTypeForPath(const QString& path) {
     if (ext == QLatin1String("tif") || ext == QLatin1String("tiff")) {
         return QStringLiteral("image/tiff");
     }
+    if (ext == QLatin1String("gif")) {
+        return QStringLiteral("image/gif");
+    }
     return {};
 }
 
 std::string writeImageFile(const QImage& image, const QString& path, const ImageEncoder& encoder) {
+    if (image.isNull()) {
+        return failure("cannot write", path, QStringLiteral("the picture is empty"));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return "cannot write '" + path.toStdString() + "': " + file.errorString().toStdString();
+        return failure("cannot write", path, file.errorString());
+    }
+    if (encoder.format == "gif") {
+        const GifEncoding gif = encodeGif(image);
+        if (!gif.error.empty()) {
+            file.cancelWriting();
+            return failure("cannot encode", path, QString::fromStdString(gif.error));
+        }
+        return commitBytes(file, gif.bytes, path);
     }
     QImageWriter writer(&file, encoder.format);
     if (encoder.quality >= 0) {
@@ -62,11 +92,15 @@ std::string writeImageFile(const QImage& image, const QString& path, const Image
     const QImage opaque =
         image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;
     if (!writer.write(opaque)) {
+        // A device that refused the bytes (a full disk) says why better than the writer.
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         file.cancelWriting();
-        return "cannot encode '" + path.toStdString() + "': " + writer.errorString().toStdString();
+        return failure(file.error() != QFileDevice::NoError ? "cannot write" : "cannot encode",
+                       path, reason);
     }
     if (!file.commit()) {
-        return "cannot write '" + path.toStdString() + "': " + file.errorString().toStdString();
+        return failure("cannot write", path, file.errorString());
     }
     return {};
 }
