@@ -2,9 +2,14 @@
 
 #include "GifEncoder.h"
 
+#include "engine/FileIO.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
+
+#include <cstdint>
+#include <vector>
 
 namespace zarn {
 
@@ -25,15 +30,6 @@ constexpr KnownEncoder kKnown[] = {
 
 std::string failure(const char* what, const QString& path, const QString& reason) {
     return std::string(what) + " '" + path.toStdString() + "': " + reason.toStdString();
-}
-
-/** Writes @p bytes through @p file, which replaces the target only when complete. */
-std::string commitBytes(QSaveFile& file, const QByteArray& bytes, const QString& path) {
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        file.cancelWriting();
-        return failure("cannot write", path, file.errorString());
-    }
-    return {};
 }
 } // namespace
 
@@ -72,37 +68,32 @@ std::string writeImageFile(const QImage& image, const QString& path, const Image
     if (image.isNull()) {
         return failure("cannot write", path, QStringLiteral("the picture is empty"));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return failure("cannot write", path, file.errorString());
-    }
+    // The file is encoded in memory first and written by the one writer that checks every write,
+    // the sync and the rename: Qt's buffered file devices can lose a failed flush, and a full
+    // disk must never pass for a finished export.
+    QByteArray bytes;
     if (encoder.format == "gif") {
-        const GifEncoding gif = encodeGif(image);
+        GifEncoding gif = encodeGif(image);
         if (!gif.error.empty()) {
-            file.cancelWriting();
             return failure("cannot encode", path, QString::fromStdString(gif.error));
         }
-        return commitBytes(file, gif.bytes, path);
+        bytes = std::move(gif.bytes);
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, encoder.format);
+        if (encoder.quality >= 0) {
+            writer.setQuality(encoder.quality);
+        }
+        // JPEG and BMP carry no alpha; the picture is opaque anyway.
+        const QImage opaque =
+            image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;
+        if (!writer.write(opaque)) {
+            return failure("cannot encode", path, writer.errorString());
+        }
     }
-    QImageWriter writer(&file, encoder.format);
-    if (encoder.quality >= 0) {
-        writer.setQuality(encoder.quality);
-    }
-    // JPEG and BMP carry no alpha; the picture is opaque anyway.
-    const QImage opaque =
-        image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_RGB32) : image;
-    if (!writer.write(opaque)) {
-        // A device that refused the bytes (a full disk) says why better than the writer.
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return failure(file.error() != QFileDevice::NoError ? "cannot write" : "cannot encode",
-                       path, reason);
-    }
-    if (!file.commit()) {
-        return failure("cannot write", path, file.errorString());
-    }
-    return {};
+    const std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+    return writeFileAtomically(path.toStdString(), data).error;
 }
 
 } // namespace zarn

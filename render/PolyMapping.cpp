@@ -86,8 +86,8 @@ bool isOfferedPolyTiling(int kind) {
                        [&](const PolyTilingChoice& c) { return c.kind == kind; });
 }
 
-PolyMapping::PolyMapping(int tilingKind, double overlapCorrection)
-    : overlapFactor(1.0 + overlapCorrection), tiling(tilingKind) {
+PolyMapping::PolyMapping(int tilingKind, double correction)
+    : overlapCorrection(correction), overlapFactor(1.0 + correction), tiling(tilingKind) {
     const double edgeHalf = std::sin(kPi12);
     for (std::size_t k = 0; k < kKinds.size(); ++k) {
         radii[k] = edgeHalf / std::sin(kKinds[k].halfAngle);
@@ -229,9 +229,10 @@ void PolyMapping::PlaceTiling() {
     }
 }
 
-void PolyMapping::SetScale(double userScale) {
+void PolyMapping::SetScale(double scale) {
     const int sides = polygons[static_cast<std::size_t>(largestPolygon)].sides;
-    pixelScale = (1000.0 / sides) * userScale;
+    userScale = scale;
+    pixelScale = (1000.0 / sides) * scale;
     for (TilePolygon& p : polygons) {
         p.placedTriangles = p.unitTriangles;
         for (Triangle& t : p.placedTriangles) {
@@ -243,10 +244,6 @@ void PolyMapping::SetScale(double userScale) {
         p.scaled = true;
     }
     rebuild = true;
-}
-
-double PolyMapping::UserScale() const {
-    return pixelScale * polygons[static_cast<std::size_t>(largestPolygon)].sides / 1000.0;
 }
 
 void PolyMapping::SetPeriodOffsets(double x, double y) {

@@ -77,14 +77,17 @@ struct PolyMapping {
     std::array<TilePolygon, kPolygonKinds> polygons;
     std::array<double, kPolygonKinds> radii{};
     std::array<double, kPolygonKinds> apothems{};
-    /** 1 + "Overlap corection": how much each triangle grows about its centroid. */
+    /** "Overlap corection" as given, and 1 + it: how much each triangle grows about its
+     *  centroid. */
+    double overlapCorrection = 0.0;
     double overlapFactor = 1.0;
     int tiling = kDefaultTiling;
     /** The tiling's rectangular period, in units of the dodecagon's circumradius. */
     double unitWidth = 0.0;
     double unitHeight = 0.0;
     int largestPolygon = 0;
-    /** Pixels per unit. */
+    /** The scale as given (what the dialog shows) and the pixels per unit it makes. */
+    double userScale = 0.0;
     double pixelScale = 0.0;
     /** "X offset for period", "Y offset for period": fractions of the period. */
     double periodOffsetX = kDefaultOffset;
@@ -93,16 +96,16 @@ struct PolyMapping {
     bool rebuild = true;
 
     /** Builds @p tilingKind (any kind not offered builds 4.6.12) with overlap correction
-     *  @p overlapCorrection, unscaled. */
-    PolyMapping(int tilingKind, double overlapCorrection);
+     *  @p correction, at scale 1. */
+    PolyMapping(int tilingKind, double correction);
 
     /** Pixels per unit = (1000 / n) x @p userScale, n the side count of the largest polygon;
      *  scales every placed triangle and asks for a rebuild. */
-    void SetScale(double userScale);
-    /** The scale the dialog shows: pixelScale x n / 1000. */
-    double UserScale() const;
+    void SetScale(double scale);
+    /** The scale the dialog shows (pixelScale x n / 1000, as it was given). */
+    double UserScale() const { return userScale; }
     /** The overlap correction the mapping was built with. */
-    double OverlapCorrection() const { return overlapFactor - 1.0; }
+    double OverlapCorrection() const { return overlapCorrection; }
     /** Sets both period offsets and asks for a rebuild. */
     void SetPeriodOffsets(double x, double y);
 
