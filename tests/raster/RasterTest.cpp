@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -163,7 +164,11 @@ TEST(ComposeTest, ViewsComposeAtTheirSizes) {
 class ExportTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / "zarn-raster-export";
+        // One folder per case: ctest runs the cases in parallel.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        dir = fs::temp_directory_path() / ("zarn-raster-" + name);
+        fs::remove_all(dir);
         fs::create_directories(dir);
         path = QString::fromStdString((dir / (std::string("quilt.") + GetParam())).string());
     }
