@@ -190,13 +190,18 @@ std::pair<int, int> wholePair(const std::pair<double, double>& p, const char* op
     return {whole(p.first), whole(p.second)};
 }
 
+/** The dialog's verdict on the values an option just set, as the option's error. */
+void requireValid(const std::optional<std::string>& error, const std::string& option) {
+    if (error) {
+        throw InputError(option + ": " + *error);
+    }
+}
+
 /** Sets the quasi-crystal properties given in @p o on @p v, checking each with the dialog's
  *  ranges; an error names the option. */
 void applyQuaziOptions(const ViewOptions& o, QuaziPropValues& v) {
     const auto check = [&](const std::string& option) {
-        if (const std::optional<std::string> e = ValidateQuaziProp(v)) {
-            throw InputError(option + ": " + *e);
-        }
+        requireValid(ValidateQuaziProp(v), option);
     };
     if (o.quaziLines) {
         v.lineSetCount = static_cast<int>(*o.quaziLines);
@@ -218,9 +223,7 @@ void applyQuaziOptions(const ViewOptions& o, QuaziPropValues& v) {
 
 void applyPolyOptions(const ViewOptions& o, PolyViewValues& v) {
     const auto check = [&](const std::string& option) {
-        if (const std::optional<std::string> e = ValidatePolyView(v)) {
-            throw InputError(option + ": " + *e);
-        }
+        requireValid(ValidatePolyView(v), option);
     };
     if (o.tiling) {
         v.tiling = *o.tiling;

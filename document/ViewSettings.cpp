@@ -40,8 +40,15 @@ bool settle(QuiltState& s) {
     return true;
 }
 
-bool ntNoticeDue(const QuiltState& s) {
-    return (s.quaziView != 0 || s.polyView != 0) && s.isWindowsNT == 0;
+/** What a toggle or a dialog leaves for the window: a changed mapping (@p mappingShown when its
+ *  view is on) or a view turned on or off asks for an update. */
+ViewChange outcome(const QuiltState& s, ViewFlags before, bool mappingShown) {
+    ViewChange c;
+    c.views = flagsOf(s);
+    c.changed = mappingShown || c.views.quaziView != before.quaziView ||
+                c.views.polyView != before.polyView;
+    c.windowsNtNotice = (c.views.quaziView || c.views.polyView) && s.isWindowsNT == 0;
+    return c;
 }
 
 /** The poly properties' first step: the default mapping, once. */
@@ -97,12 +104,7 @@ ViewChange ToggleQuaziView(CZARN40Doc& doc) {
     const ViewFlags before = flagsOf(s);
     s.polyView = 0;
     s.quaziView = (before.quaziView || !ViewsApplyTo(s.family)) ? 0 : 1;
-    ViewChange change;
-    change.views = flagsOf(s);
-    change.changed =
-        change.views.quaziView != before.quaziView || change.views.polyView != before.polyView;
-    change.windowsNtNotice = change.views.quaziView && ntNoticeDue(s);
-    return change;
+    return outcome(s, before, false);
 }
 
 ViewChange TogglePolyView(CZARN40Doc& doc) {
@@ -110,19 +112,16 @@ ViewChange TogglePolyView(CZARN40Doc& doc) {
     QuiltState& s = doc.State(pause);
     const ViewFlags before = flagsOf(s);
     s.quaziView = 0;
-    ViewChange change;
+    const bool firstUse = s.polyViewChosen == 0;
     if (before.polyView || !ViewsApplyTo(s.family)) {
         s.polyView = 0;
     } else {
         s.polyView = 1;
-        change.openPolyProperties = s.polyViewChosen == 0;
         choosePolyOnce(s);
         s.polyMapping->rebuild = true;
     }
-    change.views = flagsOf(s);
-    change.changed =
-        change.views.quaziView != before.quaziView || change.views.polyView != before.polyView;
-    change.windowsNtNotice = change.views.polyView && ntNoticeDue(s);
+    ViewChange change = outcome(s, before, false);
+    change.openPolyProperties = change.views.polyView && firstUse;
     return change;
 }
 
@@ -186,15 +185,8 @@ std::optional<std::string> ApplyQuaziProp(CZARN40Doc& doc, const QuaziPropValues
         changed = true;
     }
 
-    ViewChange result;
-    result.views = flagsOf(s);
-    // A new mapping shows only while the view is on; turning either view on or off always does.
-    result.changed = (changed && result.views.quaziView) ||
-                     result.views.quaziView != before.quaziView ||
-                     result.views.polyView != before.polyView;
-    result.windowsNtNotice = result.views.quaziView && ntNoticeDue(s);
     if (change) {
-        *change = result;
+        *change = outcome(s, before, changed && s.quaziView != 0);
     }
     return std::nullopt;
 }
@@ -265,14 +257,8 @@ std::optional<std::string> ApplyPolyView(CZARN40Doc& doc, const PolyViewValues& 
         changed = true;
     }
 
-    ViewChange result;
-    result.views = flagsOf(s);
-    result.changed = (changed && result.views.polyView) ||
-                     result.views.quaziView != before.quaziView ||
-                     result.views.polyView != before.polyView;
-    result.windowsNtNotice = result.views.polyView && ntNoticeDue(s);
     if (change) {
-        *change = result;
+        *change = outcome(s, before, changed && s.polyView != 0);
     }
     return std::nullopt;
 }
