@@ -6,10 +6,27 @@
 
 namespace zarn::cli {
 
+namespace {
+
+bool names(const std::string& word, const std::string& name, const std::string& alias) {
+    return word == name || (!alias.empty() && word == alias) || word.rfind(name + "=", 0) == 0;
+}
+
+} // namespace
+
+void Args::refuseRepeat(const std::string& name, const std::string& alias) const {
+    for (const std::string& w : words_) {
+        if (names(w, name, alias)) {
+            throw UsageError(name + " given twice");
+        }
+    }
+}
+
 bool Args::flag(const std::string& name) {
     for (auto it = words_.begin(); it != words_.end(); ++it) {
         if (*it == name) {
             words_.erase(it);
+            refuseRepeat(name, {});
             return true;
         }
         if (it->rfind(name + "=", 0) == 0) {
@@ -29,11 +46,13 @@ std::optional<std::string> Args::option(const std::string& name, const std::stri
             std::string value = words_[i + 1];
             words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i),
                          words_.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+            refuseRepeat(name, alias);
             return value;
         }
         if (w.rfind(name + "=", 0) == 0) {
             std::string value = w.substr(name.size() + 1);
             words_.erase(words_.begin() + static_cast<std::ptrdiff_t>(i));
+            refuseRepeat(name, alias);
             return value;
         }
     }

@@ -44,6 +44,9 @@ public:
     void finish() const;
 
 private:
+    /** Fails when @p name (or @p alias) is still among the words: it was given twice. */
+    void refuseRepeat(const std::string& name, const std::string& alias) const;
+
     std::vector<std::string> words_;
 };
 

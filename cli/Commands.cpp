@@ -65,9 +65,9 @@ ImageEncoder encoderFor(const std::string& path) {
     return *encoder;
 }
 
-/** Waits for the worker to take the steps it has left, drawing progress from where it stands. */
-void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
-    const std::uint64_t first = doc.stepCount();
+/** Waits for the worker to take the steps it has left. The bar counts the steps of this run:
+ *  from @p first (the count before the run started) to maxSteps + 1. */
+void iterateToTheEnd(CZARN40Doc& doc, std::uint64_t first, bool showProgress) {
     const std::uint64_t last = static_cast<std::uint64_t>(doc.maxSteps()) + 1;
     const std::uint64_t total = last > first ? last - first : 1;
     ProgressBar bar(showProgress, total);
@@ -402,7 +402,7 @@ int runNew(std::vector<std::string> words) {
     if (view != ViewMode::Tile) {
         applyViewOptions(*doc, viewOptions, view);
     }
-    iterateToTheEnd(*doc, progressWanted(quiet));
+    iterateToTheEnd(*doc, 0, progressWanted(quiet));
     if (output) {
         writeImage(*doc, *output, *encoder);
     }
@@ -429,6 +429,9 @@ int runOpen(std::vector<std::string> words) {
     if (!path) {
         throw UsageError("open needs a FILE.session");
     }
+    if (!output && !json && !saveTo) {
+        throw UsageError("open needs -o IMAGE, --save OUT.session or --json");
+    }
     validateViewOptions(viewOptions);
     std::optional<ImageEncoder> encoder;
     if (output) {
@@ -448,12 +451,13 @@ int runOpen(std::vector<std::string> words) {
         applyViewOptions(*doc, viewOptions, view);
     }
     if (steps) {
+        const std::uint64_t first = doc->stepCount();
         try {
             IterateMore(*doc, *steps);
         } catch (const DocumentError& e) {
             throw InputError(e.what());
         }
-        iterateToTheEnd(*doc, progressWanted(quiet));
+        iterateToTheEnd(*doc, first, progressWanted(quiet));
     }
     // Without new steps the picture comes from the stored palette, as it was saved.
     if (output) {
@@ -499,6 +503,9 @@ int runColors(std::vector<std::string> words) {
         args.finish();
         if (!output) {
             throw UsageError("colors random needs -o FILE.qcl");
+        }
+        if (!hasColorFileSuffix(*output)) {
+            throw UsageError("colors random writes a .qcl file, not '" + *output + "'");
         }
         CRandom crandom(seed ? static_cast<unsigned>(*seed)
                              : static_cast<unsigned>(std::time(nullptr)));

@@ -242,7 +242,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"new --view quazi --quazi-offset 20,300 -o out.png", 1,
                 "X Offset in pattern: Please enter an integer between 50 and 1200."},
         BadCall{"new --view quazi --quazi-offset 60.5,300 -o out.png", 2, "two whole numbers"},
-        BadCall{"new --view quazi --quazi-lines 50 -o out.png", 1, "Line set count"}));
+        BadCall{"new --view quazi --quazi-lines 50 -o out.png", 1, "Line set count"},
+        BadCall{"new --steps 1000 --steps 2000 -o out.png", 2, "--steps given twice"},
+        BadCall{"new -o out.png -o b.png", 2, "--output given twice"},
+        BadCall{"new --detailed --family T -o out.png", 2,
+                "--detailed applies to the Square and Hex families only"},
+        BadCall{"colors show /dev/zero", 1, "not a regular file"},
+        BadCall{"new --colors /dev/zero --steps 10 -o out.png", 1, "not a regular file"},
+        BadCall{"colors random -o out.png", 2, "writes a .qcl file"},
+        BadCall{"new --steps 10 --json > /dev/full", 1, "No space left on device"},
+        BadCall{"open short.qcl", 2, "open needs -o IMAGE"}),
+    [](const auto& info) { return "Call" + std::to_string(info.index); });
 
 /** Width and height of an image file, as Qt reads its header. */
 std::pair<int, int> imageSize(const fs::path& path) {
@@ -311,6 +321,20 @@ TEST_F(CliTest, ASessionSavedWithAViewReopensWithItOn) {
     EXPECT_NE(quazi.out.find("\"view\": \"quazi\""), std::string::npos) << quazi.out;
     const CliRun wrong = run("open a.session --quazi-scale 0.25 -o e.png");
     EXPECT_EQ(wrong.status, 2) << wrong.err;
+}
+
+TEST_F(CliTest, InfoWritesValidUtf8WhateverBytesTheNamesHold) {
+    ASSERT_EQ(run("new --seed 3 --steps 20000 --quiet --save a.session").status, 0);
+    std::string bytes = read("a.session");
+    // quiltName starts at byte 78: put a stray continuation byte and a lone lead byte in it.
+    bytes[78] = static_cast<char>(0xFF);
+    bytes[79] = static_cast<char>(0xC3);
+    bytes[80] = 'x';
+    std::ofstream(dir / "b.session", std::ios::binary) << bytes;
+    const CliRun info = run("info b.session");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\\u00ff\\u00c3x"), std::string::npos) << info.out.substr(0, 400);
+    EXPECT_EQ(info.out.find(static_cast<char>(0xFF)), std::string::npos);
 }
 
 } // namespace
