@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace zarn {
 namespace {
@@ -224,6 +226,28 @@ TEST(ViewSettingsTest, TheWorkerAsksForANewPolyImageEvery2400000StepsWhileTheVie
     s.status.stepCount.store(4799999);
     doc.IterateStep();
     EXPECT_FALSE(s.polyMapping->rebuild) << "not while the view is off";
+}
+
+TEST(ViewSettingsTest, TheWindowTakesTheRequestWhileTheWorkerRuns) {
+    DocumentOptions options;
+    options.seed = 21;
+    options.physicalMemory = kPlentyOfMemory;
+    CZARN40Doc doc(options);
+    TogglePolyView(doc);
+    TakeViewGeometry(doc);
+    doc.SetMaxSteps(2400000);
+    doc.OnNewDocument();
+    bool requested = false;
+    while (!doc.isFinished()) {
+        bool rebuild = false;
+        const ViewGeometry view = TakeViewGeometry(doc, &rebuild);
+        ASSERT_EQ(view.mode, ViewMode::Poly);
+        requested = requested || rebuild;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    bool rebuild = false;
+    TakeViewGeometry(doc, &rebuild);
+    EXPECT_TRUE(requested || rebuild);
 }
 
 struct SavedView {
