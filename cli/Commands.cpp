@@ -14,11 +14,13 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@ namespace {
 
 constexpr std::uint64_t kMaxSeed = 4294967295u;
 constexpr std::uint64_t kMaxSteps = kLargestStepLimit;
+constexpr std::uint64_t kMaxThreads = CZARN40Doc::kMaxOrbits;
 constexpr int kMaxImageSide = 32000;
 
 /** Fails early, before a long run, when @p path cannot be written. */
@@ -307,11 +310,22 @@ void saveSession(CZARN40Doc& doc, const std::string& path) {
     }
 }
 
+/** --threads N: orbits of the quilt iterated at once (all cores when not given). */
+int threadsOption(Args& args) {
+    const std::optional<std::uint64_t> threads = args.number("--threads", 1, kMaxThreads);
+    if (threads) {
+        return static_cast<int>(*threads);
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp<unsigned>(cores, 1, kMaxThreads));
+}
+
 /** Opens a session without starting its worker. */
-std::unique_ptr<CZARN40Doc> openSession(const std::string& path,
-                                        std::optional<std::uint64_t> seed) {
+std::unique_ptr<CZARN40Doc> openSession(const std::string& path, std::optional<std::uint64_t> seed,
+                                        int threads = 1) {
     DocumentOptions options;
     options.seed = seed;
+    options.orbits = threads;
     std::string error;
     std::unique_ptr<CZARN40Doc> doc = OpenSessionFile(path, options, error);
     if (!doc) {
@@ -341,6 +355,7 @@ int runNew(std::vector<std::string> words) {
     const std::optional<std::string> output = args.option("--output", "-o");
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
+    const int threads = threadsOption(args);
     const std::optional<std::string> saveTo = args.option("--save");
     const ViewOptions viewOptions = takeViewOptions(args);
     args.finish();
@@ -393,6 +408,7 @@ int runNew(std::vector<std::string> words) {
 
     DocumentOptions options;
     options.seed = seed;
+    options.orbits = threads;
     std::unique_ptr<CZARN40Doc> doc;
     try {
         doc = NewQuilt(options, settings);
@@ -423,6 +439,7 @@ int runOpen(std::vector<std::string> words) {
     const std::optional<std::string> saveTo = args.option("--save");
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
+    const int threads = threadsOption(args);
     const ViewOptions viewOptions = takeViewOptions(args);
     const std::optional<std::string> path = args.positional();
     args.finish();
@@ -442,7 +459,7 @@ int runOpen(std::vector<std::string> words) {
         requireWritableTarget(*saveTo, "session");
     }
 
-    std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed);
+    std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed, threads);
     // A session saved with a view on opens with it on; --view chooses another.
     const ViewMode view = viewOptions.view.value_or(currentView(*doc));
     checkViewOptions(viewOptions, view, doc->CurrentFamily());

@@ -29,7 +29,11 @@ function(zarn_add_isa_variants target)
     set(objects ${target}_isa_${level})
     add_library(${objects} OBJECT ${ARG_SOURCES})
     target_compile_definitions(${objects} PRIVATE ZARN_ISA_NS=isa_${level})
-    target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -O2 -ffp-contract=off)
+    # -fno-tree-slp-vectorize: GCC's straight-line vectoriser turns the complex products of a
+    # sum into fused multiply-add-subtract instructions even under -ffp-contract=off, so an
+    # optimised build and a sanitiser build would round differently.
+    target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -O2 -ffp-contract=off
+                           -fno-tree-slp-vectorize)
     target_include_directories(${objects} PRIVATE ${PROJECT_SOURCE_DIR} ${ZARN_SLEEF_INCLUDE_DIR})
     target_link_libraries(${objects} PRIVATE zarn_warnings)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${objects}>)

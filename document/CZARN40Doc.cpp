@@ -7,6 +7,7 @@
 #include "ViewSettings.h"
 #include "engine/Torus.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -39,7 +40,52 @@ std::uint64_t mixSeed(std::uint64_t x) {
 /** Squaret's coefficients cycle every 16384 seconds of its clock. */
 constexpr std::uint64_t kSquaretClockCycle = 16384;
 
+/** Steps in all between two looks at the collapse test: the round of several orbits. */
+constexpr std::uint32_t kRoundSteps = 10000;
+/** Rounds between two returns to the worker loop. */
+constexpr int kRoundsPerCall = 32;
+
+/**
+ * Waits until @p value differs from @p old: spins for a short while first, since the next round
+ * is usually a fraction of a millisecond away and waking a sleeping thread can take longer than
+ * that, then sleeps on the atomic.
+ */
+template <typename T> T awaitChange(const std::atomic<T>& value, T old) {
+    const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    for (int i = 0;; ++i) {
+        const T now = value.load(std::memory_order_acquire);
+        if (now != old) {
+            return now;
+        }
+        if ((i & 63) == 63 && std::chrono::steady_clock::now() > spinUntil) {
+            break;
+        }
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+    for (;;) {
+        value.wait(old, std::memory_order_acquire);
+        const T now = value.load(std::memory_order_acquire);
+        if (now != old) {
+            return now;
+        }
+    }
+}
+
 } // namespace
+
+/** The threads of the orbits besides the worker's own; each waits for a round to be opened. */
+struct CZARN40Doc::OrbitCrew {
+    std::vector<std::thread> threads;
+    /** Raised to start a pass over the open round (or to let the threads see quit). */
+    std::atomic<std::uint64_t> generation{0};
+    /** Threads still working on the current pass. */
+    std::atomic<int> pending{0};
+    std::atomic<bool> quit{false};
+    /** The pass each thread runs: the family's RunOrbit. */
+    std::atomic<void (*)(CZARN40Doc&, int)> run{nullptr};
+};
 
 CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options), state_(options.seed) {
     // The maps and the grid are built by the state's member initialisers; the random sources,
@@ -63,6 +109,7 @@ CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options), stat
     setColorFromPalette(s.colorSet, 1, s.palette[3998]);
 
     SizeMemory(options_.physicalMemory ? *options_.physicalMemory : physicalMemoryBytes());
+    s.orbitCount = std::clamp(options_.orbits, 1, kMaxOrbits);
 
     if (options_.seed) {
         // A seeded Squaret quilt drifts on a clock of its own that starts where the seed says.
@@ -104,6 +151,7 @@ CZARN40Doc::~CZARN40Doc() {
         wakeWorker_.notify_all();
         worker_.join();
     }
+    StopCrew();
     if (registered_) {
         options_.registry->remove(this);
     }
@@ -243,6 +291,16 @@ void CZARN40Doc::ChangeGridSize(std::uint32_t newSize) {
 void CZARN40Doc::CountDistinctCells() {
     ScopedPause pause(*this);
     zarn::CountDistinctCells(state_);
+}
+
+void CZARN40Doc::SetOrbitCount(int orbits) {
+    ScopedPause pause(*this);
+    state_.orbitCount = std::clamp(orbits, 1, kMaxOrbits);
+}
+
+int CZARN40Doc::orbitCount() const {
+    ScopedPause pause(*this);
+    return state_.orbitCount;
 }
 
 void CZARN40Doc::RebuildPalette() {
@@ -427,7 +485,13 @@ void CZARN40Doc::IterateStep() {
 }
 
 void CZARN40Doc::RunSteps(std::uint32_t budget) {
-    withFamily(state_.family, [&](auto traits) { RunBlock<decltype(traits)>(budget); });
+    withFamily(state_.family, [&](auto traits) {
+        if (state_.orbitCount > 1 && budget > 1) {
+            RunRounds<decltype(traits)>();
+        } else {
+            RunBlock<decltype(traits)>(budget);
+        }
+    });
 }
 
 template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
@@ -453,7 +517,7 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
         ++steps;
         st.stepCount.store(steps, std::memory_order_relaxed);
         bool countThisHit = true;
-        Traits::step(s, countThisHit);
+        Traits::step(s, Traits::map(s), countThisHit);
 
         // A point that left the numbers (NaN, infinity) or the grid: such a quilt is replaced
         // like a collapsed one.
@@ -467,7 +531,8 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
             s.cellX = static_cast<int>(s.torusX * n);
             s.cellY = static_cast<int>(s.torusY * n);
             if (steps % 10000 == 0) {
-                const Collapse collapse = CheckCollapse(steps);
+                const Collapse collapse =
+                    CheckCollapse(steps, static_cast<int>(s.QMap.CountNonZero()));
                 if (collapse == Collapse::Stop) {
                     return;
                 }
@@ -520,11 +585,10 @@ void CZARN40Doc::ReplaceInvalid() {
     }
 }
 
-CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps) {
+CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps, int distinct) {
     QuiltState& s = state_;
     QuiltStatus& st = s.status;
-    zarn::CountDistinctCells(s);
-    const int distinct = st.distinctCells.load(std::memory_order_relaxed);
+    st.distinctCells.store(distinct);
     if (!(distinct < s.minDistinctCells && distinct < static_cast<int>(steps / 100))) {
         return Collapse::None;
     }
@@ -555,6 +619,194 @@ void CZARN40Doc::MarkDirty() {
     state_.status.imageDirty.store(1);
     if (options_.observer) {
         options_.observer->imageDirty(*this);
+    }
+}
+
+// ---- Several orbits -------------------------------------------------------------------------
+
+void CZARN40Doc::EnsureCrew(int helpers) {
+    if (crew_ && static_cast<int>(crew_->threads.size()) == helpers) {
+        return;
+    }
+    StopCrew();
+    crew_ = std::make_unique<OrbitCrew>();
+    for (int k = 1; k <= helpers; ++k) {
+        crew_->threads.emplace_back([this, k] { CrewLoop(k); });
+    }
+}
+
+void CZARN40Doc::StopCrew() {
+    if (!crew_) {
+        return;
+    }
+    crew_->quit.store(true);
+    crew_->generation.fetch_add(1, std::memory_order_release);
+    crew_->generation.notify_all();
+    for (std::thread& t : crew_->threads) {
+        t.join();
+    }
+    crew_.reset();
+}
+
+void CZARN40Doc::CrewLoop(int k) {
+    OrbitCrew& crew = *crew_;
+    std::uint64_t seen = 0;
+    for (;;) {
+        seen = awaitChange(crew.generation, seen);
+        if (crew.quit.load()) {
+            return;
+        }
+        crew.run.load()(*this, k);
+        if (crew.pending.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            crew.pending.notify_all();
+        }
+    }
+}
+
+template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
+    QuiltState& s = state_;
+    RoundSlot& slot = slots_[static_cast<std::size_t>(k)];
+    const std::uint32_t side = s.QMap.size;
+    const double n = side;
+    const double cellLimit = (n + QuiltMap::kMargin - 1) / n;
+    const auto run = [&](auto& orbit, typename Traits::Map& map, std::uint32_t& orbitSteps) {
+        std::uint32_t done = slot.done;
+        std::uint32_t maxSeen = slot.maxSeen;
+        std::uint32_t newCells = 0;
+        for (; done < slot.quota; ++done) {
+            if (interrupted()) {
+                break;
+            }
+            bool countThisHit = true;
+            Traits::step(orbit, map, countThisHit);
+            if (!(orbit.torusX >= 0.0 && orbit.torusX < cellLimit && orbit.torusY >= 0.0 &&
+                  orbit.torusY < cellLimit) ||
+                !std::isfinite(orbit.pointX) || !std::isfinite(orbit.pointY)) {
+                slot.invalid = true;
+                ++done;
+                break;
+            }
+            ++orbitSteps;
+            if (orbitSteps > static_cast<std::uint32_t>(kTransientSteps) && countThisHit) {
+                orbit.cellX = static_cast<int>(orbit.torusX * n);
+                orbit.cellY = static_cast<int>(orbit.torusY * n);
+                // Counts commute: whatever order the orbits' hits land in, the grid ends the
+                // same.
+                const std::uint32_t before =
+                    std::atomic_ref<std::uint32_t>(s.QMap.Cell(orbit.cellY, orbit.cellX))
+                        .fetch_add(1, std::memory_order_relaxed);
+                maxSeen = std::max(maxSeen, before + 1);
+                if (before == 0 && static_cast<std::uint32_t>(orbit.cellX) < side &&
+                    static_cast<std::uint32_t>(orbit.cellY) < side) {
+                    ++newCells;
+                }
+            }
+        }
+        slot.done = done;
+        slot.maxSeen = maxSeen;
+        slot.newCells += newCells;
+    };
+    if (k == 0) {
+        run(s, Traits::map(s), s.leadSteps);
+    } else {
+        Orbit& orbit = s.orbits[static_cast<std::size_t>(k - 1)];
+        run(orbit, std::get<typename Traits::Map>(orbit.map), orbit.steps);
+    }
+}
+
+template <typename Traits> void CZARN40Doc::RunRounds() {
+    QuiltState& s = state_;
+    QuiltStatus& st = s.status;
+    const int orbits = s.orbitCount;
+    if (s.orbits.size() != static_cast<std::size_t>(orbits - 1) ||
+        s.orbitsGeneration != s.mapGeneration) {
+        PrepareOrbits(s);
+    }
+    const RoundKey key{s.restarts, s.mapGeneration, s.QMap.size, s.family, orbits};
+    if (roundOpen_ && !(key == roundKey_)) {
+        roundOpen_ = false;
+    }
+    EnsureCrew(orbits - 1);
+    slots_.resize(static_cast<std::size_t>(orbits));
+    // Counted afresh after every pause: a command may have changed the grid.
+    liveDistinct_ = s.QMap.CountNonZero();
+
+    for (int round = 0; round < kRoundsPerCall && !interrupted(); ++round) {
+        const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
+        const std::uint32_t steps = st.stepCount.load(std::memory_order_relaxed);
+        if (!roundOpen_) {
+            if (steps > limit) {
+                EnterFinished();
+                return;
+            }
+            // The round ends at the next multiple of 10,000 steps (or at the limit); orbit k
+            // takes a fixed share of it, so the same seed and count give the same grid.
+            const std::uint64_t remaining = std::uint64_t{limit} + 1 - steps;
+            const auto total = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(kRoundSteps - steps % kRoundSteps, remaining));
+            const std::uint32_t share = total / static_cast<std::uint32_t>(orbits);
+            const std::uint32_t extra = total % static_cast<std::uint32_t>(orbits);
+            for (int k = 0; k < orbits; ++k) {
+                slots_[static_cast<std::size_t>(k)] =
+                    RoundSlot{share + (static_cast<std::uint32_t>(k) < extra ? 1u : 0u)};
+            }
+            roundOpen_ = true;
+            roundKey_ = key;
+        }
+        st.finished.store(0, std::memory_order_relaxed);
+        st.running.store(1, std::memory_order_relaxed);
+
+        std::uint32_t doneBefore = 0;
+        for (const RoundSlot& slot : slots_) {
+            doneBefore += slot.done;
+        }
+        OrbitCrew& crew = *crew_;
+        crew.run.store(&OrbitThunk<Traits>);
+        crew.pending.store(orbits - 1, std::memory_order_relaxed);
+        crew.generation.fetch_add(1, std::memory_order_release);
+        crew.generation.notify_all();
+        RunOrbit<Traits>(0);
+        for (int left = crew.pending.load(std::memory_order_acquire); left != 0;) {
+            left = awaitChange(crew.pending, left);
+        }
+
+        std::uint32_t doneAfter = 0;
+        bool complete = true;
+        bool invalid = false;
+        std::uint32_t maxSeen = s.QMap.maxCount;
+        for (RoundSlot& slot : slots_) {
+            doneAfter += slot.done;
+            complete = complete && slot.done == slot.quota;
+            invalid = invalid || slot.invalid;
+            maxSeen = std::max(maxSeen, slot.maxSeen);
+            liveDistinct_ += slot.newCells;
+            slot.newCells = 0;
+        }
+        s.QMap.maxCount = maxSeen;
+        st.maxCount.store(maxSeen, std::memory_order_relaxed);
+        const std::uint32_t now = steps + (doneAfter - doneBefore);
+        st.stepCount.store(now, std::memory_order_relaxed);
+        if (invalid) {
+            roundOpen_ = false;
+            ReplaceInvalid();
+            return;
+        }
+        if (!complete) {
+            return; // interrupted: the round goes on where each orbit stopped
+        }
+        roundOpen_ = false;
+        if (now % kRoundSteps == 0 && now > static_cast<std::uint32_t>(kTransientSteps)) {
+            if (CheckCollapse(now, static_cast<int>(liveDistinct_)) == Collapse::Stop) {
+                return;
+            }
+            const std::uint32_t after = st.stepCount.load(std::memory_order_relaxed);
+            if (after % 200000 == 0) {
+                MarkDirty();
+            }
+            if (after != now) {
+                return; // replaced: the new quilt's orbits start afresh
+            }
+        }
     }
 }
 

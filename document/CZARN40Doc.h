@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zarn {
 
@@ -72,6 +73,10 @@ struct DocumentOptions {
     std::optional<std::uint64_t> physicalMemory;
     /** Without a worker the caller drives IterateStep itself (tests, benchmarks). */
     bool startWorker = true;
+    /** Orbits of the quilt iterated at once, each on a thread of its own and all counted into
+     *  the one grid (1 to kMaxOrbits). The same seed and the same count give the same grid
+     *  whatever the scheduler does; 1 is the driver's single orbit. */
+    int orbits = 1;
 };
 
 /** Where the iteration stands. */
@@ -130,6 +135,7 @@ public:
     static constexpr std::uint32_t kDefaultMaxSteps = QuiltStatus::kDefaultMaxSteps;
     static constexpr int kTransientSteps = 3000;
     static constexpr int kNameLength = QuiltState::kNameLength;
+    static constexpr int kMaxOrbits = 64;
 
     /** Builds the document: maps, grid sized from memory, colours, a random square quilt; the
      *  worker is created parked. Throws DocumentError (memory sizing, too many documents). */
@@ -175,6 +181,10 @@ public:
     void ChangeGridSize(std::uint32_t newSize);
     /** Recounts the distinct cells (the worker does so every 10,000 steps). */
     void CountDistinctCells();
+    /** Orbits iterated at once (1 to kMaxOrbits, clamped); takes effect at the next restart or
+     *  new quilt. */
+    void SetOrbitCount(int orbits);
+    int orbitCount() const;
 
     /** Builds the palette from the live colour set and the grid's histogram. */
     void RebuildPalette();
@@ -227,16 +237,46 @@ private:
     friend class ScopedPause;
 
     enum class Collapse { None, Replaced, Stop };
+    struct OrbitCrew;
+    /** One orbit's share of the open round of several orbits; a cache line each, as every
+     *  orbit's thread writes its own. */
+    struct alignas(64) RoundSlot {
+        std::uint32_t quota = 0;
+        std::uint32_t done = 0;
+        std::uint32_t maxSeen = 0;
+        std::uint32_t newCells = 0;
+        bool invalid = false;
+    };
+    /** What an open round was planned for: any change ends it. */
+    struct RoundKey {
+        std::uint32_t restarts = 0;
+        std::uint32_t mapGeneration = 0;
+        std::uint32_t gridSize = 0;
+        MapFamily family = MapFamily::Square;
+        int orbitCount = 0;
+        bool operator==(const RoundKey&) const = default;
+    };
 
     void SizeMemory(std::uint64_t physicalBytes);
     void WorkerLoop();
     /** Runs up to @p budget steps; stops early at the limit, a pause or a stop request. */
     void RunSteps(std::uint32_t budget);
     template <typename Traits> void RunBlock(std::uint32_t budget);
+    /** Several orbits: rounds of 10,000 steps in all, shared out among the orbits in a fixed
+     *  way, with the driver's tests between rounds. */
+    template <typename Traits> void RunRounds();
+    /** Takes orbit @p k's share of the open round (on its own thread). */
+    template <typename Traits> void RunOrbit(int k);
+    template <typename Traits> static void OrbitThunk(CZARN40Doc& doc, int k) {
+        doc.RunOrbit<Traits>(k);
+    }
+    void EnsureCrew(int helpers);
+    void StopCrew();
+    void CrewLoop(int k);
     /** A family step left the numbers or the grid: the quilt is replaced. */
     void ReplaceInvalid();
-    /** The collapse test of every 10,000th step. */
-    Collapse CheckCollapse(std::uint32_t steps);
+    /** The collapse test of every 10,000th step, with the grid's @p distinct cells. */
+    Collapse CheckCollapse(std::uint32_t steps, int distinct);
     /** Every 200,000 steps: lets others run, marks the image dirty, tells the observer. */
     void MarkDirty();
     /** The step found the limit passed: marks the quilt finished (telling the observer once)
@@ -273,6 +313,13 @@ private:
     bool answered_ = false;
     std::atomic<bool> awaitingAnswer_{false};
     bool registered_ = false;
+
+    std::unique_ptr<OrbitCrew> crew_;
+    std::vector<RoundSlot> slots_;
+    bool roundOpen_ = false;
+    RoundKey roundKey_;
+    /** Non-zero cells of the grid while several orbits run (kept as hits land). */
+    std::uint32_t liveDistinct_ = 0;
 
     struct Published {
         QuiltNames names;

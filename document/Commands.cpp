@@ -65,6 +65,7 @@ std::unique_ptr<CZARN40Doc> NewQuilt(const DocumentOptions& options,
             }
             s.colorSet.CommitToHistory();
         }
+        CoefficientsChanged(s);
     }
     doc->OnNewDocument();
     return doc;

@@ -64,6 +64,7 @@ ChooseMapValues FillChooseMap(const CZARN40Doc& doc) {
 FamilyDialogs ApplyChooseMap(CZARN40Doc& doc, const ChooseMapValues& v) {
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     s.family = v.family;
     s.useRandomSettings = v.useRandomSettings ? 1 : 0;
     s.setUseDetailedSquare(v.useDetailedSquare);
@@ -123,6 +124,7 @@ std::optional<std::string> ApplyDetail(CZARN40Doc& doc, const DetailValues& v, b
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     const bool squareChanged = v.useDetailedSquare != s.useDetailedSquare() ||
                                v.squareDetailDepth != s.squareDetailDepth();
     if (changed) {
@@ -207,6 +209,7 @@ std::optional<std::string> ApplySetQuilt(CZARN40Doc& doc, const SetQuiltValues& 
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     SqrMap& m = s.sqrMap;
     m.lambda = v.lambda;
     m.alpha = v.alpha;
@@ -262,6 +265,7 @@ std::optional<std::string> ApplyGeneralCoif(CZARN40Doc& doc, const GeneralCoifVa
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     SqrMap& m = s.sqrMap;
     m.coef = v.coef;
     s.setSquareDetailDepth(static_cast<int>(v.depth));
@@ -318,6 +322,7 @@ std::optional<std::string> ApplySetHexQuilt(CZARN40Doc& doc, const SetHexQuiltVa
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     s.family = MapFamily::Hex;
     HexMap& m = s.hexMap;
     m.lambda = {v.lambdaReal, v.lambdaImaginary};
@@ -369,6 +374,7 @@ std::optional<std::string> ApplyHexDetail(CZARN40Doc& doc, const HexDetailValues
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     s.family = MapFamily::Hex;
     for (int k = 0; k < HexMap::kDetailOrbits; ++k) {
         const double factor = HexMap::kDetailDialogFactor[k];
@@ -418,6 +424,7 @@ std::optional<std::string> ApplyCornerCoefficients(CZARN40Doc& doc, const Corner
     }
     ScopedPause pause(doc);
     QuiltState& s = doc.State(pause);
+    CoefficientsChanged(s);
     s.cornerMap.ApplyDialogValues(v.map);
     ChangeGridSize(s, v.gridSize, StepFactor(MapFamily::SquareX));
     if (!applyRandomSettings(s, v.useNewRandomSettings)) {

@@ -21,6 +21,13 @@ void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap) {
 
 void noCoefficients(JsonWriter&, const QuiltState&) {}
 
+void startInUnitSquare(Orbit& orbit, QuiltState& s) {
+    const double u1 = s.random.Uniform();
+    const double u2 = s.random.Uniform();
+    orbit.torusX = orbit.pointX = orbit.rawX = u1;
+    orbit.torusY = orbit.pointY = orbit.rawY = u2;
+}
+
 } // namespace family_detail
 
 using family_detail::commonSetUp;
@@ -54,6 +61,16 @@ void FamilyTraits<MapFamily::Hex>::setUp(QuiltState& s) {
     s.pointX = start.point.re;
     s.pointY = start.point.im;
     RestartIteration(s);
+}
+
+void FamilyTraits<MapFamily::Hex>::startOrbit(Orbit& orbit, QuiltState& s) {
+    family_detail::startInUnitSquare(orbit, s);
+    // Knot mode iterates the plane point of lattice coordinates; the plain mode takes any point
+    // of the plane and folds it.
+    if (s.hexMap.knotOn != 0) {
+        orbit.pointX = orbit.torusX + 0.5 * orbit.torusY;
+        orbit.pointY = orbit.torusY * s.hexMap.c30;
+    }
 }
 
 void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b) {
@@ -124,6 +141,17 @@ void FamilyTraits<MapFamily::Duo>::setUp(QuiltState& s) {
     s.duoMap.outX = s.duoMap.sphere.e1;
     s.duoMap.outY = s.duoMap.sphere.e2;
     RestartIteration(s);
+}
+
+void FamilyTraits<MapFamily::Duo>::startOrbit(Orbit& orbit, QuiltState& s) {
+    // The sphere map iterates the unit vector in its map; the orbit's point is its projection.
+    const double u1 = s.random.Uniform();
+    const double u2 = s.random.Uniform();
+    const double u3 = s.random.Uniform();
+    DuoMap& map = std::get<DuoMap>(orbit.map);
+    map.sphere = DuoMap::PlacePoint(map.sphere, u1, u2, u3);
+    orbit.torusX = orbit.pointX = 0.5 * map.sphere.e1 + 0.5;
+    orbit.torusY = orbit.pointY = 0.5 * map.sphere.e2 + 0.5;
 }
 
 void FamilyTraits<MapFamily::Duo>::writeCoefficients(JsonWriter& json, const QuiltState& s) {

@@ -18,9 +18,13 @@ class JsonWriter;
  *   static constexpr MapFamily kFamily;
  *   static void setUp(QuiltState&);            the random set-up of a new quilt (draws,
  *                                              start point, restart); names come after
- *   static void step(QuiltState&, bool& count); one step from (pointX, pointY): stores the
- *                                              result in raw, torus and point; only the sphere
- *                                              map clears count (lower-hemisphere points)
+ *   using Map; static Map& map(QuiltState&);   the family's map object
+ *   static void step(P& orbit, Map&, bool& count); one step of an orbit (the state itself, or
+ *                                              one of its extra orbits) from (pointX, pointY):
+ *                                              stores the result in raw, torus and point; only
+ *                                              the sphere map clears count (lower hemisphere)
+ *   static void startOrbit(Orbit&, QuiltState&); the start of an extra orbit (draws from the
+ *                                              state's random source)
  *   static PeriodSize periodSize(const QuiltState&);
  *   static void fill(const QuiltState&, PeriodBitmap&);   the period picture (grid maximum
  *                                              refreshed by the caller)
@@ -34,13 +38,13 @@ template <MapFamily F> struct FamilyTraits;
 namespace family_detail {
 
 /** For the maps that fold their own result. */
-inline void storeUnfolded(QuiltState& s, double x, double y) {
+template <typename P> void storeUnfolded(P& s, double x, double y) {
     s.rawX = s.torusX = s.pointX = x;
     s.rawY = s.torusY = s.pointY = y;
 }
 
 /** For the tiling maps and the wild corner: fold, then go on from the folded point. */
-inline void storeFolded(QuiltState& s, double x, double y) {
+template <typename P> void storeFolded(P& s, double x, double y) {
     s.rawX = x;
     s.rawY = y;
     s.torusX = foldToUnit(x);
@@ -76,13 +80,17 @@ void fillTiling(const TilingMap& map, const QuiltState& s, PeriodBitmap& bitmap)
 void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap);
 void noCoefficients(JsonWriter&, const QuiltState&);
 
+/** An extra orbit of a square-lattice or tiling family starts at a point of the unit square. */
+void startInUnitSquare(Orbit& orbit, QuiltState& s);
+
 } // namespace family_detail
 
 template <> struct FamilyTraits<MapFamily::Square> {
     static constexpr MapFamily kFamily = MapFamily::Square;
+    using Map = SqrMap;
+    static Map& map(QuiltState& s) { return s.sqrMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        SqrMap& m = s.sqrMap;
+    template <typename P> static void step(P& s, Map& m, bool&) {
         m.x = s.pointX;
         m.y = s.pointY;
         if (m.detail == 1) {
@@ -101,13 +109,18 @@ template <> struct FamilyTraits<MapFamily::Square> {
     static void writeCoefficients(JsonWriter& json, const QuiltState& s) {
         family_detail::noCoefficients(json, s);
     }
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::Oct_Four> {
     static constexpr MapFamily kFamily = MapFamily::Oct_Four;
+    using Map = New84;
+    static Map& map(QuiltState& s) { return s.octFourMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const MapPoint r = s.octFourMap.StepFrom(s.pointX, s.pointY);
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
@@ -115,13 +128,18 @@ template <> struct FamilyTraits<MapFamily::Oct_Four> {
         family_detail::fillSquareLattice(s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::SFT> {
     static constexpr MapFamily kFamily = MapFamily::SFT;
+    using Map = MapSixFourTwelve;
+    static Map& map(QuiltState& s) { return s.sftMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const Complex r = s.sftMap.Step({s.pointX, s.pointY});
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const Complex r = m.Step({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
     static PeriodSize periodSize(const QuiltState& s) {
@@ -131,13 +149,17 @@ template <> struct FamilyTraits<MapFamily::SFT> {
         family_detail::fillTiling(s.sftMap, s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::Hex> {
     static constexpr MapFamily kFamily = MapFamily::Hex;
+    using Map = HexMap;
+    static Map& map(QuiltState& s) { return s.hexMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        HexMap& m = s.hexMap;
+    template <typename P> static void step(P& s, Map& m, bool&) {
         if (m.knotOn != 0) {
             // Knot mode counts lattice coordinates and goes on from the folded point mapped back
             // into the plane.
@@ -163,13 +185,16 @@ template <> struct FamilyTraits<MapFamily::Hex> {
     }
     static void fill(const QuiltState& s, PeriodBitmap& b);
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s);
 };
 
 template <> struct FamilyTraits<MapFamily::SquareX> {
     static constexpr MapFamily kFamily = MapFamily::SquareX;
+    using Map = WildCornerMap;
+    static Map& map(QuiltState& s) { return s.cornerMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const Complex r = s.cornerMap.CornerStep({s.pointX, s.pointY});
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const Complex r = m.CornerStep({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
@@ -177,13 +202,18 @@ template <> struct FamilyTraits<MapFamily::SquareX> {
         family_detail::fillSquareLattice(s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::T> {
     static constexpr MapFamily kFamily = MapFamily::T;
+    using Map = MapThreeTwelve;
+    static Map& map(QuiltState& s) { return s.tMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const Complex r = s.tMap.Step({s.pointX, s.pointY});
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const Complex r = m.Step({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
     static PeriodSize periodSize(const QuiltState& s) {
@@ -193,13 +223,18 @@ template <> struct FamilyTraits<MapFamily::T> {
         family_detail::fillTiling(s.tMap, s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::ExpA> {
     static constexpr MapFamily kFamily = MapFamily::ExpA;
+    using Map = MapExpA;
+    static Map& map(QuiltState& s) { return s.expAMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const MapPoint r = s.expAMap.StepFrom(s.pointX, s.pointY);
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
@@ -207,13 +242,18 @@ template <> struct FamilyTraits<MapFamily::ExpA> {
         family_detail::fillSquareLattice(s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::TWsq> {
     static constexpr MapFamily kFamily = MapFamily::TWsq;
+    using Map = TwsqMap;
+    static Map& map(QuiltState& s) { return s.twsqMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const Complex r = s.twsqMap.TwsqStep({s.pointX, s.pointY});
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const Complex r = m.TwsqStep({s.pointX, s.pointY});
         family_detail::storeUnfolded(s, r.re, r.im);
     }
     /** The grid and its mirror image below it. */
@@ -223,13 +263,18 @@ template <> struct FamilyTraits<MapFamily::TWsq> {
     }
     static void fill(const QuiltState& s, PeriodBitmap& b);
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::Squaret> {
     static constexpr MapFamily kFamily = MapFamily::Squaret;
+    using Map = SqrMapt;
+    static Map& map(QuiltState& s) { return s.sqrMapt; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool&) {
-        const MapPoint r = s.sqrMapt.StepFrom(s.pointX, s.pointY);
+    template <typename P> static void step(P& s, Map& m, bool&) {
+        const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
@@ -237,13 +282,18 @@ template <> struct FamilyTraits<MapFamily::Squaret> {
         family_detail::fillSquareLattice(s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s) {
+        family_detail::startInUnitSquare(orbit, s);
+    }
 };
 
 template <> struct FamilyTraits<MapFamily::Duo> {
     static constexpr MapFamily kFamily = MapFamily::Duo;
+    using Map = DuoMap;
+    static Map& map(QuiltState& s) { return s.duoMap; }
     static void setUp(QuiltState& s);
-    static void step(QuiltState& s, bool& count) {
-        const DuoPoint r = s.duoMap.DuoStep(count);
+    template <typename P> static void step(P& s, Map& m, bool& count) {
+        const DuoPoint r = m.DuoStep(count);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
@@ -251,6 +301,7 @@ template <> struct FamilyTraits<MapFamily::Duo> {
         family_detail::fillSquareLattice(s, b);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
+    static void startOrbit(Orbit& orbit, QuiltState& s);
 };
 
 /** Calls @p fn with FamilyTraits<family>{} and returns what it returns. */

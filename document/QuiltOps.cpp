@@ -37,7 +37,30 @@ void RestartIteration(QuiltState& s) {
     s.minDistinctCells = static_cast<int>((n * n) / 10);
     s.torusX = s.random.Uniform();
     s.torusY = s.random.Uniform();
+    s.leadSteps = 0;
+    ++s.restarts;
+    if (s.orbitCount > 1 || !s.orbits.empty()) {
+        PrepareOrbits(s);
+    }
     s.QMap.Clear();
+}
+
+void PrepareOrbits(QuiltState& s) {
+    const std::size_t extra = s.orbitCount > 1 ? static_cast<std::size_t>(s.orbitCount - 1) : 0;
+    s.orbits.resize(extra);
+    withFamily(s.family, [&](auto traits) {
+        using Traits = decltype(traits);
+        for (Orbit& orbit : s.orbits) {
+            orbit.map = Traits::map(s);
+            orbit.steps = 0;
+            Traits::startOrbit(orbit, s);
+        }
+    });
+    s.orbitsGeneration = s.mapGeneration;
+}
+
+void CoefficientsChanged(QuiltState& s) {
+    ++s.mapGeneration;
 }
 
 void BuildAutoNames(QuiltState& s) {
@@ -81,6 +104,7 @@ void ChangeGridSize(QuiltState& s, std::uint32_t newSize, double stepFactor) {
     }
     // The hexagonal picture's cells and period follow the grid.
     s.hexMap.SetSize(newSize);
+    CoefficientsChanged(s);
 }
 
 void CountDistinctCells(QuiltState& s) {

@@ -33,6 +33,14 @@ void NewRandomCornerQuilt(QuiltState& s, int cornerN);
  */
 void ChangeGridSize(QuiltState& s, std::uint32_t newSize, double stepFactor);
 
+/** Gives every extra orbit (orbitCount - 1 of them) a copy of the family's map and a start
+ *  point drawn from the state's random source; removes them for a single orbit. */
+void PrepareOrbits(QuiltState& s);
+
+/** Coefficients changed without a restart: the extra orbits take the new map when the worker
+ *  next runs. */
+void CoefficientsChanged(QuiltState& s);
+
 /** Distinct cells of the grid into status.distinctCells. */
 void CountDistinctCells(QuiltState& s);
 

@@ -25,6 +25,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace zarn {
 
@@ -56,6 +58,30 @@ struct QuiltStatus {
     std::atomic<std::uint32_t> collapsedReplacements{0};
     /** Quilts replaced because a step produced a non-finite or unusable point. */
     std::atomic<std::uint32_t> invalidReplacements{0};
+};
+
+/** Every family's map type: the copy of the current family's map that an extra orbit
+ *  iterates. */
+using OrbitMap = std::variant<SqrMap, New84, MapSixFourTwelve, HexMap, WildCornerMap,
+                              MapThreeTwelve, MapExpA, TwsqMap, SqrMapt, DuoMap>;
+
+/**
+ * One more orbit of the same quilt, iterated beside the state's own by a thread of its own and
+ * counted into the same grid. It has its point, its own copy of the family's map (whose working
+ * values change with every step) and its own transient.
+ */
+struct Orbit {
+    double torusX = 0.0;
+    double torusY = 0.0;
+    double pointX = 0.0;
+    double pointY = 0.0;
+    double rawX = 0.0;
+    double rawY = 0.0;
+    int cellX = 0;
+    int cellY = 0;
+    /** Steps since the orbit started: its first 3000 add no hits. */
+    std::uint32_t steps = 0;
+    OrbitMap map;
 };
 
 /** The auto names of a quilt: quiltName from the family's format and nameNumber, the others
@@ -99,6 +125,20 @@ struct QuiltState {
 
     QuiltStatus status;
     int minDistinctCells = 0;
+
+    /** Orbits iterated at once, one thread each; 1 is the driver's single orbit. Takes effect
+     *  at the next restart (or when the worker next starts). */
+    int orbitCount = 1;
+    /** The orbits besides the state's own (orbitCount - 1 of them, once prepared). */
+    std::vector<Orbit> orbits;
+    /** With several orbits: steps of the state's own orbit since the restart. */
+    std::uint32_t leadSteps = 0;
+    /** Raised whenever coefficients change without a restart; the extra orbits are prepared
+     *  again when it differs from orbitsGeneration. */
+    std::uint32_t mapGeneration = 0;
+    std::uint32_t orbitsGeneration = 0;
+    /** Raised by every restart (the worker's open round of several orbits ends with it). */
+    std::uint32_t restarts = 0;
 
     // The orbit.
     double torusX = 0.0;

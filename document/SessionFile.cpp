@@ -3,6 +3,7 @@
 #include "CZARN40Doc.h"
 #include "DocumentFields.h"
 #include "MemorySizing.h"
+#include "QuiltOps.h"
 #include "engine/Archive.h"
 
 #include <algorithm>
@@ -224,6 +225,9 @@ void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
     s.palette = std::move(palette);
     s.colorSetHistory = std::move(history);
     s.colorSet = std::move(colors);
+    // The file holds one orbit: any others start afresh from its quilt.
+    s.orbits.clear();
+    CoefficientsChanged(s);
 }
 
 std::unique_ptr<CZARN40Doc> OpenSessionFile(const std::string& path, const DocumentOptions& options,

@@ -35,6 +35,11 @@ public:
             maxCount = cell;
         }
     }
+    /** The counter of cell (row, column), margin included, for callers that add hits their own
+     *  way (several orbits counting into one grid with atomic increments). */
+    std::uint32_t& Cell(int row, int column) {
+        return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
+    }
     std::uint32_t CountAt(int row, int column) const {
         return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
     }

@@ -17,17 +17,6 @@
 
 namespace zarn::ZARN_ISA_NS {
 
-/**
- * For a kernel whose sum of complex terms runs in two scalar chains: GCC would pair the chains
- * into one vector and keep that in memory between iterations, which puts a store and a reload on
- * the critical path of every term.
- */
-#if defined(__GNUC__) && !defined(__clang__)
-#define ZARN_SCALAR_CHAINS __attribute__((optimize("no-tree-slp-vectorize")))
-#else
-#define ZARN_SCALAR_CHAINS
-#endif
-
 /** Room every batch buffer needs: its count rounded up to the widest vector (8 doubles). */
 constexpr int paddedCount(int n) {
     return (n + 7) / 8 * 8;

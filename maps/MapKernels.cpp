@@ -40,7 +40,7 @@ Complex hexPlainSum(HexMap& m, Complex z) {
            m.hEmm * z + m.accumulator;
 }
 
-ZARN_SCALAR_CHAINS Complex hexDetailSum(const HexMap& m, Complex z) {
+Complex hexDetailSum(const HexMap& m, Complex z) {
     cleanUpperState();
     // Slots beyond the last orbit are zero, so capping the depth there changes no sum; it keeps
     // a depth from a dialog or a file from indexing past the tables.
@@ -191,7 +191,7 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     return second + first;
 }
 
-ZARN_SCALAR_CHAINS Complex cornerStep(const WildCornerMap& m, Complex z) {
+Complex cornerStep(const WildCornerMap& m, Complex z) {
     cleanUpperState();
     constexpr int harmonics = WildCornerMap::kHarmonics;
     constexpr int maxRows = WildCornerMap::kMaxCornerN / 2 + 1;

@@ -126,7 +126,8 @@ TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
     EXPECT_EQ(read("a.png"), read("b.png"));
     EXPECT_EQ(jsonCount(reopened.out, "stepCount"), 200001u);
 
-    const CliRun more = run("open a.session --steps 100000 --quiet --save c.session --json");
+    const CliRun more =
+        run("open a.session --steps 100000 --threads 1 --quiet --save c.session --json");
     ASSERT_EQ(more.status, 0) << more.err;
     EXPECT_EQ(jsonCount(more.out, "stepCount"), 300001u);
     EXPECT_EQ(jsonCount(more.out, "totalHits"), jsonCount(made.out, "totalHits") + 100000u);
@@ -136,6 +137,16 @@ TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
     EXPECT_NE(info.out.find("\"flagHex\": 1"), std::string::npos) << info.out;
     EXPECT_EQ(jsonCount(info.out, "stepCount"), 300001u);
     EXPECT_NE(info.out.find("\"colorHistory\""), std::string::npos);
+}
+
+TEST_F(CliTest, SeveralThreadsGiveTheSameBytesForTheSameSeedAndCount) {
+    const std::string args = "new --family ExpA --seed 4 --grid 60 --steps 200000 --quiet";
+    ASSERT_EQ(run(args + " --threads 3 -o a.bmp").status, 0);
+    ASSERT_EQ(run(args + " --threads 3 -o b.bmp").status, 0);
+    ASSERT_EQ(run(args + " --threads 1 -o c.bmp").status, 0);
+    EXPECT_EQ(read("a.bmp"), read("b.bmp"));
+    EXPECT_NE(read("a.bmp"), read("c.bmp")) << "three orbits are another sample of the quilt";
+    EXPECT_EQ(run(args + " --threads 0 -o d.bmp").status, 1);
 }
 
 TEST_F(CliTest, ASessionSavedWithoutAPictureHoldsThePaletteOfTheQuiltAsIterated) {

@@ -98,6 +98,33 @@ TEST(DocumentInterfaceTest, SeededQuiltIsTheSameWithOtherQuiltsRunningBesideIt) 
     EXPECT_EQ(sessionBytes(*beside), expected);
 }
 
+TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverPausesComeBetween) {
+    NewQuiltOptions settings;
+    settings.maxSteps = 250000;
+    settings.family = MapFamily::Hex;
+    DocumentOptions options;
+    options.seed = 17;
+    options.orbits = 3;
+
+    auto quiet = NewQuilt(options, settings);
+    WaitUntilFinished(*quiet, {});
+    const std::vector<std::uint8_t> expected = sessionBytes(*quiet);
+    EXPECT_EQ(quiet->stepCount(), 250001u) << "the limit counts the orbits' steps together";
+
+    auto paused = NewQuilt(options, settings);
+    for (int i = 0; i < 200 && !paused->isFinished(); ++i) {
+        ScopedPause pause(*paused);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    WaitUntilFinished(*paused, {});
+    EXPECT_EQ(sessionBytes(*paused), expected);
+
+    options.orbits = 1;
+    auto single = NewQuilt(options, settings);
+    WaitUntilFinished(*single, {});
+    EXPECT_NE(sessionBytes(*single), expected);
+}
+
 TEST(DocumentInterfaceTest, ConvergedNoticeParksTheWorkerWithoutHoldingUpAPause) {
     RecordingObserver observer;
     observer.answerLater = true;
