@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -28,9 +29,10 @@ struct CliRun {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("zarn-cli-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // Parameterised cases are named "Test/Case": one flat folder each, of this process.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        dir = fs::temp_directory_path() / ("zarn-cli-" + std::to_string(::getpid()) + "-" + name);
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

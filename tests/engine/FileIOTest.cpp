@@ -77,13 +77,6 @@ TEST_F(FileIOTest, TheLongestNameAFolderTakesIsWrittenWithAShortTemporaryName) {
     EXPECT_EQ(entries(), 1);
 }
 
-TEST_F(FileIOTest, NamesArePassedByteForByte) {
-    const std::string name = "bad\xff\xfe name.bin";
-    ASSERT_TRUE(writeFileAtomically((dir / name).string(), {7}));
-    EXPECT_TRUE(fs::exists(dir / name));
-    EXPECT_EQ(entries(), 1);
-}
-
 TEST_F(FileIOTest, ALinkKeepsPointingAtTheReplacedFileWhichKeepsItsPermissions) {
     const fs::path real = dir / "real.bin";
     ASSERT_TRUE(writeFileAtomically(real.string(), {1}));
