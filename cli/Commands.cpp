@@ -9,6 +9,7 @@
 #include "document/Validation.h"
 #include "document/ViewSettings.h"
 #include "engine/CRandom.h"
+#include "engine/FileIO.h"
 #include "raster/Compose.h"
 #include "raster/ImageEncoders.h"
 
@@ -33,30 +34,8 @@ constexpr std::uint64_t kMaxSteps = kLargestStepLimit;
 constexpr std::uint64_t kMaxThreads = CZARN40Doc::kMaxOrbits;
 constexpr int kMaxImageSide = 32000;
 
-/** Fails early, before a long run, when @p path cannot be written. */
-void requireWritableTarget(const std::string& path, const char* what) {
-    namespace fs = std::filesystem;
-    const fs::path p(path);
-    if (p.filename().empty()) {
-        throw InputError(std::string(what) + " '" + path + "' names a folder, not a file");
-    }
-    std::error_code ec;
-    if (fs::is_directory(p, ec)) {
-        throw InputError(std::string(what) + " '" + path + "' is a folder");
-    }
-    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, ec)) {
-        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() +
-                         "' does not exist");
-    }
-    if (::access(folder.c_str(), W_OK) != 0) {
-        throw InputError(std::string(what) + " '" + path + "': the folder '" + folder.string() +
-                         "' is not writable");
-    }
-}
-
 ImageEncoder encoderFor(const std::string& path) {
-    const QString mime = mimeTypeForPath(QString::fromStdString(path));
+    const QString mime = mimeTypeForPath(path);
     if (mime.isEmpty()) {
         throw UsageError("cannot tell the image format of '" + path +
                          "': use .png, .bmp, .jpg, .jpeg, .tif, .tiff or .gif");
@@ -66,6 +45,42 @@ ImageEncoder encoderFor(const std::string& path) {
         throw InputError("no encoder for " + mime.toStdString() + " is installed");
     }
     return *encoder;
+}
+
+/** What a run was asked to leave behind. */
+struct Outputs {
+    std::optional<std::string> image;
+    std::optional<ImageEncoder> encoder;
+    std::optional<std::string> session;
+    bool json = false;
+};
+
+/** Checks, before any work, that the named files can be written; the image's format is known
+ *  from its name. */
+Outputs checkedOutputs(const std::optional<std::string>& image,
+                       const std::optional<std::string>& session, bool json) {
+    Outputs o{image, std::nullopt, session, json};
+    if (image) {
+        o.encoder = encoderFor(*image);
+    }
+    if (image && session) {
+        namespace fs = std::filesystem;
+        std::error_code a;
+        std::error_code b;
+        const fs::path imagePath = fs::weakly_canonical(fs::absolute(*image, a), a);
+        const fs::path sessionPath = fs::weakly_canonical(fs::absolute(*session, b), b);
+        if (!a && !b && imagePath == sessionPath) {
+            throw UsageError("-o and --save name the same file '" + *image + "'");
+        }
+    }
+    for (const std::optional<std::string>& path : {image, session}) {
+        if (path) {
+            if (const FileResult writable = checkWritableTarget(*path); !writable) {
+                throw InputError(writable.error);
+            }
+        }
+    }
+    return o;
 }
 
 /** Waits for the worker to take the steps it has left. The bar counts the steps of this run:
@@ -81,26 +96,45 @@ void iterateToTheEnd(CZARN40Doc& doc, std::uint64_t first, bool showProgress) {
     SettleAfterRun(doc);
 }
 
-void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
-    const PeriodBitmap period = doc.RenderPeriod();
+/** Width and height of the picture an export of @p doc writes; known before any step, since
+ *  neither the period's size nor the view's change while the quilt iterates. */
+std::pair<std::int64_t, std::int64_t> exportSize(CZARN40Doc& doc) {
+    const PeriodSize period = doc.PeriodSizeOf();
     const ViewGeometry view = TakeViewGeometry(doc);
-    long long width = static_cast<long long>(period.width) * view.periods;
-    long long height = static_cast<long long>(period.height) * view.periods;
     if (view.mode == ViewMode::Poly) {
         // The poly view exports one period of its tiling.
-        width = view.poly->ImageWidth();
-        height = view.poly->ImageHeight();
+        return {view.poly->ImageWidth(), view.poly->ImageHeight()};
     }
+    const std::int64_t periods = std::max(view.periods, 1);
+    return {period.width * periods, period.height * periods};
+}
+
+/** Refuses a picture larger than the program draws or than the image's format holds; returns
+ *  its size. */
+std::pair<std::int64_t, std::int64_t> requireImageFits(CZARN40Doc& doc, const std::string& path,
+                                                       const ImageEncoder& encoder) {
+    const auto [width, height] = exportSize(doc);
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width > kMaxImageSide || height > kMaxImageSide) {
-        throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) +
+        throw InputError("cannot write '" + path + "': the image would be " + size +
+                         " pixels, larger than " + std::to_string(kMaxImageSide) +
                          " pixels on a side");
     }
-    const QImage image = composeExport(period, view);
-    if (image.isNull()) {
-        throw InputError("not enough memory for a " + std::to_string(width) + " x " +
-                         std::to_string(height) + " image");
+    if (const std::string limit = imageSizeLimitError(encoder, width, height); !limit.empty()) {
+        throw InputError("cannot write '" + path + "': " + limit);
     }
-    const std::string error = writeImageFile(image, QString::fromStdString(path), encoder);
+    return {width, height};
+}
+
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
+    const auto [width, height] = requireImageFits(doc, path, encoder);
+    const PeriodBitmap period = doc.RenderPeriod();
+    const QImage image = composeExport(period, TakeViewGeometry(doc));
+    if (image.isNull()) {
+        throw InputError("cannot write '" + path + "': not enough memory for a " +
+                         std::to_string(width) + " x " + std::to_string(height) + " image");
+    }
+    const std::string error = writeImageFile(image, path, encoder);
     if (!error.empty()) {
         throw InputError(error);
     }
@@ -303,11 +337,37 @@ void printState(CZARN40Doc& doc) {
     std::cout << writer.text();
 }
 
-void saveSession(CZARN40Doc& doc, const std::string& path) {
-    const FileResult saved = SaveSessionFile(doc, path);
-    if (!saved) {
-        throw InputError(saved.error);
+/**
+ * Leaves behind what the run was asked for: the session first, so the run's work is kept even
+ * when the picture cannot be made, then the picture, then the JSON. Every failure is one line on
+ * stderr; the last is thrown.
+ */
+void writeOutputs(CZARN40Doc& doc, const Outputs& o) {
+    std::vector<std::string> errors;
+    if (o.session) {
+        if (const FileResult saved = SaveSessionFile(doc, *o.session); !saved) {
+            errors.push_back(saved.error);
+        }
     }
+    if (o.image) {
+        try {
+            writeImage(doc, *o.image, *o.encoder);
+        } catch (const InputError& e) {
+            errors.emplace_back(e.what());
+        } catch (const std::bad_alloc&) {
+            errors.push_back("cannot write '" + *o.image + "': not enough memory");
+        }
+    }
+    if (o.json) {
+        printState(doc);
+    }
+    if (errors.empty()) {
+        return;
+    }
+    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
+        printError(errors[i]);
+    }
+    throw InputError(errors.back());
 }
 
 /** --threads N: orbits of the quilt iterated at once (all cores when not given). */
@@ -339,6 +399,10 @@ bool progressWanted(bool quiet) {
 }
 
 } // namespace
+
+void printError(const std::string& message) {
+    std::cerr << "zarn80-render: error: " << message << "\n" << std::flush;
+}
 
 int runNew(std::vector<std::string> words) {
     Args args(std::move(words));
@@ -397,14 +461,7 @@ int runNew(std::vector<std::string> words) {
     const ViewMode view = viewOptions.view.value_or(ViewMode::Tile);
     checkViewOptions(viewOptions, view, settings.family.value_or(MapFamily::Square));
     validateViewOptions(viewOptions);
-    std::optional<ImageEncoder> encoder;
-    if (output) {
-        encoder = encoderFor(*output);
-        requireWritableTarget(*output, "output");
-    }
-    if (saveTo) {
-        requireWritableTarget(*saveTo, "session");
-    }
+    const Outputs outputs = checkedOutputs(output, saveTo, json);
 
     DocumentOptions options;
     options.seed = seed;
@@ -418,16 +475,11 @@ int runNew(std::vector<std::string> words) {
     if (view != ViewMode::Tile) {
         applyViewOptions(*doc, viewOptions, view);
     }
+    if (outputs.image) {
+        requireImageFits(*doc, *outputs.image, *outputs.encoder);
+    }
     iterateToTheEnd(*doc, 0, progressWanted(quiet));
-    if (output) {
-        writeImage(*doc, *output, *encoder);
-    }
-    if (saveTo) {
-        saveSession(*doc, *saveTo);
-    }
-    if (json) {
-        printState(*doc);
-    }
+    writeOutputs(*doc, outputs);
     return 0;
 }
 
@@ -450,14 +502,7 @@ int runOpen(std::vector<std::string> words) {
         throw UsageError("open needs -o IMAGE, --save OUT.session or --json");
     }
     validateViewOptions(viewOptions);
-    std::optional<ImageEncoder> encoder;
-    if (output) {
-        encoder = encoderFor(*output);
-        requireWritableTarget(*output, "output");
-    }
-    if (saveTo) {
-        requireWritableTarget(*saveTo, "session");
-    }
+    const Outputs outputs = checkedOutputs(output, saveTo, json);
 
     std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed, threads);
     // A session saved with a view on opens with it on; --view chooses another.
@@ -466,6 +511,9 @@ int runOpen(std::vector<std::string> words) {
     if (viewOptions.view || viewOptions.quaziOption() != nullptr ||
         viewOptions.polyOption() != nullptr) {
         applyViewOptions(*doc, viewOptions, view);
+    }
+    if (outputs.image) {
+        requireImageFits(*doc, *outputs.image, *outputs.encoder);
     }
     if (steps) {
         const std::uint64_t first = doc->stepCount();
@@ -477,15 +525,7 @@ int runOpen(std::vector<std::string> words) {
         iterateToTheEnd(*doc, first, progressWanted(quiet));
     }
     // Without new steps the picture comes from the stored palette, as it was saved.
-    if (output) {
-        writeImage(*doc, *output, *encoder);
-    }
-    if (saveTo) {
-        saveSession(*doc, *saveTo);
-    }
-    if (json) {
-        printState(*doc);
-    }
+    writeOutputs(*doc, outputs);
     return 0;
 }
 

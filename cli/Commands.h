@@ -11,6 +11,9 @@ int runColors(std::vector<std::string> words);
 int runOpen(std::vector<std::string> words);
 int runInfo(std::vector<std::string> words);
 
+/** Prints one error line on stderr: "zarn80-render: error: MESSAGE". */
+void printError(const std::string& message);
+
 /** The text of --help. */
 std::string usageText();
 

@@ -2,7 +2,8 @@
 #include "Commands.h"
 #include "document/CZARN40Doc.h"
 
-#include <QGuiApplication>
+#include <QString>
+#include <QtGlobal>
 
 #include <cerrno>
 #include <cstdio>
@@ -30,13 +31,21 @@ int runCommand(const std::string& command, std::vector<std::string> words) {
     throw zarn::cli::UsageError("unknown command '" + command + "' (try --help)");
 }
 
+/** Qt's own messages never reach stderr by themselves: every failure is reported as one line of
+ *  ours, with the library's message as its reason where it has one. */
+void quietQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        zarn::cli::printError(message.toStdString());
+    }
+}
+
 /** What was printed must have reached standard output (a full disk, a closed pipe). */
 int checkedStdout(int status) {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         const int error = errno;
-        std::cerr << "zarn80-render: error: cannot write to standard output: "
-                  << (error != 0 ? std::strerror(error) : "write failed") << "\n";
+        zarn::cli::printError(std::string("cannot write to standard output: ") +
+                              (error != 0 ? std::strerror(error) : "write failed"));
         return 1;
     }
     return status;
@@ -45,6 +54,7 @@ int checkedStdout(int status) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(quietQtMessage);
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         std::cerr << zarn::cli::usageText();
@@ -63,19 +73,14 @@ int main(int argc, char** argv) {
     try {
         return checkedStdout(runCommand(command, std::move(words)));
     } catch (const zarn::cli::UsageError& e) {
-        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        zarn::cli::printError(e.what());
         return 2;
-    } catch (const zarn::cli::InputError& e) {
-        std::cerr << "zarn80-render: error: " << e.what() << "\n";
-        return 1;
-    } catch (const zarn::DocumentError& e) {
-        std::cerr << "zarn80-render: error: " << e.what() << "\n";
-        return 1;
     } catch (const std::bad_alloc&) {
-        std::cerr << "zarn80-render: error: out of memory\n";
+        zarn::cli::printError("out of memory");
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "zarn80-render: error: " << e.what() << "\n";
+        // InputError, DocumentError and whatever else stops a run: bad input or failed I/O.
+        zarn::cli::printError(e.what());
         return 1;
     }
 }

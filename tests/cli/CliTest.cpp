@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -28,19 +29,22 @@ struct CliRun {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              (std::string("zarn-cli-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // Parameterised cases are named "Test/Case": one flat folder each, of this process.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        dir = fs::temp_directory_path() / ("zarn-cli-" + std::to_string(::getpid()) + "-" + name);
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    /** Runs zarn80-render with @p args (a shell-quoted string) in the test folder. */
-    CliRun run(const std::string& args) {
+    /** Runs zarn80-render with @p args (a shell-quoted string) in the test folder, after the
+     *  shell commands @p setup. A run that hangs ends after two minutes with status 124. */
+    CliRun run(const std::string& args, const std::string& setup = "") {
         const std::string errFile = (dir / "stderr.txt").string();
-        const std::string command = "cd '" + dir.string() +
-                                    "' && QT_QPA_PLATFORM=offscreen '" ZARN_RENDER_PATH "' " +
+        const std::string command = "cd '" + dir.string() + "' && " + setup +
+                                    " QT_QPA_PLATFORM=offscreen timeout 120 '" ZARN_RENDER_PATH
+                                    "' " +
                                     args + " 2>'" + errFile + "'";
         CliRun r;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -198,16 +202,32 @@ TEST_F(CliTest, FamilyOptionsApplyToTheirFamilies) {
 }
 
 struct BadCall {
-    const char* args;
+    std::string args;
     int status;
     const char* message;
 };
 
 class CliErrorTest : public CliTest, public ::testing::WithParamInterface<BadCall> {};
 
+/** A name of @p length bytes ending in @p suffix. */
+std::string nameOf(std::size_t length, const std::string& suffix) {
+    return std::string(length - suffix.size(), 'n') + suffix;
+}
+
+/** A path far longer than the system takes, of short names. */
+const std::string kLongPath = [] {
+    std::string path;
+    while (path.size() < 5000) {
+        path += std::string(100, 'd') + "/";
+    }
+    return path + "out.png";
+}();
+
 TEST_P(CliErrorTest, FailsWithOneClearLineAndNoOutputFile) {
     const BadCall& bad = GetParam();
     std::ofstream(dir / "short.qcl") << "too short";
+    fs::create_symlink("/dev/full", dir / "full.png");
+    fs::create_symlink("/dev/full", dir / "full.session");
     const CliRun r = run(bad.args);
     EXPECT_EQ(r.status, bad.status) << r.err;
     EXPECT_EQ(r.err.rfind("zarn80-render: error: ", 0), 0u) << r.err;
@@ -226,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
         BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
         BadCall{"new --steps 10 -o /proc/out.png", 1, "'/proc/out.png': "},
-        BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
+        BadCall{"new --steps 10 -o short.qcl/out.png", 1, "'short.qcl' is not a folder"},
         BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
         BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
         BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
@@ -262,8 +282,78 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"new --colors /dev/zero --steps 10 -o out.png", 1, "not a regular file"},
         BadCall{"colors random -o out.png", 2, "writes a .qcl file"},
         BadCall{"new --steps 10 --json > /dev/full", 1, "No space left on device"},
-        BadCall{"open short.qcl", 2, "open needs -o IMAGE"}),
+        BadCall{"open short.qcl", 2, "open needs -o IMAGE"},
+        // Limits known before the run fail at once, not after four billion steps.
+        BadCall{"new --grid 1000 --period 40 --steps 4000000000 -o out.png", 1,
+                "the image would be 40000 x 40000 pixels, larger than 32000 pixels on a side"},
+        BadCall{"new --grid 1000 --period 32 --steps 4000000000 --save a.session -o out.bmp", 1,
+                "'out.bmp': a BMP file holds at most 2147483647 bytes; 32000 x 32000 pixels "
+                "take 3072000054"},
+        BadCall{"new --grid 1000 --period 24 --view quazi --steps 4000000000 -o out.gif", 1,
+                "at most 536870911 pixels"},
+        BadCall{"new --steps 4000000000 -o out.png --save ./out.png", 2,
+                "-o and --save name the same file"},
+        // A full disk: the reason, once.
+        BadCall{"new --steps 1000 -o full.png", 1,
+                "cannot write 'full.png': No space left on device"},
+        BadCall{"new --steps 1000 --save full.session", 1,
+                "cannot write 'full.session': No space left on device"},
+        // Names too long for the system, with the part that is too long.
+        BadCall{"new --steps 4000000000 -o " + nameOf(256, ".png"), 1,
+                "File name too long (the file name 'nnnnnnnn"},
+        BadCall{"new --steps 4000000000 --save " + kLongPath, 1,
+                "File name too long (the path has 5057 bytes, at most 4095)"},
+        BadCall{"open --json " + kLongPath, 1, "File name too long (the path has 5057 bytes"}),
     [](const auto& info) { return "Call" + std::to_string(info.index); });
+
+TEST_F(CliTest, AFailedImageStillLeavesTheSessionAndTheOldImage) {
+    fs::create_symlink("/dev/full", dir / "full.png");
+    const CliRun r = run("new --seed 3 --steps 20000 --quiet --save a.session -o full.png --json");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zarn80-render: error: cannot write 'full.png': No space left on device\n");
+    EXPECT_EQ(jsonCount(r.out, "stepCount"), 20001u);
+    const CliRun reopened = run("open a.session --json");
+    ASSERT_EQ(reopened.status, 0) << reopened.err;
+    EXPECT_EQ(jsonCount(reopened.out, "stepCount"), 20001u);
+
+    // The disk fills while the image is written (a file size limit stands in for it).
+    std::ofstream(dir / "old.png") << "earlier picture";
+    const CliRun full =
+        run("new --seed 3 --steps 20000 --quiet -o old.png", "trap '' XFSZ; ulimit -f 1;");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "zarn80-render: error: cannot write 'old.png': File too large\n");
+    EXPECT_EQ(read("old.png"), "earlier picture");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4) << "a temporary file was left";
+}
+
+TEST_F(CliTest, OpenChecksTheImageSizeBeforeIterating) {
+    const CliRun saved = run("new --seed 1 --grid 1000 --period 32 --steps 10 --quiet --save "
+                             "big.session");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const CliRun bmp = run("open big.session --steps 4000000000 -o out.bmp");
+    EXPECT_EQ(bmp.status, 1);
+    EXPECT_NE(bmp.err.find("a BMP file holds at most 2147483647 bytes"), std::string::npos)
+        << bmp.err;
+    const CliRun gif = run("open big.session --view quazi --steps 4000000000 -o out.gif");
+    EXPECT_EQ(gif.status, 1);
+    EXPECT_NE(gif.err.find("at most 536870911 pixels"), std::string::npos) << gif.err;
+}
+
+TEST_F(CliTest, LongAndNonUtf8NamesAreKeptByteForByte) {
+    const std::string session = nameOf(255, ".session");
+    const std::string colors = nameOf(255, ".qcl");
+    const std::string image = "bad\xff\xfe.png";
+    const CliRun made =
+        run("new --seed 3 --steps 20000 --quiet --save " + session + " -o '" + image + "'");
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(run("open " + session + " --json").status, 0);
+    EXPECT_EQ(read(image).substr(0, 4), "\x89PNG");
+    const CliRun random = run("colors random --seed 2 -o " + colors);
+    ASSERT_EQ(random.status, 0) << random.err;
+    EXPECT_EQ(read(colors).size(), 512u);
+    // The three files and stderr.txt: nothing renamed, no temporary file left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 4);
+}
 
 /** Width and height of an image file, as Qt reads its header. */
 std::pair<int, int> imageSize(const fs::path& path) {

@@ -1,11 +1,8 @@
 #include "engine/Archive.h"
-#include "engine/FileIO.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 namespace zarn {
@@ -64,64 +61,6 @@ TEST(ArchiveTest, RequireFiniteRefusesNanAndInfinity) {
     EXPECT_NO_THROW(requireFinite(1.0, "x"));
     EXPECT_THROW(requireFinite(std::nan(""), "x"), FormatError);
     EXPECT_THROW(requireFinite(std::numeric_limits<double>::infinity(), "x"), FormatError);
-}
-
-class FileIOTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("zarn-fileio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override {
-        setChunkWriterForTesting(nullptr);
-        std::filesystem::remove_all(dir);
-    }
-    std::filesystem::path dir;
-};
-
-TEST_F(FileIOTest, AtomicWriteReplacesTheTargetAndLeavesNoTemporaryFile) {
-    const std::string path = (dir / "a.bin").string();
-    ASSERT_TRUE(writeFileAtomically(path, {1, 2, 3}));
-    ASSERT_TRUE(writeFileAtomically(path, {4, 5}));
-    std::vector<std::uint8_t> back;
-    ASSERT_TRUE(readWholeFile(path, back));
-    EXPECT_EQ(back, (std::vector<std::uint8_t>{4, 5}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-}
-
-TEST_F(FileIOTest, FailedWriteKeepsThePreviousFileAndReportsTheError) {
-    const std::string path = (dir / "keep.bin").string();
-    ASSERT_TRUE(writeFileAtomically(path, {9, 9, 9}));
-    setChunkWriterForTesting([](int, const std::uint8_t*, std::size_t, std::string& error) {
-        error = "No space left on device";
-        return false;
-    });
-    const FileResult r = writeFileAtomically(path, {1, 2, 3, 4});
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find("No space left"), std::string::npos);
-    std::vector<std::uint8_t> back;
-    ASSERT_TRUE(readWholeFile(path, back));
-    EXPECT_EQ(back, (std::vector<std::uint8_t>{9, 9, 9}));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-}
-
-TEST_F(FileIOTest, MissingFilesAndFoldersAreReported) {
-    std::vector<std::uint8_t> back{1};
-    EXPECT_FALSE(readWholeFile((dir / "missing").string(), back));
-    EXPECT_TRUE(back.empty());
-    EXPECT_FALSE(writeFileAtomically((dir / "no" / "such" / "x").string(), {1}));
-    EXPECT_FALSE(writeFileAtomically(dir.string(), {1}));
-}
-
-TEST_F(FileIOTest, ReadRefusesFilesAboveTheLimit) {
-    const std::string path = (dir / "big").string();
-    ASSERT_TRUE(writeFileAtomically(path, std::vector<std::uint8_t>(100, 7)));
-    std::vector<std::uint8_t> back;
-    EXPECT_FALSE(readWholeFile(path, back, 99));
-    EXPECT_TRUE(readWholeFile(path, back, 100));
 }
 
 } // namespace

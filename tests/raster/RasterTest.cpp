@@ -1,13 +1,16 @@
 #include "raster/Compose.h"
 #include "raster/GifEncoder.h"
 #include "raster/ImageEncoders.h"
+#include "raster/LibraryMessages.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QtGlobal>
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <csignal>
@@ -15,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <sys/resource.h>
+#include <thread>
 
 namespace zarn {
 namespace {
@@ -238,6 +242,71 @@ TEST(EncoderTest, OnlyTheProgramsFormatsHaveEncoders) {
     EXPECT_FALSE(FindEncoder("image/x-portable-pixmap").has_value());
     EXPECT_EQ(mimeTypeForPath("a.GIF"), QStringLiteral("image/gif"));
     EXPECT_TRUE(mimeTypeForPath("a.ppm").isEmpty());
+}
+
+struct SizeLimit {
+    const char* mime;
+    std::int64_t width;
+    std::int64_t height;
+    /** Empty when the encoder takes the size. */
+    const char* refusal;
+};
+
+class SizeLimitTest : public ::testing::TestWithParam<SizeLimit> {};
+
+TEST_P(SizeLimitTest, EachFormatKnowsItsLimitBeforeThePictureIsDrawn) {
+    const SizeLimit& c = GetParam();
+    const std::optional<ImageEncoder> encoder = FindEncoder(c.mime);
+    ASSERT_TRUE(encoder.has_value()) << c.mime;
+    const std::string error = imageSizeLimitError(*encoder, c.width, c.height);
+    if (std::string(c.refusal).empty()) {
+        EXPECT_EQ(error, "");
+    } else {
+        EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, SizeLimitTest,
+    ::testing::Values(
+        // BMP: 54 + rows of 3 bytes a pixel padded to 4, times the height, within 2^31 - 1.
+        SizeLimit{"image/bmp", 32000, 22369, ""},
+        SizeLimit{"image/bmp", 32000, 22370, "a BMP file holds at most 2147483647 bytes"},
+        SizeLimit{"image/bmp", 24787, 28878, ""}, // 2147483646 bytes
+        SizeLimit{"image/bmp", 32001, 22369, "2147513530"}, SizeLimit{"image/jpeg", 65500, 1, ""},
+        SizeLimit{"image/jpeg", 1, 65501, "a JPEG holds at most 65500 pixels a side"},
+        SizeLimit{"image/gif", 23170, 23170, ""},
+        SizeLimit{"image/gif", 23171, 23171, "at most 536870911 pixels"},
+        SizeLimit{"image/gif", 65536, 1, "a GIF holds at most 65535 pixels a side"},
+        SizeLimit{"image/png", 1000000, 1, ""},
+        SizeLimit{"image/png", 1000001, 1, "a PNG holds at most 1000000 pixels a side"},
+        SizeLimit{"image/tiff", 32000, 32000, ""},
+        SizeLimit{"image/tiff", 40000, 40000, "a TIFF file holds at most 4294967295 bytes"},
+        SizeLimit{"image/png", 0, 10, "empty"}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(EncoderTest, AnImageOverTheLimitIsRefusedWithTheLimitAndNothingIsWritten) {
+    const fs::path path = fs::temp_directory_path() / "zarn-raster-wide.jpg";
+    const QImage wide(65501, 1, QImage::Format_RGB32);
+    const std::string error = writeImageFile(wide, path.string(), *FindEncoder("image/jpeg"));
+    EXPECT_EQ(error, "cannot write '" + path.string() +
+                         "': a JPEG holds at most 65500 pixels a side, not 65501 x 1");
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(EncoderTest, WhatTheLibrariesSayIsCollectedOnTheThreadThatListens) {
+    LibraryMessages outer;
+    {
+        LibraryMessages inner;
+        qWarning("the JPEG writer's complaint");
+        EXPECT_EQ(inner.reason(), "the JPEG writer's complaint");
+        TIFFError("TIFFWriteDirectory", "Maximum TIFF file size exceeded (%d)", 4);
+        EXPECT_EQ(inner.reason(), "TIFFWriteDirectory: Maximum TIFF file size exceeded (4)");
+    }
+    EXPECT_EQ(outer.reason(), "");
+    std::thread([] { EXPECT_FALSE(LibraryMessages::record("elsewhere", true)); }).join();
+    TIFFWarning("module", "a note");
+    EXPECT_EQ(outer.reason(), "module: a note");
 }
 
 TEST(GifTest, DitheredPaletteIsCloseAndTheSameBytesEveryTime) {
