@@ -1,0 +1,100 @@
+// Measures how long the GUI thread goes without handling events while quilts iterate: the
+// program opens N quilt windows (real workers), tiles them, and a 1 ms timer records the time
+// between its ticks for a while. Every stall of the event loop (a long pause, a slow repaint)
+// shows as a long gap. Prints the figures; exits 1 when the longest gap reaches 50 ms.
+//
+//   zarn80_responsiveness [--documents N] [--seconds S]
+// Without a display it runs on the offscreen platform.
+
+#include "app/CMainFrame.h"
+#include "app/CZARN40App.h"
+#include "app/CZARN40View.h"
+#include "app/DocumentHost.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption documents(QStringLiteral("documents"),
+                                       QStringLiteral("Quilt windows (default 4)."),
+                                       QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption seconds(QStringLiteral("seconds"),
+                                     QStringLiteral("Measuring time (default 10)."),
+                                     QStringLiteral("S"), QStringLiteral("10"));
+    parser.addHelpOption();
+    parser.addOptions({documents, seconds});
+    parser.process(application);
+    const int documentCount = std::max(1, parser.value(documents).toInt());
+    const int measureMs = std::max(1, parser.value(seconds).toInt()) * 1000;
+
+    zarn::app::StartupOptions options;
+    options.windowSize = QSize(1200, 900);
+    zarn::app::CZARN40App app;
+    app.InitInstance(options);
+    for (int i = 0; i < documentCount; ++i) {
+        app.OnFileNew();
+    }
+    app.mainFrame()->mdiArea()->tileSubWindows();
+
+    std::vector<double> gaps;
+    gaps.reserve(static_cast<std::size_t>(measureMs) * 2);
+    QElapsedTimer clock;
+    qint64 last = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        gaps.push_back(static_cast<double>(now - last) / 1e6);
+        last = now;
+    });
+    // Let the windows settle (first paint, first refreshes) before measuring.
+    QTimer::singleShot(500, [&] {
+        clock.start();
+        ticker.start();
+        QTimer::singleShot(measureMs, &application, &QCoreApplication::quit);
+    });
+    QApplication::exec();
+    ticker.stop();
+
+    std::uint64_t steps = 0;
+    int builds = 0;
+    for (const auto& host : app.documents()) {
+        steps += host->doc().stepCount();
+        for (const zarn::app::CZARN40View* view : host->views()) {
+            builds += view->bitmapBuilds();
+        }
+    }
+    app.mainFrame()->close();
+
+    if (gaps.empty()) {
+        std::fprintf(stderr, "no timer ticks recorded\n");
+        return 1;
+    }
+    std::vector<double> sorted = gaps;
+    std::sort(sorted.begin(), sorted.end());
+    const auto percentile = [&](double p) {
+        return sorted[static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1))];
+    };
+    std::printf("documents: %d, measured: %.1f s, ticks: %zu\n", documentCount, measureMs / 1000.0,
+                gaps.size());
+    std::printf("gap between processed events: median %.2f ms, 99%% %.2f ms, 99.9%% %.2f ms, "
+                "longest %.2f ms\n",
+                percentile(0.5), percentile(0.99), percentile(0.999), sorted.back());
+    std::printf("quilt steps taken: %llu, period bitmaps built: %d\n",
+                static_cast<unsigned long long>(steps), builds);
+    return sorted.back() < 50.0 ? 0 : 1;
+}
