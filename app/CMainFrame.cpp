@@ -414,6 +414,7 @@ void CMainFrame::onPrevPane(const Command&) {
 
 void CMainFrame::onQuiltRandom(const Command&) {
     if (DocumentHost* host = activeDocument()) {
+        const auto held = host->access();
         // The views catch up through the idle refresh once the new quilt has grown a little.
         host->doc().NewRandomQuilt();
         host->refreshCaptions();
@@ -425,11 +426,9 @@ void CMainFrame::onQuiltDialog(const Command& command) {
     if (host == nullptr) {
         return;
     }
-    QPointer<DocumentHost> alive(host);
+    // The refresh leaves the document alone while its dialog is open.
+    const auto held = host->access();
     const bool changed = command.dialog(this, host->doc());
-    if (!alive) {
-        return;
-    }
     if (changed) {
         updateViews(*host, command);
     } else {
@@ -439,6 +438,7 @@ void CMainFrame::onQuiltDialog(const Command& command) {
 
 void CMainFrame::onQuiltReconstruct(const Command& command) {
     if (DocumentHost* host = activeDocument()) {
+        const auto held = host->access();
         host->doc().RebuildPalette();
         updateViews(*host, command);
     }

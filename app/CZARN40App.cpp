@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "DocumentHost.h"
 #include "HelpWindow.h"
+#include "PictureRefresher.h"
 #include "RecentFiles.h"
 #include "WaitCursor.h"
 #include "document/Commands.h"
@@ -34,7 +35,15 @@ CZARN40App::CZARN40App(QObject* parent)
       // An INI file named after the program, in the user's configuration folder.
       settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                             kProgramName, kProgramName)),
-      recentFiles_(std::make_unique<RecentFiles>(*settings_)) {
+      recentFiles_(std::make_unique<RecentFiles>(*settings_)),
+      refresher_(std::make_unique<PictureRefresher>(
+          [this](std::uint64_t serial, const std::shared_ptr<const PeriodBitmap>& bitmap) {
+              for (const auto& host : hosts_) {
+                  if (host->serial() == serial) {
+                      host->showRefreshed(bitmap);
+                  }
+              }
+          })) {
     initResources();
     refreshTimer_.setInterval(kRefreshIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &CZARN40App::refreshNext);
@@ -42,7 +51,9 @@ CZARN40App::CZARN40App(QObject* parent)
 
 CZARN40App::~CZARN40App() {
     refreshTimer_.stop();
-    // The windows go first; then each document stops its worker.
+    // The refresher first (it may hold a document), then the windows; then each document stops
+    // its worker.
+    refresher_.reset();
     mainFrame_.reset();
     hosts_.clear();
 }
@@ -86,7 +97,7 @@ void CZARN40App::takeScreenshot(const QString& path) {
 }
 
 DocumentHost* CZARN40App::createDocument(const DocumentBuilder& build) {
-    auto host = std::make_unique<DocumentHost>(*this);
+    auto host = std::make_unique<DocumentHost>(*this, nextSerial_++);
     std::string error;
     try {
         std::unique_ptr<CZARN40Doc> doc = build(host->options(), error);
@@ -106,7 +117,7 @@ DocumentHost* CZARN40App::createDocument(const DocumentBuilder& build) {
     connect(opened, &DocumentHost::captionsChanged, mainFrame_.get(),
             &CMainFrame::updateWindowTitle);
     mainFrame_->createChildFrame(*opened);
-    if (!refreshTimer_.isActive()) {
+    if (!refreshTimer_.isActive() && refreshTimer_.interval() > 0) {
         refreshTimer_.start();
     }
     emit documentsChanged();
@@ -141,7 +152,9 @@ void CZARN40App::closeDocument(DocumentHost* host) {
     if (it == hosts_.end()) {
         return;
     }
-    // Destroying the host stops the worker: a short wait for it to leave its step.
+    // Destroying the host stops the worker: a short wait for it to leave its step (and for a
+    // refresh that has begun on it).
+    refresher_->cancel(*host);
     std::unique_ptr<DocumentHost> closing = std::move(*it);
     hosts_.erase(it);
     closing.reset();
@@ -161,14 +174,30 @@ DocumentHost* CZARN40App::hostOf(const CZARN40Doc* doc) const {
 }
 
 CZARN40Doc* CZARN40App::refreshNext() {
+    if (refresher_->busy()) {
+        return nullptr;
+    }
     CZARN40Doc* doc = registry_.next();
     if (doc == nullptr) {
         return nullptr;
     }
-    if (DocumentHost* host = hostOf(doc); host != nullptr && doc->RefreshIfDirty()) {
-        host->UpdateAllViews(0);
+    if (DocumentHost* host = hostOf(doc)) {
+        refresher_->start(*host);
     }
     return doc;
+}
+
+bool CZARN40App::refreshing() const {
+    return refresher_->busy();
+}
+
+void CZARN40App::setRefreshInterval(int ms) {
+    refreshTimer_.setInterval(ms);
+    if (ms <= 0) {
+        refreshTimer_.stop();
+    } else if (!hosts_.empty()) {
+        refreshTimer_.start();
+    }
 }
 
 void CZARN40App::helpRequest(unsigned command) {

@@ -19,6 +19,7 @@ namespace zarn::app {
 
 class CMainFrame;
 class DocumentHost;
+class PictureRefresher;
 class HelpWindow;
 class RecentFiles;
 
@@ -76,11 +77,17 @@ public:
     DocumentHost* hostOf(const CZARN40Doc* doc) const;
 
     /**
-     * One tick of the idle refresh: takes the next open document in turn and, when its worker is
-     * not held paused and its picture is marked dirty, rebuilds the palette and updates its views
-     * with hint 0. Returns the document visited (null when none is open).
+     * One tick of the idle refresh: takes the next open document in turn and has the picture
+     * refresher look at it. When its worker is not held paused and its picture is marked dirty,
+     * the palette is rebuilt (RefreshIfDirty) and its views show the new bitmap. Returns the
+     * document visited; null when none is open or the previous visit has not finished.
      */
     CZARN40Doc* refreshNext();
+    /** The last visit of the idle refresh has not reached the views yet. */
+    bool refreshing() const;
+    /** Time between two visits of the idle refresh; 0 leaves the visits to refreshNext() calls
+     *  (tests that count them). */
+    void setRefreshInterval(int ms);
 
     /** A help request: 1 opens topic 1; 3, 11 and 0x102 open topic 11; others are ignored. */
     void helpRequest(unsigned command);
@@ -101,6 +108,8 @@ private:
     std::unique_ptr<QSettings> settings_;
     std::unique_ptr<RecentFiles> recentFiles_;
     std::vector<std::unique_ptr<DocumentHost>> hosts_;
+    std::uint64_t nextSerial_ = 1;
+    std::unique_ptr<PictureRefresher> refresher_;
     std::unique_ptr<CMainFrame> mainFrame_;
     HelpWindow* helpWindow_ = nullptr;
     QTimer refreshTimer_;

@@ -13,6 +13,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -37,16 +38,47 @@ void CZARN40View::OnInitialUpdate() {
     OnUpdate(0);
 }
 
-void CZARN40View::OnUpdate(int hint) {
+void CZARN40View::OnUpdate(int /*hint*/) {
     if (host_ == nullptr) {
         return;
     }
-    RefreshPeriodSize();
+    {
+        const auto held = host_->access();
+        RefreshPeriodSize();
+    }
     updateScrollBars();
     sizeChanged_ = false;
     rebuildNeeded_ = true;
-    recreate_ = hint != CZARN40Doc::HINT_REDRAW;
+    // Every paint covers the whole viewport (the picture, then the background around it), so
+    // painting over the old picture (HINT_REDRAW) and erasing first come to the same.
     viewport()->update();
+}
+
+void CZARN40View::OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap) {
+    if (host_ == nullptr || rebuildNeeded_) {
+        return;
+    }
+    periodBitmap_ = bitmap;
+    const int periods = std::max(host_->doc().snapshot().viewPeriod, 1);
+    if (bitmap->width != bitmapWidth_ || bitmap->height != bitmapHeight_ ||
+        periods != periodCount_) {
+        bitmapWidth_ = bitmap->width;
+        bitmapHeight_ = bitmap->height;
+        periodCount_ = periods;
+        updateScrollBars();
+    }
+    viewport()->update();
+}
+
+void CZARN40View::retryPaintSoon() {
+    if (retryScheduled_) {
+        return;
+    }
+    retryScheduled_ = true;
+    QTimer::singleShot(kRetryPaintMs, this, [this] {
+        retryScheduled_ = false;
+        viewport()->update();
+    });
 }
 
 void CZARN40View::RefreshPeriodSize() {
@@ -109,22 +141,23 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
     if (host_ == nullptr) {
         return;
     }
-    {
-        CZARN40Doc& doc = host_->doc();
-        ScopedPause pause(doc);
-        RefreshPeriodSize();
-        if (recreate_ || periodBitmap_.width != bitmapWidth_ ||
-            periodBitmap_.height != bitmapHeight_) {
-            periodBitmap_ = PeriodBitmap(bitmapWidth_, bitmapHeight_);
-            rebuildNeeded_ = true;
-        }
-        if (rebuildNeeded_) {
-            doc.BuildBitmap(periodBitmap_);
+    if (rebuildNeeded_ || !periodBitmap_) {
+        // The refresh thread may hold the document (waiting for its worker to park): the GUI
+        // does not wait with it, but shows the picture it has and tries again shortly.
+        const auto held = host_->tryAccess();
+        if (held.owns_lock()) {
+            CZARN40Doc& doc = host_->doc();
+            ScopedPause pause(doc);
+            RefreshPeriodSize();
+            auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
+            doc.BuildBitmap(*fresh);
+            periodBitmap_ = std::move(fresh);
             ++bitmapBuilds_;
+            rebuildNeeded_ = false;
+        } else {
+            retryPaintSoon();
         }
     }
-    rebuildNeeded_ = false;
-    recreate_ = false;
     const qreal ratio = pixelRatio();
     if (sizeChanged_ || ratio != scrollRatio_) {
         sizeChanged_ = false;
@@ -140,7 +173,10 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
 }
 
 void CZARN40View::paintPicture(QPainter& painter, const QRectF& area) {
-    QImage period = wrapPeriod(periodBitmap_);
+    if (!periodBitmap_) {
+        return;
+    }
+    QImage period = wrapPeriod(*periodBitmap_);
     // One bitmap pixel on one device pixel, also on a scaled screen.
     period.setDevicePixelRatio(pixelRatio());
     paintTiled(painter, period, periodCount_, area);
@@ -161,6 +197,7 @@ void CZARN40View::OnFileSaveSession() {
     }
     FileResult result;
     {
+        const auto held = host_->access();
         WaitCursor wait;
         result = SaveSession(host_->doc());
     }
@@ -184,6 +221,7 @@ void CZARN40View::OnFileSaveSessionAs() {
     }
     FileResult result;
     {
+        const auto held = host->access();
         WaitCursor wait;
         result = SaveSessionAs(host->doc(), path.toStdString());
     }

@@ -5,6 +5,8 @@
 #include <QAbstractScrollArea>
 #include <QSize>
 
+#include <memory>
+
 class QPainter;
 
 namespace zarn::app {
@@ -23,6 +25,8 @@ class CZARN40View : public QAbstractScrollArea {
 public:
     /** Lines scroll by this many pixels. */
     static constexpr int kLineStep = 3;
+    /** A paint that found the document busy tries again after this many milliseconds. */
+    static constexpr int kRetryPaintMs = 15;
 
     explicit CZARN40View(DocumentHost& host, QWidget* parent = nullptr);
 
@@ -32,9 +36,13 @@ public:
 
     /** Sizes the scrolling area for the document (an update with hint 0). */
     void OnInitialUpdate();
-    /** The document changed: 0 and HINT_REBUILD rebuild the bitmap at a possibly new size,
-     *  HINT_REDRAW rebuilds it in place and paints over the old picture. */
+    /** The document changed: the next paint rebuilds the bitmap from the grid, at the period
+     *  size of the document's family. HINT_REDRAW paints over the old picture; 0 and
+     *  HINT_REBUILD start from a new bitmap. */
     void OnUpdate(int hint);
+    /** The idle refresh built @p bitmap from the refreshed palette: shown as it is, unless an
+     *  update is waiting for the next paint (which is newer). */
+    void OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap);
 
     /** Scrolling sizes in device pixels: the whole picture, a page, a line. */
     struct ScrollSizes {
@@ -46,7 +54,9 @@ public:
     /** The period bitmap's size in pixels and the periods shown across and down. */
     QSize bitmapSize() const { return {bitmapWidth_, bitmapHeight_}; }
     int periodCount() const { return periodCount_; }
-    /** How often the period bitmap was built from the grid. */
+    /** The period bitmap shown; null before the first paint. */
+    const PeriodBitmap* periodBitmap() const { return periodBitmap_.get(); }
+    /** How often the view built the period bitmap from the grid itself. */
     int bitmapBuilds() const { return bitmapBuilds_; }
 
     /** "&Save Session": the title and caption become the session name, then the save. */
@@ -74,15 +84,18 @@ private:
     void paintPicture(QPainter& painter, const QRectF& area);
     qreal pixelRatio() const;
 
+    /** The paint found the document busy with the refresh: it tries again shortly. */
+    void retryPaintSoon();
+
     DocumentHost* host_;
-    PeriodBitmap periodBitmap_;
+    /** Shared with the document's other views when it came from the idle refresh. */
+    std::shared_ptr<const PeriodBitmap> periodBitmap_;
     int bitmapWidth_ = 0;
     int bitmapHeight_ = 0;
     int periodCount_ = 1;
     bool rebuildNeeded_ = true;
     bool sizeChanged_ = false;
-    /** Discard the bitmap at the next paint rather than rebuild it in place. */
-    bool recreate_ = false;
+    bool retryScheduled_ = false;
     /** The device pixel ratio the scroll bars were set for. */
     qreal scrollRatio_ = 1.0;
     int bitmapBuilds_ = 0;

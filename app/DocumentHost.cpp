@@ -14,10 +14,11 @@
 
 namespace zarn::app {
 
-DocumentHost::DocumentHost(CZARN40App& app) : app_(app) {}
+DocumentHost::DocumentHost(CZARN40App& app, std::uint64_t serial) : app_(app), serial_(serial) {}
 
 DocumentHost::~DocumentHost() {
     // The worker may still post while it stops; it must be gone before this object is.
+    const auto held = access();
     doc_.reset();
 }
 
@@ -36,7 +37,8 @@ QString DocumentHost::title() const {
     return QString::fromStdString(doc_->snapshot().title);
 }
 
-bool DocumentHost::polyViewOn() const {
+bool DocumentHost::polyViewOn() {
+    const auto held = access();
     ScopedPause pause(*doc_);
     return doc_->State(pause).polyView != 0;
 }
@@ -57,6 +59,13 @@ bool DocumentHost::removeView(CZARN40View* view) {
 void DocumentHost::UpdateAllViews(int hint) {
     for (CZARN40View* view : views_) {
         view->OnUpdate(hint);
+    }
+    refreshCaptions();
+}
+
+void DocumentHost::showRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap) {
+    for (CZARN40View* view : views_) {
+        view->OnRefreshed(bitmap);
     }
     refreshCaptions();
 }

@@ -22,6 +22,7 @@ namespace {
 using ApplicationTest = ShellTest;
 
 TEST_F(ApplicationTest, IdleRefreshVisitsTheDocumentsInTurnAndRefreshesTheDirtyOnes) {
+    app_->setRefreshInterval(0);
     std::vector<CZARN40Doc*> docs;
     for (std::uint64_t seed : {1, 2, 3}) {
         DocumentHost* host = openQuiet({}, 20000, seed);
@@ -35,7 +36,7 @@ TEST_F(ApplicationTest, IdleRefreshVisitsTheDocumentsInTurnAndRefreshesTheDirtyO
     }
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < docs.size(); ++i) {
-            EXPECT_EQ(app_->refreshNext(), docs[i]) << "round " << round << ", tick " << i;
+            EXPECT_EQ(refreshAndWait(*app_), docs[i]) << "round " << round << ", tick " << i;
             EXPECT_FALSE(dirty(docs[i]));
             for (std::size_t later = i + 1; later < docs.size(); ++later) {
                 EXPECT_EQ(dirty(docs[later]), round == 0) << "visited out of turn";
@@ -47,28 +48,43 @@ TEST_F(ApplicationTest, IdleRefreshVisitsTheDocumentsInTurnAndRefreshesTheDirtyO
     markDirty(*docs[0]);
     {
         ScopedPause held(*docs[0]);
-        EXPECT_EQ(app_->refreshNext(), docs[0]);
+        EXPECT_EQ(refreshAndWait(*app_), docs[0]);
         EXPECT_TRUE(dirty(docs[0]));
     }
-    EXPECT_EQ(app_->refreshNext(), docs[1]);
-    EXPECT_EQ(app_->refreshNext(), docs[2]);
-    EXPECT_EQ(app_->refreshNext(), docs[0]);
+    EXPECT_EQ(refreshAndWait(*app_), docs[1]);
+    EXPECT_EQ(refreshAndWait(*app_), docs[2]);
+    EXPECT_EQ(refreshAndWait(*app_), docs[0]);
     EXPECT_FALSE(dirty(docs[0]));
 }
 
-TEST_F(ApplicationTest, TheRefreshRedrawsTheViewsOfTheDocumentItRefreshes) {
+TEST_F(ApplicationTest, TheRefreshHandsTheNewPictureToEveryViewOfItsDocument) {
+    app_->setRefreshInterval(0);
     DocumentHost* host = openQuiet({}, 20000);
     ASSERT_NE(host, nullptr);
-    CZARN40View* view = host->views().front();
-    view->viewport()->repaint();
-    const int built = view->bitmapBuilds();
-    app_->refreshNext();
-    view->viewport()->repaint();
-    EXPECT_EQ(view->bitmapBuilds(), built) << "a clean picture is not rebuilt";
+    frame().action(cmd::WindowNew)->trigger();
+    ASSERT_EQ(host->views().size(), 2u);
+    for (CZARN40View* view : host->views()) {
+        view->viewport()->repaint();
+    }
+    const PeriodBitmap* before = host->views().front()->periodBitmap();
+    ASSERT_NE(before, nullptr);
+
+    refreshAndWait(*app_);
+    EXPECT_EQ(host->views().front()->periodBitmap(), before) << "a clean picture stays";
+
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        host->doc().IterateStep();
+    }
     markDirty(host->doc());
-    app_->refreshNext();
-    view->viewport()->repaint();
-    EXPECT_EQ(view->bitmapBuilds(), built + 1);
+    refreshAndWait(*app_);
+    const PeriodBitmap* after = host->views().front()->periodBitmap();
+    ASSERT_NE(after, before);
+    EXPECT_EQ(host->views().back()->periodBitmap(), after);
+    EXPECT_EQ(after->pixels, host->doc().RenderPeriod().pixels);
+    EXPECT_FALSE(host->doc().snapshot().imageDirty);
+    for (CZARN40View* view : host->views()) {
+        EXPECT_EQ(view->bitmapBuilds(), 1) << "the GUI thread built no bitmap for the refresh";
+    }
 }
 
 TEST_F(ApplicationTest, TheHundredAndFirstDocumentIsRefusedAndAClosedOneMakesRoom) {

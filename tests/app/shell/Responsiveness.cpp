@@ -21,12 +21,50 @@
 #include <cstdio>
 #include <vector>
 
+namespace {
+
+/** Times every event the GUI thread handles and keeps the slowest. */
+class TimingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth_++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const QEvent::Type type = event->type();
+        const QByteArray name = receiver->metaObject()->className();
+        const bool handled = QApplication::notify(receiver, event);
+        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        --depth_;
+        if (ms > slowestMs) {
+            slowestMs = ms;
+            slowestType = type;
+            slowestReceiver = name;
+        }
+        return handled;
+    }
+
+    double slowestMs = 0.0;
+    QEvent::Type slowestType = QEvent::None;
+    QByteArray slowestReceiver;
+
+private:
+    int depth_ = 0;
+};
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication application(argc, argv);
+    TimingApplication application(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption documents(QStringLiteral("documents"),
                                        QStringLiteral("Quilt windows (default 4)."),
@@ -48,6 +86,10 @@ int main(int argc, char* argv[]) {
         app.OnFileNew();
     }
     app.mainFrame()->mdiArea()->tileSubWindows();
+    if (static_cast<int>(app.documents().size()) != documentCount) {
+        std::fprintf(stderr, "could not open %d quilts\n", documentCount);
+        return 1;
+    }
 
     std::vector<double> gaps;
     gaps.reserve(static_cast<std::size_t>(measureMs) * 2);
@@ -62,22 +104,30 @@ int main(int argc, char* argv[]) {
         last = now;
     });
     // Let the windows settle (first paint, first refreshes) before measuring.
-    QTimer::singleShot(500, [&] {
-        clock.start();
-        ticker.start();
-        QTimer::singleShot(measureMs, &application, &QCoreApplication::quit);
-    });
-    QApplication::exec();
-    ticker.stop();
-
     std::uint64_t steps = 0;
     int builds = 0;
-    for (const auto& host : app.documents()) {
-        steps += host->doc().stepCount();
-        for (const zarn::app::CZARN40View* view : host->views()) {
-            builds += view->bitmapBuilds();
-        }
-    }
+    double slowest = 0.0;
+    QEvent::Type slowestType = QEvent::None;
+    QByteArray slowestReceiver;
+    QTimer::singleShot(500, [&] {
+        application.slowestMs = 0.0;
+        clock.start();
+        ticker.start();
+        QTimer::singleShot(measureMs, [&] {
+            ticker.stop();
+            slowest = application.slowestMs;
+            slowestType = application.slowestType;
+            slowestReceiver = application.slowestReceiver;
+            for (const auto& host : app.documents()) {
+                steps += host->doc().stepCount();
+                for (const zarn::app::CZARN40View* view : host->views()) {
+                    builds += view->bitmapBuilds();
+                }
+            }
+            QCoreApplication::exit(0);
+        });
+    });
+    QApplication::exec();
     app.mainFrame()->close();
 
     if (gaps.empty()) {
@@ -94,7 +144,9 @@ int main(int argc, char* argv[]) {
     std::printf("gap between processed events: median %.2f ms, 99%% %.2f ms, 99.9%% %.2f ms, "
                 "longest %.2f ms\n",
                 percentile(0.5), percentile(0.99), percentile(0.999), sorted.back());
-    std::printf("quilt steps taken: %llu, period bitmaps built: %d\n",
+    std::printf("slowest event: %.2f ms (type %d, to a %s)\n", slowest,
+                static_cast<int>(slowestType), slowestReceiver.constData());
+    std::printf("quilt steps taken: %llu, period bitmaps built by the views: %d\n",
                 static_cast<unsigned long long>(steps), builds);
     return sorted.back() < 50.0 ? 0 : 1;
 }

@@ -44,6 +44,12 @@ void markDirty(CZARN40Doc& doc) {
     doc.State(pause).status.imageDirty.store(1);
 }
 
+CZARN40Doc* refreshAndWait(CZARN40App& app) {
+    CZARN40Doc* visited = app.refreshNext();
+    EXPECT_TRUE(QTest::qWaitFor([&app] { return !app.refreshing(); }, 10000));
+    return visited;
+}
+
 void ShellTest::SetUp() {
     app_ = std::make_unique<CZARN40App>();
     app_->InitInstance();

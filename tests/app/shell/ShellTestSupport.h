@@ -34,6 +34,10 @@ std::unique_ptr<CZARN40Doc> quietQuilt(DocumentOptions options, const NewQuiltOp
 /** Marks the quilt's picture dirty, as its worker does every 200,000 steps. */
 void markDirty(CZARN40Doc& doc);
 
+/** One tick of the application's idle refresh, waiting until its result reached the views.
+ *  Returns the document visited. */
+CZARN40Doc* refreshAndWait(CZARN40App& app);
+
 /** The application started with its main window shown and no document. */
 class ShellTest : public ::testing::Test {
 protected:
