@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarn::cli {
@@ -32,12 +33,20 @@ public:
      *  input error. */
     std::optional<std::uint64_t> number(const std::string& name, std::uint64_t lo,
                                         std::uint64_t hi);
+    /** A real number (any finite value; ranges are the caller's); a malformed one is a usage
+     *  error. */
+    std::optional<double> real(const std::string& name);
+    /** Two real numbers written "X,Y". */
+    std::optional<std::pair<double, double>> realPair(const std::string& name);
     /** The next word that is not an option. */
     std::optional<std::string> positional();
     /** Fails on anything not taken. */
     void finish() const;
 
 private:
+    /** Fails when @p name (or @p alias) is still among the words: it was given twice. */
+    void refuseRepeat(const std::string& name, const std::string& alias) const;
+
     std::vector<std::string> words_;
 };
 

@@ -4,17 +4,22 @@
 #include "Progress.h"
 #include "document/Commands.h"
 #include "document/DocumentJson.h"
+#include "document/MapFamily.h"
 #include "document/SessionFile.h"
+#include "document/Validation.h"
+#include "document/ViewSettings.h"
 #include "engine/CRandom.h"
 #include "raster/Compose.h"
 #include "raster/ImageEncoders.h"
 
 #include <QString>
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <tuple>
 #include <unistd.h>
 
 namespace zarn::cli {
@@ -51,7 +56,7 @@ ImageEncoder encoderFor(const std::string& path) {
     const QString mime = mimeTypeForPath(QString::fromStdString(path));
     if (mime.isEmpty()) {
         throw UsageError("cannot tell the image format of '" + path +
-                         "': use .png, .bmp, .jpg, .jpeg, .tif or .tiff");
+                         "': use .png, .bmp, .jpg, .jpeg, .tif, .tiff or .gif");
     }
     const std::optional<ImageEncoder> encoder = FindEncoder(mime);
     if (!encoder) {
@@ -60,9 +65,9 @@ ImageEncoder encoderFor(const std::string& path) {
     return *encoder;
 }
 
-/** Waits for the worker to take the steps it has left, drawing progress from where it stands. */
-void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
-    const std::uint64_t first = doc.stepCount();
+/** Waits for the worker to take the steps it has left. The bar counts the steps of this run:
+ *  from @p first (the count before the run started) to maxSteps + 1. */
+void iterateToTheEnd(CZARN40Doc& doc, std::uint64_t first, bool showProgress) {
     const std::uint64_t last = static_cast<std::uint64_t>(doc.maxSteps()) + 1;
     const std::uint64_t total = last > first ? last - first : 1;
     ProgressBar bar(showProgress, total);
@@ -75,21 +80,213 @@ void iterateToTheEnd(CZARN40Doc& doc, bool showProgress) {
 
 void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
     const PeriodBitmap period = doc.RenderPeriod();
-    const int periods = doc.snapshot().viewPeriod;
-    if (static_cast<long long>(period.width) * periods > kMaxImageSide ||
-        static_cast<long long>(period.height) * periods > kMaxImageSide) {
+    const ViewGeometry view = TakeViewGeometry(doc);
+    long long width = static_cast<long long>(period.width) * view.periods;
+    long long height = static_cast<long long>(period.height) * view.periods;
+    if (view.mode == ViewMode::Poly) {
+        // The poly view exports one period of its tiling.
+        width = view.poly->ImageWidth();
+        height = view.poly->ImageHeight();
+    }
+    if (width > kMaxImageSide || height > kMaxImageSide) {
         throw InputError("the image would be larger than " + std::to_string(kMaxImageSide) +
                          " pixels on a side");
     }
-    const QImage image = composeTiled(period, periods);
+    const QImage image = composeExport(period, view);
     if (image.isNull()) {
-        throw InputError("not enough memory for a " + std::to_string(period.width * periods) +
-                         " x " + std::to_string(period.height * periods) + " image");
+        throw InputError("not enough memory for a " + std::to_string(width) + " x " +
+                         std::to_string(height) + " image");
     }
     const std::string error = writeImageFile(image, QString::fromStdString(path), encoder);
     if (!error.empty()) {
         throw InputError(error);
     }
+}
+
+/** The view options of new and open, as given. */
+struct ViewOptions {
+    std::optional<ViewMode> view;
+    std::optional<int> tiling;
+    std::optional<std::uint64_t> quaziLines;
+    std::optional<std::pair<double, double>> quaziOffset;
+    std::optional<double> quaziScale;
+    std::optional<double> quaziOverlap;
+    std::optional<std::pair<double, double>> polyOffset;
+    std::optional<double> polyScale;
+    std::optional<double> polyOverlap;
+
+    /** The first quasi-crystal property given, by option name. */
+    const char* quaziOption() const {
+        return quaziLines     ? "--quazi-lines"
+               : quaziOffset  ? "--quazi-offset"
+               : quaziScale   ? "--quazi-scale"
+               : quaziOverlap ? "--quazi-overlap"
+                              : nullptr;
+    }
+    const char* polyOption() const {
+        return tiling        ? "--tiling"
+               : polyOffset  ? "--poly-offset"
+               : polyScale   ? "--poly-scale"
+               : polyOverlap ? "--poly-overlap"
+                             : nullptr;
+    }
+};
+
+const char* viewName(ViewMode mode) {
+    switch (mode) {
+    case ViewMode::Quazi:
+        return "quazi";
+    case ViewMode::Poly:
+        return "poly";
+    case ViewMode::Tile:
+        break;
+    }
+    return "tile";
+}
+
+ViewOptions takeViewOptions(Args& args) {
+    ViewOptions o;
+    if (const std::optional<std::string> view = args.option("--view")) {
+        if (*view == "tile") {
+            o.view = ViewMode::Tile;
+        } else if (*view == "quazi") {
+            o.view = ViewMode::Quazi;
+        } else if (*view == "poly") {
+            o.view = ViewMode::Poly;
+        } else {
+            throw UsageError("unknown view '" + *view + "' (tile, quazi or poly)");
+        }
+    }
+    if (const std::optional<std::string> tiling = args.option("--tiling")) {
+        o.tiling = polyTilingByName(*tiling);
+        if (!o.tiling) {
+            throw UsageError("unknown tiling '" + *tiling + "' (one of " + polyTilingNameList() +
+                             ")");
+        }
+    }
+    o.quaziLines = args.number("--quazi-lines", 0, 1000);
+    o.quaziOffset = args.realPair("--quazi-offset");
+    o.quaziScale = args.real("--quazi-scale");
+    o.quaziOverlap = args.real("--quazi-overlap");
+    o.polyOffset = args.realPair("--poly-offset");
+    o.polyScale = args.real("--poly-scale");
+    o.polyOverlap = args.real("--poly-overlap");
+    return o;
+}
+
+std::string pairText(const std::pair<double, double>& p) {
+    return numberText(p.first) + "," + numberText(p.second);
+}
+
+/** The whole numbers an X,Y option holds, or the option's error. */
+std::pair<int, int> wholePair(const std::pair<double, double>& p, const char* option) {
+    const auto whole = [&](double v) {
+        if (v != std::trunc(v) || std::abs(v) > 1e9) {
+            throw UsageError(std::string(option) + " needs two whole numbers X,Y, not " +
+                             pairText(p));
+        }
+        return static_cast<int>(v);
+    };
+    return {whole(p.first), whole(p.second)};
+}
+
+/** The dialog's verdict on the values an option just set, as the option's error. */
+void requireValid(const std::optional<std::string>& error, const std::string& option) {
+    if (error) {
+        throw InputError(option + ": " + *error);
+    }
+}
+
+/** Sets the quasi-crystal properties given in @p o on @p v, checking each with the dialog's
+ *  ranges; an error names the option. */
+void applyQuaziOptions(const ViewOptions& o, QuaziPropValues& v) {
+    const auto check = [&](const std::string& option) {
+        requireValid(ValidateQuaziProp(v), option);
+    };
+    if (o.quaziLines) {
+        v.lineSetCount = static_cast<int>(*o.quaziLines);
+        check("--quazi-lines " + std::to_string(*o.quaziLines));
+    }
+    if (o.quaziOffset) {
+        std::tie(v.offsetX, v.offsetY) = wholePair(*o.quaziOffset, "--quazi-offset");
+        check("--quazi-offset " + pairText(*o.quaziOffset));
+    }
+    if (o.quaziScale) {
+        v.scale = *o.quaziScale;
+        check("--quazi-scale " + numberText(*o.quaziScale));
+    }
+    if (o.quaziOverlap) {
+        v.overlap = *o.quaziOverlap;
+        check("--quazi-overlap " + numberText(*o.quaziOverlap));
+    }
+}
+
+void applyPolyOptions(const ViewOptions& o, PolyViewValues& v) {
+    const auto check = [&](const std::string& option) {
+        requireValid(ValidatePolyView(v), option);
+    };
+    if (o.tiling) {
+        v.tiling = *o.tiling;
+    }
+    if (o.polyOffset) {
+        std::tie(v.offsetX, v.offsetY) = *o.polyOffset;
+        check("--poly-offset " + pairText(*o.polyOffset));
+    }
+    if (o.polyScale) {
+        v.scale = *o.polyScale;
+        check("--poly-scale " + numberText(*o.polyScale));
+    }
+    if (o.polyOverlap) {
+        v.overlap = *o.polyOverlap;
+        check("--poly-overlap " + numberText(*o.polyOverlap));
+    }
+}
+
+/** Refuses properties of a view that will not be drawn, and a view the family does not take. */
+void checkViewOptions(const ViewOptions& o, ViewMode view, MapFamily family) {
+    if (view != ViewMode::Quazi && o.quaziOption() != nullptr) {
+        throw UsageError(std::string(o.quaziOption()) +
+                         " applies to the quasi-crystal view (--view quazi)");
+    }
+    if (view != ViewMode::Poly && o.polyOption() != nullptr) {
+        throw UsageError(std::string(o.polyOption()) + " applies to the poly view (--view poly)");
+    }
+    if (view != ViewMode::Tile && !ViewsApplyTo(family)) {
+        throw UsageError(std::string("--view ") + viewName(view) + " does not apply to the " +
+                         std::string(familyName(family)) + " family");
+    }
+}
+
+/** Checks the options' values before a long run. */
+void validateViewOptions(const ViewOptions& o) {
+    QuaziPropValues quazi;
+    applyQuaziOptions(o, quazi);
+    PolyViewValues poly;
+    applyPolyOptions(o, poly);
+}
+
+/** Applies the view options through the properties dialogs' OK: @p view is the view to draw. */
+void applyViewOptions(CZARN40Doc& doc, const ViewOptions& o, ViewMode view) {
+    if (view == ViewMode::Poly) {
+        PolyViewValues v = FillPolyView(doc);
+        applyPolyOptions(o, v);
+        v.usePolyView = true;
+        if (auto e = ApplyPolyView(doc, v)) {
+            throw InputError(*e);
+        }
+        return;
+    }
+    QuaziPropValues v = FillQuaziProp(doc);
+    applyQuaziOptions(o, v);
+    v.useQuaziView = view == ViewMode::Quazi;
+    if (auto e = ApplyQuaziProp(doc, v)) {
+        throw InputError(*e);
+    }
+}
+
+/** The view a document draws. */
+ViewMode currentView(CZARN40Doc& doc) {
+    return TakeViewGeometry(doc).mode;
 }
 
 void printState(CZARN40Doc& doc) {
@@ -145,6 +342,7 @@ int runNew(std::vector<std::string> words) {
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
     const std::optional<std::string> saveTo = args.option("--save");
+    const ViewOptions viewOptions = takeViewOptions(args);
     args.finish();
 
     if (detailed && plain) {
@@ -181,6 +379,9 @@ int runNew(std::vector<std::string> words) {
     if (auto e = NewQuiltOptionsError(settings)) {
         throw UsageError(*e);
     }
+    const ViewMode view = viewOptions.view.value_or(ViewMode::Tile);
+    checkViewOptions(viewOptions, view, settings.family.value_or(MapFamily::Square));
+    validateViewOptions(viewOptions);
     std::optional<ImageEncoder> encoder;
     if (output) {
         encoder = encoderFor(*output);
@@ -198,7 +399,10 @@ int runNew(std::vector<std::string> words) {
     } catch (const DocumentError& e) {
         throw InputError(e.what());
     }
-    iterateToTheEnd(*doc, progressWanted(quiet));
+    if (view != ViewMode::Tile) {
+        applyViewOptions(*doc, viewOptions, view);
+    }
+    iterateToTheEnd(*doc, 0, progressWanted(quiet));
     if (output) {
         writeImage(*doc, *output, *encoder);
     }
@@ -219,11 +423,16 @@ int runOpen(std::vector<std::string> words) {
     const std::optional<std::string> saveTo = args.option("--save");
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
+    const ViewOptions viewOptions = takeViewOptions(args);
     const std::optional<std::string> path = args.positional();
     args.finish();
     if (!path) {
         throw UsageError("open needs a FILE.session");
     }
+    if (!output && !json && !saveTo) {
+        throw UsageError("open needs -o IMAGE, --save OUT.session or --json");
+    }
+    validateViewOptions(viewOptions);
     std::optional<ImageEncoder> encoder;
     if (output) {
         encoder = encoderFor(*output);
@@ -234,13 +443,21 @@ int runOpen(std::vector<std::string> words) {
     }
 
     std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed);
+    // A session saved with a view on opens with it on; --view chooses another.
+    const ViewMode view = viewOptions.view.value_or(currentView(*doc));
+    checkViewOptions(viewOptions, view, doc->CurrentFamily());
+    if (viewOptions.view || viewOptions.quaziOption() != nullptr ||
+        viewOptions.polyOption() != nullptr) {
+        applyViewOptions(*doc, viewOptions, view);
+    }
     if (steps) {
+        const std::uint64_t first = doc->stepCount();
         try {
             IterateMore(*doc, *steps);
         } catch (const DocumentError& e) {
             throw InputError(e.what());
         }
-        iterateToTheEnd(*doc, progressWanted(quiet));
+        iterateToTheEnd(*doc, first, progressWanted(quiet));
     }
     // Without new steps the picture comes from the stored palette, as it was saved.
     if (output) {
@@ -286,6 +503,9 @@ int runColors(std::vector<std::string> words) {
         args.finish();
         if (!output) {
             throw UsageError("colors random needs -o FILE.qcl");
+        }
+        if (!hasColorFileSuffix(*output)) {
+            throw UsageError("colors random writes a .qcl file, not '" + *output + "'");
         }
         CRandom crandom(seed ? static_cast<unsigned>(*seed)
                              : static_cast<unsigned>(std::time(nullptr)));
@@ -344,7 +564,25 @@ zarn80-render new [OPTIONS] -o IMAGE
   --corner-n N       SquareX only: the wild corner's N, 3 to 42 (random 3 to 13 otherwise)
   --period N         periods shown across and down, 1 to 64 (default 2)
   --colors FILE.qcl  colour the quilt with this colour file
-  -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff
+  -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff,
+                     .gif (a palette of 256 colours, dithered)
+  --view MODE        tile (the periods side by side, the default), quazi (the period on
+                     every rhombus of a quasi-crystal) or poly (the period on every
+                     triangle of a polygon tiling; the image is one period of the tiling)
+  --tiling NAME      poly view: 4.8.8 (default), 4.6.12, 3.3.3.4.4 (also 3.4.6.4),
+                     3.12.12 or 3.6.3.6
+  --poly-scale X     poly view: scale, 0.5 to 10 (default 1)
+  --poly-offset X,Y  poly view: the tiling's shift as fractions of its period, each 0.1
+                     to 0.499 (default 0.25,0.25)
+  --poly-overlap X   poly view: overlap correction of the triangles, -0.2 to 0.2
+                     (default 0.04)
+  --quazi-lines N    quazi view: line sets of the multigrid, 5 to 42 (default 5)
+  --quazi-scale X    quazi view: rhombus edge as a fraction of the period, 0.05 to 3
+                     (default 0.5)
+  --quazi-offset X,Y quazi view: where the pattern's centre lies, in pixels, each 50 to
+                     1200 (default 300,300)
+  --quazi-overlap X  quazi view: overlap correction of the rhombi, -0.1 to 0.1
+                     (default 0.02)
   --save OUT.session save the quilt as a session file after iterating
   --json             print the final state as JSON on stdout
   --quiet            no progress bar
@@ -352,8 +590,11 @@ zarn80-render new [OPTIONS] -o IMAGE
 zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--json]
   --steps N          iterate N more steps from the stored step count and grid (without it,
                      no step is taken and the picture uses the stored palette)
-  --seed N           seed the random sources (used only if the quilt must be replaced)
-  -o, --output, --save, --json, --quiet as for new
+  --seed N           seed the random sources (used only if the quilt must be replaced, and
+                     for the quasi-crystal's line spacings)
+  --view MODE        the view to draw; a session saved with a view on opens with it on,
+                     through the view's default properties
+  -o, --output, --save, --json, --quiet and the view properties as for new
 
 zarn80-render info FILE.session
   prints the session's fields, map records, grid, palette and colour history as JSON

@@ -4,11 +4,45 @@
 
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+int runCommand(const std::string& command, std::vector<std::string> words) {
+    if (command == "new") {
+        return zarn::cli::runNew(std::move(words));
+    }
+    if (command == "open") {
+        return zarn::cli::runOpen(std::move(words));
+    }
+    if (command == "info") {
+        return zarn::cli::runInfo(std::move(words));
+    }
+    if (command == "colors") {
+        return zarn::cli::runColors(std::move(words));
+    }
+    throw zarn::cli::UsageError("unknown command '" + command + "' (try --help)");
+}
+
+/** What was printed must have reached standard output (a full disk, a closed pipe). */
+int checkedStdout(int status) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        const int error = errno;
+        std::cerr << "zarn80-render: error: cannot write to standard output: "
+                  << (error != 0 ? std::strerror(error) : "write failed") << "\n";
+        return 1;
+    }
+    return status;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
@@ -20,26 +54,14 @@ int main(int argc, char** argv) {
     words.erase(words.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << zarn::cli::usageText();
-        return 0;
+        return checkedStdout(0);
     }
     if (command == "--version") {
         std::cout << "zarn80-render " << ZARN80_VERSION << "\n";
-        return 0;
+        return checkedStdout(0);
     }
     try {
-        if (command == "new") {
-            return zarn::cli::runNew(std::move(words));
-        }
-        if (command == "open") {
-            return zarn::cli::runOpen(std::move(words));
-        }
-        if (command == "info") {
-            return zarn::cli::runInfo(std::move(words));
-        }
-        if (command == "colors") {
-            return zarn::cli::runColors(std::move(words));
-        }
-        throw zarn::cli::UsageError("unknown command '" + command + "' (try --help)");
+        return checkedStdout(runCommand(command, std::move(words)));
     } catch (const zarn::cli::UsageError& e) {
         std::cerr << "zarn80-render: error: " << e.what() << "\n";
         return 2;

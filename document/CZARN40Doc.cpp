@@ -4,6 +4,7 @@
 #include "Families.h"
 #include "MemorySizing.h"
 #include "QuiltOps.h"
+#include "ViewSettings.h"
 #include "engine/Torus.h"
 
 #include <chrono>
@@ -18,6 +19,8 @@ namespace {
 /** Steps between two looks at the pause and stop requests besides the per-step flag test; the
  *  worker publishes the grid's maximum once per block. */
 constexpr std::uint32_t kBlockSteps = 4096;
+/** Steps between two requests for a new poly image while the poly view is on. */
+constexpr std::uint32_t kPolyRebuildSteps = 2400000;
 
 void setColorFromPalette(ColorC& colors, int k, const PaletteEntry& e) {
     colors.red[k] = e.red;
@@ -80,6 +83,7 @@ CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options), stat
 
     const char* os = std::getenv("OS");
     s.isWindowsNT = (os != nullptr && std::string(os) == "Windows_NT") ? 1 : 0;
+    s.quaziMapping = NewQuaziMapping(QuaziMapping::kDefaultSetCount, options_.seed, s.crandom);
     Publish();
 
     if (options_.startWorker) {
@@ -470,6 +474,9 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
                 const std::uint32_t now = st.stepCount.load(std::memory_order_relaxed);
                 if (now % 200000 == 0) {
                     MarkDirty();
+                    if (now % kPolyRebuildSteps == 0 && s.polyView != 0 && s.polyMapping) {
+                        s.polyMapping->rebuild = true;
+                    }
                 }
                 if (collapse == Collapse::Replaced) {
                     // The hit of this step still goes into the new quilt's cleared grid, as long

@@ -14,6 +14,10 @@ std::optional<std::string> NewQuiltOptionsError(const NewQuiltOptions& o) {
     if (o.knot && family != MapFamily::Hex) {
         return "--knot applies to the Hex family only";
     }
+    if (o.detailed && family != MapFamily::Square && family != MapFamily::Hex) {
+        return std::string(*o.detailed ? "--detailed" : "--plain") +
+               " applies to the Square and Hex families only";
+    }
     return std::nullopt;
 }
 

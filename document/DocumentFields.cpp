@@ -90,6 +90,7 @@ DocumentFields fieldsOf(const QuiltState& s) {
     f.sessionName = nameBuffer(s.names.sessionName);
     f.viewPeriod = s.viewPeriod;
     f.maxDibThird = s.maxDibThird;
+    f.views = packViewWord(s);
     f.torusX = s.torusX;
     f.torusY = s.torusY;
     f.pointX = s.pointX;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/QuiltState.h"
+#include "document/ViewSettings.h"
 
 #include <array>
 #include <cmath>
@@ -50,6 +51,8 @@ struct DocumentFields {
     NameBuffer sessionName{};
     std::uint16_t viewPeriod = 0;
     std::int32_t maxDibThird = 0;
+    /** Which view is on (packViewWord); 0 in files that predate it. */
+    std::uint32_t views = 0;
     double torusX = 0.0;
     double torusY = 0.0;
     double pointX = 0.0;
@@ -156,7 +159,9 @@ void visitDocumentFields(Visitor& v, DocumentFields& f, std::uint32_t largestSid
     v.require(f.maxDibThird >= 1 && f.maxDibThird <= kMaxDibThird, "maxDibThird", [&] {
         return std::to_string(f.maxDibThird) + " is outside 1.." + std::to_string(kMaxDibThird);
     });
-    v.pad(12, "reserved words after maxDibThird");
+    v.value(f.views, "views");
+    v.require(!viewWordError(f.views), "views", [&] { return *viewWordError(f.views); });
+    v.pad(8, "reserved words after views");
     v.finite(f.torusX, "torusX");
     v.finite(f.torusY, "torusY");
     v.finite(f.pointX, "pointX");

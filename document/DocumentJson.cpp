@@ -189,6 +189,7 @@ void writeDocumentState(JsonWriter& json, const QuiltState& s) {
     json.value("maxCount", static_cast<std::uint64_t>(s.QMap.maxCount));
     json.value("totalHits", s.QMap.TotalHits());
     json.value("viewPeriod", static_cast<int>(s.viewPeriod));
+    json.value("view", std::string(s.polyView != 0 ? "poly" : s.quaziView != 0 ? "quazi" : "tile"));
     json.value("useDetailedSquare", s.useDetailedSquare() ? 1 : 0);
     json.value("useDetailedHex", s.useDetailedHex() ? 1 : 0);
     json.value("hexKnot", s.hexKnot() ? 1 : 0);

@@ -5,10 +5,66 @@
 
 namespace zarn {
 
+namespace {
+
+/** Length of the well-formed UTF-8 sequence at the start of @p text, or 0 when it is not one
+ *  (a stray continuation byte, an overlong form, a surrogate, a code point past U+10FFFF or a
+ *  cut-off sequence). */
+std::size_t utf8Length(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+void escapeByte(std::string& out, unsigned char c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+    out += buf;
+}
+
+} // namespace
+
 std::string jsonQuote(std::string_view text) {
     std::string q = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // Names come from files and may hold any bytes: well-formed UTF-8 passes, every other
+            // byte is escaped as the character of the same number, so the output stays UTF-8.
+            const std::size_t length = utf8Length(text.substr(i));
+            if (length == 0) {
+                escapeByte(q, c);
+                ++i;
+            } else {
+                q.append(text.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
         switch (c) {
         case '"':
             q += "\\\"";
@@ -26,14 +82,13 @@ std::string jsonQuote(std::string_view text) {
             q += "\\t";
             break;
         default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                q += buf;
+            if (c < 0x20 || c == 0x7F) {
+                escapeByte(q, c);
             } else {
-                q += ch;
+                q += static_cast<char>(c);
             }
         }
+        ++i;
     }
     return q + "\"";
 }

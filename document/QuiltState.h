@@ -17,6 +17,8 @@
 #include "render/ColorC.h"
 #include "render/ColorSetRecord.h"
 #include "render/Palette.h"
+#include "render/PolyMapping.h"
+#include "render/QuaziMapping.h"
 
 #include <array>
 #include <atomic>
@@ -136,6 +138,10 @@ struct QuiltState {
     QuiltMap QMap;
     RandomSource random;
     Palette palette;
+    /** The quasi-crystal view's tiling; made by the document after everything above. */
+    QuaziMapping quaziMapping;
+    /** The poly view's tiling; made the first time the poly view is used (polyViewChosen). */
+    std::optional<PolyMapping> polyMapping;
 
     // Facts the session file and the dialogs name separately; each has one owner.
     /** "Use Detailed Square Map": the square map iterates its detailed form. */

@@ -204,6 +204,7 @@ void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
     s.minDistinctCells = fields.minDistinctCells;
     s.viewPeriod = fields.viewPeriod;
     s.maxDibThird = fields.maxDibThird;
+    unpackViewWord(s, fields.views);
     s.torusX = fields.torusX;
     s.torusY = fields.torusY;
     s.pointX = fields.pointX;

@@ -2,6 +2,7 @@
 
 #include "Archive.h"
 #include "RandomSource.h"
+#include "StepKernels.h"
 #include "Torus.h"
 
 #include <cmath>
@@ -72,41 +73,7 @@ void MapExpA::Randomize(RandomSource& rnd) {
 }
 
 MapPoint MapExpA::StepFrom(double px, double py) {
-    cx = px - 0.5;
-    cy = py - 0.5;
-
-    // The 128 sines are independent of each other: evaluate them as one batch, then sum in the
-    // row, column, first-wave-then-second order.
-    std::array<double, 2 * kSide * kSide> s{};
-    std::size_t k = 0;
-    for (std::size_t r = 0; r < kSide; ++r) {
-        for (std::size_t c = 0; c < kSide; ++c) {
-            s[k++] = twoPi * (waveY1[r][c] * cy + waveX1[r][c] * cx);
-            s[k++] = twoPi * (waveY2[r][c] * cy + waveX2[r][c] * cx);
-        }
-    }
-    for (double& v : s) {
-        v = std::sin(v);
-    }
-
-    double sx = 0.0;
-    double sy = 0.0;
-    k = 0;
-    for (std::size_t r = 0; r < kSide; ++r) {
-        for (std::size_t c = 0; c < kSide; ++c) {
-            const double s1 = s[k++];
-            sx += s1 * ampX1[r][c];
-            sy += s1 * ampY1[r][c];
-            const double s2 = s[k++];
-            sx += s2 * ampX2[r][c];
-            sy += s2 * ampY2[r][c];
-        }
-    }
-    sumX = sx + 0.5;
-    sumY = sy + 0.5;
-    outX = foldToUnit(sumX);
-    outY = foldToUnit(sumY);
-    return {outX, outY};
+    return engineKernels().expA(*this, px, py);
 }
 
 void MapExpA::SerializeExpA(Archive& ar) {

@@ -15,10 +15,7 @@ void SqrMap::Step() {
 }
 
 void SqrMap::StepDetailed() {
-    const auto coefAt = [this](int i, int j) {
-        return coef[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
-    };
-    square::detailedStep(x, y, coefAt, depth, emm, offX, offY, twoPi, tables());
+    square::detailedStep(x, y, coef, depth, emm, offX, offY, twoPi, tables());
     Fold();
 }
 

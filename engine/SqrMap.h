@@ -67,39 +67,14 @@ struct PlainSet {
     double omega = 0.0;
 };
 
+/** Coefficient table of the detailed map: coef[i][j] multiplies sin((i+1) t x) cos((j+1) t y). */
+using CoefGrid = std::array<std::array<double, kMaxDepth>, kMaxDepth>;
+
 /** One plain step of (x, y). Every term is taken from the point before the step; the sum runs
- *  left to right in the order the formula is written. */
-inline void plainStep(double& x, double& y, const PlainSet& k, double emm, double offX, double offY,
-                      double twoPi) {
-    const double x1 = twoPi * x;
-    const double x2 = x1 + x1;
-    const double x3 = x2 + x1;
-    const double y1 = twoPi * y;
-    const double y2 = y1 + y1;
-    const double y3 = y2 + y1;
-
-    // Independent evaluations, kept together so they can later be vectorised.
-    const std::array<double, 6> sineArg = {x1, x2, x3, y1, y2, y3};
-    const std::array<double, 4> cosineArg = {x1, x2, y1, y2};
-    std::array<double, 6> s{};
-    std::array<double, 4> c{};
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        s[i] = std::sin(sineArg[i]);
-    }
-    for (std::size_t i = 0; i < c.size(); ++i) {
-        c[i] = std::cos(cosineArg[i]);
-    }
-    const double sinX1 = s[0], sinX2 = s[1], sinX3 = s[2];
-    const double sinY1 = s[3], sinY2 = s[4], sinY3 = s[5];
-    const double cosX1 = c[0], cosX2 = c[1], cosY1 = c[2], cosY2 = c[3];
-
-    const double nx = k.lambda * sinX1 + k.alpha * sinX1 * cosY1 + k.beta * sinX2 +
-                      k.gamma * sinX3 * cosY2 - k.omega * sinY1 + offX + emm * x;
-    const double ny = k.lambda * sinY1 + k.alpha * sinY1 * cosX1 + k.beta * sinY2 +
-                      k.gamma * sinY3 * cosX2 - k.omega * sinX1 + offY + emm * y;
-    x = nx;
-    y = ny;
-}
+ *  left to right in the order the formula is written. Runs the variant of the step for the
+ *  running machine (engine/StepKernels.h). */
+void plainStep(double& x, double& y, const PlainSet& k, double emm, double offX, double offY,
+               double twoPi);
 
 /** Scratch tables of the detailed step; entry k holds order k + 1. */
 struct DetailTables {
@@ -112,40 +87,25 @@ struct DetailTables {
 };
 
 /**
- * One detailed step of (x, y): emm * p + offset + the double Fourier sum up to @p depth, whose
- * coefficient (i, j) is coefAt(i, j). Higher-order angles come from repeated addition of the
- * first-order angle, not multiplication; the x and y sums are built interleaved. A depth above
- * the 6 x 6 table is treated as 6.
+ * One detailed step of (x, y): emm * p + offset + the double Fourier sum up to @p depth with the
+ * coefficients coef[i][j]. Higher-order angles come from repeated addition of the first-order
+ * angle, not multiplication; the x and y sums are built interleaved. A depth above the 6 x 6
+ * table is treated as 6.
  */
+void detailedStep(double& x, double& y, const CoefGrid& coef, int depth, double emm, double offX,
+                  double offY, double twoPi, const DetailTables& t);
+
+/** detailedStep with the coefficient (i, j) read from coefAt(i, j). */
 template <typename CoefAt>
 inline void detailedStep(double& x, double& y, const CoefAt& coefAt, int depth, double emm,
                          double offX, double offY, double twoPi, const DetailTables& t) {
-    const int d = std::clamp(depth, 0, kMaxDepth);
-    t.angleX[0] = twoPi * x;
-    t.angleY[0] = twoPi * y;
-    for (int k = 1; k < d; ++k) {
-        t.angleX[k] = t.angleX[k - 1] + t.angleX[0];
-        t.angleY[k] = t.angleY[k - 1] + t.angleY[0];
-    }
-    const int filled = std::max(d, 1);
-    for (int k = 0; k < filled; ++k) {
-        t.sinX[k] = std::sin(t.angleX[k]);
-        t.cosX[k] = std::cos(t.angleX[k]);
-        t.sinY[k] = std::sin(t.angleY[k]);
-        t.cosY[k] = std::cos(t.angleY[k]);
-    }
-
-    double nx = emm * x + offX;
-    double ny = emm * y + offY;
-    for (int i = 0; i < d; ++i) {
-        for (int j = 0; j < d; ++j) {
-            const double c = coefAt(i, j);
-            nx += t.sinX[i] * c * t.cosY[j];
-            ny += t.sinY[i] * c * t.cosX[j];
+    CoefGrid coef;
+    for (int i = 0; i < kMaxDepth; ++i) {
+        for (int j = 0; j < kMaxDepth; ++j) {
+            coef[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = coefAt(i, j);
         }
     }
-    x = nx;
-    y = ny;
+    detailedStep(x, y, coef, depth, emm, offX, offY, twoPi, t);
 }
 
 /** Clamps a requested detail depth into what the 6 x 6 tables and the dialogs accept. */
@@ -193,7 +153,7 @@ public:
     double lastX = 0.0;
     double lastY = 0.0;
     /** coef[i][j] multiplies sin((i+1) t x) cos((j+1) t y). */
-    std::array<std::array<double, 6>, 6> coef{};
+    square::CoefGrid coef{};
     square::Table angleX{};
     square::Table angleY{};
     square::Table sinX{};

@@ -1,5 +1,6 @@
 #include "DuoMap.h"
 
+#include "MapKernels.h"
 #include <cmath>
 #include <ctime>
 
@@ -235,30 +236,7 @@ void DuoMap::DrawPoint(bool clearOtherComponents) {
 }
 
 DuoPoint DuoMap::DuoStep(bool& countThisHit) {
-    // The phases depend only on P, so all 180 sines are taken as one batch before the sum.
-    std::array<double, kTerms> sines;
-    for (int k = 0; k < kTerms; ++k) {
-        const Multivector& w = waves[k];
-        sines[k] = w.e2 * sphere.e2 + sphere.e1 * w.e1 + w.e3 * sphere.e3;
-    }
-    for (int k = 0; k < kTerms; ++k) {
-        sines[k] = std::sin(sines[k]);
-    }
-
-    Multivector sum;
-    for (int k = 0; k < kTerms; ++k) {
-        sum = clean(add(sum, scale(sines[k], amps[k])));
-    }
-
-    // normalise(n·F), written out so that a scaled sum whose norm underflows to 0 is replaced
-    // like a zero sum instead of becoming the 9999.9999 marker, which would project far outside
-    // the unit square.
-    const double n = norm(sum);
-    const Multivector scaled = scale(n, sum);
-    const double m = norm(scaled);
-    if (n > 0.0 && m > 0.0) {
-        sphere = scale(1.0 / m, scaled);
-    } else {
+    if (!mapKernels().duoAdvance(*this)) {
         DrawPoint(true);
     }
 

@@ -1,5 +1,6 @@
 #include "HexMap.h"
 
+#include "MapKernels.h"
 #include "engine/Archive.h"
 #include "engine/CRandom.h"
 #include "engine/QuiltMap.h"
@@ -209,50 +210,11 @@ HexQuiltStart HexMap::StartRandomQuilt(bool detail, bool knot, RandomSource& ran
 }
 
 Complex HexMap::PlainSum(Complex z) {
-    // Orbit order in the batch: lambda, hAlpha, alpha, conj alpha; three sines each.
-    const std::array<const std::array<Complex, 3>*, 4> orbits{&waveLambda, &waveH, &waveAlpha,
-                                                              &waveAlphaBar};
-    std::array<double, 12> t;
-    for (int o = 0; o < 4; ++o) {
-        for (int j = 0; j < 3; ++j) {
-            const Complex w = (*orbits[o])[j];
-            t[3 * o + j] = (z.re * w.re + z.im * w.im) * twoPi;
-        }
-    }
-    for (double& v : t) {
-        v = std::sin(v);
-    }
-
-    accumulator = lambda * (t[0] * waveLambda[0] + t[1] * waveLambda[1] + t[2] * waveLambda[2]);
-    accumulator += hAlpha * (t[3] * waveH[0] + t[4] * waveH[1] + t[5] * waveH[2]);
-    accumulator += t[6] * alpha + t[7] * alphaImages[0] + t[8] * alphaImages[1];
-    sineValues = {Complex{t[9], 0.0}, Complex{t[10], 0.0}, Complex{t[11], 0.0}};
-    return t[9] * alphaImages[2] + t[10] * alphaImages[3] + t[11] * alphaImages[4] + hEmm * z +
-           accumulator;
+    return mapKernels().hexPlainSum(*this, z);
 }
 
 Complex HexMap::DetailSum(Complex z) const {
-    // Slots beyond the last orbit are zero, so capping the depth there changes no sum; it keeps
-    // a depth from a dialog or a file from indexing past the tables.
-    const int last = std::min<int>(detailDepth, kDetailOrbits - 1);
-    std::array<double, 6 * kDetailOrbits> s;
-    int n = 0;
-    for (int i = 0; i <= last; ++i) {
-        for (int g = 0; g < 6; ++g) {
-            s[n++] = dot(detailWaves[g][i], z);
-        }
-    }
-    for (int k = 0; k < n; ++k) {
-        s[k] = std::sin(s[k]);
-    }
-    Complex sum;
-    n = 0;
-    for (int i = 0; i <= last; ++i) {
-        for (int g = 0; g < 6; ++g) {
-            sum += s[n++] * detailCoefs[g][i];
-        }
-    }
-    return sum;
+    return mapKernels().hexDetailSum(*this, z);
 }
 
 Complex HexMap::Step(Complex z) {

@@ -1,5 +1,6 @@
 #include "WildCornerMap.h"
 
+#include "MapKernels.h"
 #include "engine/Archive.h"
 #include "engine/CRandom.h"
 #include "engine/RandomSource.h"
@@ -12,7 +13,6 @@ namespace zarn {
 
 namespace {
 
-constexpr int kMaxRows = WildCornerMap::kMaxCornerN / 2 + 1;
 /** Table entries per row of harmonics; only the first twelve of each are used. */
 constexpr int kTableRowRoom = 14;
 /** How far stored angle values may stray from the ones this machine computes for the same N:
@@ -124,31 +124,7 @@ void WildCornerMap::RandomCornerQuilt(int n, RandomSource& random) {
 }
 
 Complex WildCornerMap::CornerStep(Complex z) const {
-    const Complex d = z - cornerCentre;
-    const int rows = std::min(rotationCount, kMaxRows);
-    const int depth = std::clamp(orbitCount, 0, kHarmonics);
-
-    // The sines do not depend on each other: gather the phases, evaluate them as one batch,
-    // then sum in row-major order.
-    double sines[kMaxRows * kHarmonics];
-    int count = 0;
-    for (int i = 0; i < rows; ++i) {
-        for (int j = 0; j < depth; ++j) {
-            sines[count++] = dot(cornerWaves[at(i, j)], d);
-        }
-    }
-    for (int k = 0; k < count; ++k) {
-        sines[k] = std::sin(sines[k]);
-    }
-
-    Complex sum{};
-    count = 0;
-    for (int i = 0; i < rows; ++i) {
-        for (int j = 0; j < depth; ++j) {
-            sum += sines[count++] * cornerCoefs[at(i, j)];
-        }
-    }
-    return cornerCentre + sum;
+    return mapKernels().cornerStep(*this, z);
 }
 
 std::size_t WildCornerMap::RecordSize() const {

@@ -363,10 +363,6 @@ ColorFileResult ColorC::ReadColorFile(const std::string& path) {
     if (!result) {
         return result;
     }
-    const std::string problem = checkColorSetRecord(record);
-    if (!problem.empty()) {
-        return {"colour file '" + path + "': " + problem};
-    }
     takeRecord(record);
     RefreshPercents();
     return {};

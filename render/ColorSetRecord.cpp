@@ -3,6 +3,7 @@
 #include "engine/Archive.h"
 #include "engine/FileIO.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -115,7 +116,19 @@ void ColorSetHistory::Serialize(Archive& ar) {
     *this = loaded;
 }
 
+bool hasColorFileSuffix(const std::string& path) {
+    const std::filesystem::path p(path);
+    std::string suffix = p.extension().string();
+    for (char& c : suffix) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return suffix == ".qcl" && !p.stem().empty();
+}
+
 ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetRecord& record) {
+    if (!hasColorFileSuffix(path)) {
+        return {"a colour file is written only under a .qcl name, not " + quoted(path)};
+    }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(ColorSetRecord::kSize);
     Archive ar(bytes);
@@ -124,7 +137,51 @@ ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetReco
     return writeFileAtomically(path, bytes);
 }
 
+std::string checkColorFileRecord(const ColorSetRecord& record) {
+    if (std::string problem = checkColorSetRecord(record); !problem.empty()) {
+        return problem;
+    }
+    const auto channel = [](std::int32_t v) { return v >= 0 && v <= 255; };
+    const auto flag = [](std::int32_t v) { return v == 0 || v == 1; };
+    double activeShares = 0.0;
+    for (int k = 0; k < ColorSetRecord::kColors; ++k) {
+        const std::string colour = " of colour " + std::to_string(k + 1);
+        if (!channel(record.red[k]) || !channel(record.green[k]) || !channel(record.blue[k])) {
+            return "a channel" + colour + " is outside 0..255";
+        }
+        if (!flag(record.fixed[k])) {
+            return "the fix flag" + colour + " is neither 0 nor 1";
+        }
+        const bool active = k < 2 || (k < 4 ? record.useColors34 != 0
+                                            : record.useColors34 != 0 && record.useColors56 != 0);
+        if (active) {
+            activeShares += record.fraction[k];
+        }
+    }
+    if (!flag(record.useColors34) || !flag(record.useColors56)) {
+        return "a use-colours flag is neither 0 nor 1";
+    }
+    if (!(activeShares > 0.0)) {
+        return "the active colours have no share of the cells";
+    }
+    if (std::memchr(record.name.data(), 0, record.name.size()) == nullptr) {
+        return "the name has no terminator";
+    }
+    return {};
+}
+
 ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {"cannot open colour file " + quoted(path) + ": " + std::strerror(errno)};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return {quoted(path) + " is not a colour file: it is not a regular file"};
+    }
+    if (info.st_size != static_cast<off_t>(ColorSetRecord::kSize)) {
+        return {quoted(path) + " is not a colour file: it holds " + std::to_string(info.st_size) +
+                " bytes, a colour file " + std::to_string(ColorSetRecord::kSize)};
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return {"cannot open colour file " + quoted(path) + ": " + std::strerror(errno)};
@@ -144,6 +201,9 @@ ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& rec
     ColorSetRecord loaded;
     Archive ar{std::span<const std::uint8_t>(bytes)};
     loaded.Serialize(ar);
+    if (const std::string problem = checkColorFileRecord(loaded); !problem.empty()) {
+        return {quoted(path) + " is not a usable colour file: " + problem};
+    }
     record = loaded;
     return {};
 }

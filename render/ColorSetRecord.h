@@ -88,15 +88,26 @@ using ColorFileResult = FileResult;
 /**
  * Writes @p record as a 512-byte colour file. The bytes go to a temporary file in the target's
  * folder, which replaces @p path only once every byte is written and flushed to disk, so a
- * failed write leaves any previous file untouched.
+ * failed write leaves any previous file untouched. A name without the ".qcl" suffix is refused.
  */
 ColorFileResult writeColorFileRecord(const std::string& path, const ColorSetRecord& record);
 
 /**
- * Reads the first 512 bytes of the colour file @p path into @p record. Fails, naming the file,
- * when it cannot be opened or read or holds fewer than 512 bytes; @p record is then unchanged.
- * The values are not checked here (see checkColorSetRecord()).
+ * The one reader of colour files (the CLI's `colors show` and `--colors` and the colour dialog
+ * all use it). The file must be a regular file of exactly 512 bytes whose record passes
+ * checkColorFileRecord(); otherwise the result names the file and what is wrong, and @p record
+ * is unchanged.
  */
 ColorFileResult readColorFileRecord(const std::string& path, ColorSetRecord& record);
+
+/**
+ * checkColorSetRecord() and what a colour file must hold besides: channels 0..255, flags 0 or
+ * 1, a name with its terminator and active colours with a share of the cells (a file of zeros
+ * would colour every quilt black).
+ */
+std::string checkColorFileRecord(const ColorSetRecord& record);
+
+/** Whether @p path ends in ".qcl" (any case) after a name. */
+bool hasColorFileSuffix(const std::string& path);
 
 } // namespace zarn

@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins
-  libgif-dev libtiff-dev libjpeg-dev libpng-dev
+  libgif-dev libimagequant-dev libtiff-dev libjpeg-dev libpng-dev
   libgtest-dev libbenchmark-dev
+  libsleef-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )

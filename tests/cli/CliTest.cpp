@@ -1,3 +1,8 @@
+#include "render/PolyMapping.h"
+
+#include <QImageReader>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <utility>
 
 namespace {
 
@@ -201,27 +207,134 @@ TEST_P(CliErrorTest, FailsWithOneClearLineAndNoOutputFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, CliErrorTest,
-    ::testing::Values(BadCall{"new --family nosuch -o out.png", 1, "unknown family 'nosuch'"},
-                      BadCall{"new --grid 0 -o out.png", 1, "--grid 0 is out of range"},
-                      BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
-                      BadCall{"new --grid many -o out.png", 2, "whole number"},
-                      BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
-                      BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
-                      BadCall{"new --steps 10 -o /proc/out.png", 1, "cannot write '/proc/out.png'"},
-                      BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
-                      BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
-                      BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
-                      BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
-                      BadCall{"new --steps 10", 2, "-o IMAGE"},
-                      BadCall{"frobnicate", 2, "unknown command"},
-                      BadCall{"new --knot --steps 10 -o out.png", 2,
-                              "--knot applies to the Hex family only"},
-                      BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
-                      BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
-                      BadCall{"colors show missing.qcl", 1, "missing.qcl"},
-                      BadCall{"info short.qcl", 1, "Failed to open document."},
-                      BadCall{"open missing.session -o out.png", 1, "Failed to open document."},
-                      BadCall{"info", 2, "needs a FILE.session"},
-                      BadCall{"colors paint", 2, "unknown colors action"}));
+    ::testing::Values(
+        BadCall{"new --family nosuch -o out.png", 1, "unknown family 'nosuch'"},
+        BadCall{"new --grid 0 -o out.png", 1, "--grid 0 is out of range"},
+        BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
+        BadCall{"new --grid many -o out.png", 2, "whole number"},
+        BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
+        BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
+        BadCall{"new --steps 10 -o /proc/out.png", 1, "'/proc/out.png': "},
+        BadCall{"new --steps 10 -o short.qcl/out.png", 1, "does not exist"},
+        BadCall{"new --steps 10 -o nowhere/out.png", 1, "does not exist"},
+        BadCall{"new --steps 10 -o out.xyz", 2, "image format"},
+        BadCall{"new --steps 10 --bogus -o out.png", 2, "unknown option '--bogus'"},
+        BadCall{"new --steps 10", 2, "-o IMAGE"}, BadCall{"frobnicate", 2, "unknown command"},
+        BadCall{"new --knot --steps 10 -o out.png", 2, "--knot applies to the Hex family only"},
+        BadCall{"new --family hex --corner-n 5 -o out.png", 2, "--corner-n applies"},
+        BadCall{"new --family SquareX --corner-n 43 -o out.png", 1, "out of range"},
+        BadCall{"colors show missing.qcl", 1, "missing.qcl"},
+        BadCall{"info short.qcl", 1, "Failed to open document."},
+        BadCall{"open missing.session -o out.png", 1, "Failed to open document."},
+        BadCall{"info", 2, "needs a FILE.session"},
+        BadCall{"colors paint", 2, "unknown colors action"},
+        BadCall{"new --view fancy -o out.png", 2, "unknown view 'fancy'"},
+        BadCall{"new --quazi-scale 1 -o out.png", 2,
+                "--quazi-scale applies to the quasi-crystal view"},
+        BadCall{"new --view quazi --tiling 4.8.8 -o out.png", 2,
+                "--tiling applies to the poly view"},
+        BadCall{"new --family Hex --view poly -o out.png", 2,
+                "--view poly does not apply to the Hex family"},
+        BadCall{"new --view poly --tiling 4.4.4 -o out.png", 2, "unknown tiling"},
+        BadCall{"new --view poly --poly-scale 11 -o out.png", 1,
+                "--poly-scale 11: Scale: Please enter a number between 0.5 and 10."},
+        BadCall{"new --view poly --poly-offset 0.3 -o out.png", 2, "two numbers X,Y"},
+        BadCall{"new --view quazi --quazi-offset 20,300 -o out.png", 1,
+                "X Offset in pattern: Please enter an integer between 50 and 1200."},
+        BadCall{"new --view quazi --quazi-offset 60.5,300 -o out.png", 2, "two whole numbers"},
+        BadCall{"new --view quazi --quazi-lines 50 -o out.png", 1, "Line set count"},
+        BadCall{"new --steps 1000 --steps 2000 -o out.png", 2, "--steps given twice"},
+        BadCall{"new -o out.png -o b.png", 2, "--output given twice"},
+        BadCall{"new --detailed --family T -o out.png", 2,
+                "--detailed applies to the Square and Hex families only"},
+        BadCall{"colors show /dev/zero", 1, "not a regular file"},
+        BadCall{"new --colors /dev/zero --steps 10 -o out.png", 1, "not a regular file"},
+        BadCall{"colors random -o out.png", 2, "writes a .qcl file"},
+        BadCall{"new --steps 10 --json > /dev/full", 1, "No space left on device"},
+        BadCall{"open short.qcl", 2, "open needs -o IMAGE"}),
+    [](const auto& info) { return "Call" + std::to_string(info.index); });
+
+/** Width and height of an image file, as Qt reads its header. */
+std::pair<int, int> imageSize(const fs::path& path) {
+    const QSize size = QImageReader(QString::fromStdString(path.string())).size();
+    return {size.width(), size.height()};
+}
+
+std::pair<int, int> polySize(int tiling, double scale = 1.0) {
+    zarn::PolyMapping mapping(tiling, 0.04);
+    mapping.SetScale(scale);
+    return {mapping.ImageWidth(), mapping.ImageHeight()};
+}
+
+struct ViewRun {
+    const char* label;
+    const char* args;
+    const char* output;
+    std::pair<int, int> size;
+};
+
+class ViewRenderTest : public CliTest, public ::testing::WithParamInterface<ViewRun> {};
+
+TEST_P(ViewRenderTest, WritesThePictureOfItsViewReproducibly) {
+    const ViewRun& v = GetParam();
+    const std::string args = std::string("new --seed 4 --steps 30000 --quiet ") + v.args;
+    const CliRun a = run(args + " -o a" + v.output);
+    ASSERT_EQ(a.status, 0) << a.err;
+    const CliRun b = run(args + " -o b" + v.output);
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(imageSize(dir / (std::string("a") + v.output)), v.size);
+    EXPECT_EQ(read(std::string("a") + v.output), read(std::string("b") + v.output));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, ViewRenderTest,
+    ::testing::Values(
+        ViewRun{"QuaziGif", "--grid 300 --view quazi", ".gif", {600, 600}},
+        ViewRun{"QuaziPng",
+                "--grid 100 --period 3 --view quazi --quazi-lines 7 --quazi-scale 0.3 "
+                "--quazi-offset 150,150 --quazi-overlap 0",
+                ".png",
+                {300, 300}},
+        ViewRun{"PolyPng", "--view poly --tiling 3.12.12", ".png", polySize(3)},
+        ViewRun{"PolyGif",
+                "--view poly --tiling 3.3.3.4.4 --poly-scale 0.75 --poly-offset 0.1,0.4 "
+                "--poly-overlap 0.1",
+                ".gif", polySize(2, 0.75)},
+        ViewRun{"TileGif", "--grid 300 --view tile", ".gif", {600, 600}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(CliTest, ASessionSavedWithAViewReopensWithItOn) {
+    const CliRun saved = run("new --seed 6 --steps 30000 --quiet --view poly --tiling 3.6.3.6 "
+                             "--poly-scale 2 --save a.session");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    const CliRun reopened = run("open a.session -o b.gif --json");
+    ASSERT_EQ(reopened.status, 0) << reopened.err;
+    EXPECT_NE(reopened.out.find("\"view\": \"poly\""), std::string::npos) << reopened.out;
+    // The tiling is kept; the scale is the view's default again.
+    EXPECT_EQ(imageSize(dir / "b.gif"), polySize(5));
+
+    const CliRun tiled = run("open a.session --view tile -o c.png --save c.session");
+    ASSERT_EQ(tiled.status, 0) << tiled.err;
+    EXPECT_EQ(imageSize(dir / "c.png"), std::make_pair(500, 500));
+    const CliRun quazi = run("open c.session --view quazi --quazi-scale 0.25 -o d.png --json");
+    ASSERT_EQ(quazi.status, 0) << quazi.err;
+    EXPECT_NE(quazi.out.find("\"view\": \"quazi\""), std::string::npos) << quazi.out;
+    const CliRun wrong = run("open a.session --quazi-scale 0.25 -o e.png");
+    EXPECT_EQ(wrong.status, 2) << wrong.err;
+}
+
+TEST_F(CliTest, InfoWritesValidUtf8WhateverBytesTheNamesHold) {
+    ASSERT_EQ(run("new --seed 3 --steps 20000 --quiet --save a.session").status, 0);
+    std::string bytes = read("a.session");
+    // quiltName starts at byte 78: put a stray continuation byte and a lone lead byte in it.
+    bytes[78] = static_cast<char>(0xFF);
+    bytes[79] = static_cast<char>(0xC3);
+    bytes[80] = 'x';
+    std::ofstream(dir / "b.session", std::ios::binary) << bytes;
+    const CliRun info = run("info b.session");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\\u00ff\\u00c3x"), std::string::npos) << info.out.substr(0, 400);
+    EXPECT_EQ(info.out.find(static_cast<char>(0xFF)), std::string::npos);
+}
 
 } // namespace

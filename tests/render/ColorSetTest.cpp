@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -685,9 +687,11 @@ TEST_P(UnreadableColorFileTest, IsReportedWithItsNameAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, UnreadableColorFileTest,
                          ::testing::Values(BadFile{"missing", -1, "cannot open"},
-                                           BadFile{"folder", -2, "cannot read"},
+                                           BadFile{"folder", -2, "not a regular file"},
                                            BadFile{"empty", 0, "holds 0 bytes"},
-                                           BadFile{"short", 511, "holds 511 bytes"}),
+                                           BadFile{"short", 511, "holds 511 bytes"},
+                                           BadFile{"long", 513, "holds 513 bytes"},
+                                           BadFile{"noise", 512, "not a usable colour file"}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ColorFileTest, NonFiniteShareIsRefusedWithoutChangingTheSet) {
@@ -703,21 +707,38 @@ TEST_F(ColorFileTest, NonFiniteShareIsRefusedWithoutChangingTheSet) {
     EXPECT_EQ(c.nameString(), "default");
 }
 
-TEST_F(ColorFileTest, OutOfRangeChannelsFlagsAndIncrementAreClamped) {
+TEST_F(ColorFileTest, WhatNoColourFileHoldsIsRefusedAndAnOutOfRangeIncrementClamped) {
+    const std::vector<std::pair<std::function<void(ColorSetRecord&)>, std::string>> refused{
+        {[](auto& r) { r.red[0] = 300; }, "channel of colour 1"},
+        {[](auto& r) { r.green[1] = -5; }, "channel of colour 2"},
+        {[](auto& r) { r.fixed[2] = 7; }, "fix flag of colour 3"},
+        {[](auto& r) { r.useColors34 = 2; }, "use-colours flag"},
+        {[](auto& r) { r.fraction = {}; }, "no share"}};
+    for (const auto& [spoil, reason] : refused) {
+        ColorSetRecord r = distinctRecord();
+        spoil(r);
+        ASSERT_TRUE(writeColorFileRecord(file("wild.qcl"), r));
+        ColorC c{kSeed};
+        const ColorFileResult result = c.ReadColorFile(file("wild.qcl"));
+        ASSERT_FALSE(result) << reason;
+        EXPECT_NE(result.error.find(reason), std::string::npos) << result.error;
+        EXPECT_EQ(c.nameString(), "default");
+    }
     ColorSetRecord r = distinctRecord();
-    r.red[0] = 300;
-    r.green[1] = -5;
-    r.fixed[2] = 7;
-    r.useColors34 = 2;
     r.increment = 5.0;
-    ASSERT_TRUE(writeColorFileRecord(file("wild.qcl"), r));
+    ASSERT_TRUE(writeColorFileRecord(file("wide.qcl"), r));
     ColorC c{kSeed};
-    ASSERT_TRUE(c.ReadColorFile(file("wild.qcl")));
-    EXPECT_EQ(c.red[0], 255);
-    EXPECT_EQ(c.green[1], 0);
-    EXPECT_EQ(c.fixed[2], 1);
-    EXPECT_EQ(c.useColors34, 1);
+    ASSERT_TRUE(c.ReadColorFile(file("wide.qcl")));
     EXPECT_EQ(c.increment, ColorC::kMaxIncrement);
+}
+
+TEST_F(ColorFileTest, IsWrittenOnlyUnderAQclName) {
+    ColorC c{kSeed};
+    for (const char* name : {"x.png", "x", ".qcl", "x.qcl.bak"}) {
+        EXPECT_FALSE(c.WriteColorFile(file(name))) << name;
+        EXPECT_FALSE(fs::exists(file(name))) << name;
+    }
+    EXPECT_TRUE(c.WriteColorFile(file("x.QCL")));
 }
 
 TEST(ColorSetName, LongPathKeepsItsFileNameAndOverlongNameKeepsItsEnd) {

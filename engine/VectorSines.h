@@ -1,0 +1,163 @@
+#pragma once
+
+// Batched sines for the step kernels. Include only from sources built by zarn_add_isa_variants:
+// each copy evaluates with the vector width of its instruction-set level, through the SLEEF
+// functions of that level (at most 1 ulp from the exact value, for every finite argument).
+
+#ifndef ZARN_ISA_NS
+#error "VectorSines.h belongs to the per-level step kernels (zarn_add_isa_variants)"
+#endif
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#include <sleef.h>
+#else
+#include <cmath>
+#endif
+
+namespace zarn::ZARN_ISA_NS {
+
+/**
+ * For a kernel whose sum of complex terms runs in two scalar chains: GCC would pair the chains
+ * into one vector and keep that in memory between iterations, which puts a store and a reload on
+ * the critical path of every term.
+ */
+#if defined(__GNUC__) && !defined(__clang__)
+#define ZARN_SCALAR_CHAINS __attribute__((optimize("no-tree-slp-vectorize")))
+#else
+#define ZARN_SCALAR_CHAINS
+#endif
+
+/** Room every batch buffer needs: its count rounded up to the widest vector (8 doubles). */
+constexpr int paddedCount(int n) {
+    return (n + 7) / 8 * 8;
+}
+
+/** Lanes past @p n up to paddedCount(n) are evaluated too; zero them so they hold a number. */
+inline void zeroTail(double* v, int n) {
+    for (int k = n; k < paddedCount(n); ++k) {
+        v[k] = 0.0;
+    }
+}
+
+#if defined(__AVX512F__)
+inline constexpr int kLanes = 8;
+#elif defined(__AVX2__)
+inline constexpr int kLanes = 4;
+#else
+inline constexpr int kLanes = 2;
+#endif
+
+/** v[k] = sin v[k] for the one vector of kLanes values at @p v. */
+inline void sineVector(double* v) {
+#if defined(__AVX512F__)
+    _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
+#elif defined(__AVX2__)
+    _mm256_storeu_pd(v, Sleef_sind4_u10avx2(_mm256_loadu_pd(v)));
+#elif defined(__x86_64__)
+    _mm_storeu_pd(v, Sleef_sind2_u10sse2(_mm_loadu_pd(v)));
+#else
+    for (int k = 0; k < kLanes; ++k) {
+        v[k] = std::sin(v[k]);
+    }
+#endif
+}
+
+/** v[k] = sin v[k] for k < paddedCount(n). */
+inline void sinesInPlace(double* v, int n) {
+    for (int k = 0; k < n; k += kLanes) {
+        sineVector(v + k);
+    }
+}
+
+/**
+ * v[k] = sin v[k] for k < paddedCount(n), handing each k < n to consume(k) in increasing order.
+ * A vector's terms are consumed after the next vector's sines have been started: a sum that has
+ * to run term by term in its stated order then proceeds while the processor is still working on
+ * the following sines, instead of after all of them.
+ */
+template <typename Consume> inline void sinesStreamed(double* v, int n, Consume&& consume) {
+    if (n <= 0) {
+        return;
+    }
+    sineVector(v);
+    for (int start = 0; start < n; start += kLanes) {
+        const int next = start + kLanes;
+        if (next < n) {
+            sineVector(v + next);
+        }
+        const int end = next < n ? next : n;
+        for (int k = start; k < end; ++k) {
+            consume(k);
+        }
+    }
+}
+
+/** s[k] = sin a[k], c[k] = cos a[k] for k < paddedCount(n). */
+inline void sinCos(const double* a, double* s, double* c, int n) {
+#if defined(__AVX512F__)
+    for (int k = 0; k < n; k += kLanes) {
+        const Sleef___m512d_2 r = Sleef_sincosd8_u10avx512f(_mm512_loadu_pd(a + k));
+        _mm512_storeu_pd(s + k, r.x);
+        _mm512_storeu_pd(c + k, r.y);
+    }
+#elif defined(__AVX2__)
+    for (int k = 0; k < n; k += kLanes) {
+        const Sleef___m256d_2 r = Sleef_sincosd4_u10avx2(_mm256_loadu_pd(a + k));
+        _mm256_storeu_pd(s + k, r.x);
+        _mm256_storeu_pd(c + k, r.y);
+    }
+#elif defined(__x86_64__)
+    for (int k = 0; k < n; k += kLanes) {
+        const Sleef___m128d_2 r = Sleef_sincosd2_u10sse2(_mm_loadu_pd(a + k));
+        _mm_storeu_pd(s + k, r.x);
+        _mm_storeu_pd(c + k, r.y);
+    }
+#else
+    for (int k = 0; k < n; ++k) {
+        s[k] = std::sin(a[k]);
+        c[k] = std::cos(a[k]);
+    }
+#endif
+}
+
+/** sh[k] = sinh a[k], ch[k] = cosh a[k] for k < paddedCount(n). */
+inline void sinhCosh(const double* a, double* sh, double* ch, int n) {
+#if defined(__AVX512F__)
+    for (int k = 0; k < n; k += kLanes) {
+        const __m512d x = _mm512_loadu_pd(a + k);
+        _mm512_storeu_pd(sh + k, Sleef_sinhd8_u10avx512f(x));
+        _mm512_storeu_pd(ch + k, Sleef_coshd8_u10avx512f(x));
+    }
+#elif defined(__AVX2__)
+    for (int k = 0; k < n; k += kLanes) {
+        const __m256d x = _mm256_loadu_pd(a + k);
+        _mm256_storeu_pd(sh + k, Sleef_sinhd4_u10avx2(x));
+        _mm256_storeu_pd(ch + k, Sleef_coshd4_u10avx2(x));
+    }
+#elif defined(__x86_64__)
+    for (int k = 0; k < n; k += kLanes) {
+        const __m128d x = _mm_loadu_pd(a + k);
+        _mm_storeu_pd(sh + k, Sleef_sinhd2_u10sse2(x));
+        _mm_storeu_pd(ch + k, Sleef_coshd2_u10sse2(x));
+    }
+#else
+    for (int k = 0; k < n; ++k) {
+        sh[k] = std::sinh(a[k]);
+        ch[k] = std::cosh(a[k]);
+    }
+#endif
+}
+
+/**
+ * Marks the upper halves of ymm0-15 / zmm0-15 clean on entry to a kernel. A thread can inherit
+ * dirty upper state (from its parent at creation, or from a C library routine that returned
+ * without clearing it); legacy SSE code that runs after our kernels then no longer pays for it.
+ */
+inline void cleanUpperState() {
+#if defined(__AVX__)
+    _mm256_zeroupper();
+#endif
+}
+
+} // namespace zarn::ZARN_ISA_NS

@@ -1,0 +1,173 @@
+#include "engine/StepKernels.h"
+#include "engine/Isa.h"
+#include "engine/MapExpA.h"
+#include "engine/RandomSource.h"
+#include "engine/SqrMap.h"
+#include "engine/Torus.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace zarn {
+namespace {
+
+/** Distance in units of the last place of the exact value (taken from long double). */
+double ulpsFrom(double got, long double exact) {
+    const double rounded = static_cast<double>(exact);
+    const double ulp = std::nextafter(std::fabs(rounded), INFINITY) - std::fabs(rounded);
+    return static_cast<double>(std::fabs(static_cast<long double>(got) - exact)) / ulp;
+}
+
+TEST(Isa, NamesParseBackAndUnknownTextIsRefused) {
+    for (Isa isa : {Isa::Baseline, Isa::V3, Isa::V4}) {
+        EXPECT_EQ(parseIsa(isaName(isa)), isa);
+    }
+    EXPECT_EQ(parseIsa("v3"), Isa::V3);
+    EXPECT_EQ(parseIsa("v4"), Isa::V4);
+    EXPECT_FALSE(parseIsa("avx2").has_value());
+    EXPECT_FALSE(parseIsa("").has_value());
+}
+
+TEST(Isa, ActiveLevelIsRunnableAndLevelsAboveTheHostHaveNoTable) {
+    EXPECT_LE(activeIsa(), hostIsa());
+    const std::vector<Isa> runnable = runnableIsas();
+    EXPECT_EQ(runnable.front(), Isa::Baseline);
+    for (Isa isa : runnable) {
+        EXPECT_NE(engineKernelsFor(isa), nullptr) << isaName(isa);
+    }
+    EXPECT_EQ(&engineKernels(), engineKernelsFor(activeIsa()));
+    ASSERT_NE(engineKernelsFor(Isa::Baseline), nullptr);
+    for (Isa isa : {Isa::V3, Isa::V4}) {
+        const bool runnable = isaVariantsBuilt() && isa <= hostIsa();
+        EXPECT_EQ(engineKernelsFor(isa) != nullptr, runnable) << isaName(isa);
+    }
+}
+
+TEST(StepKernels, EveryLevelsSinesAreWithinOneUlpOfTheExactValue) {
+    RandomSource rnd;
+    rnd.SeedFrom(0.4242);
+    std::vector<double> args;
+    // The steps' phases stay within a few hundred radians; the far ones check the reduction.
+    for (int k = 0; k < 20000; ++k) {
+        args.push_back(400.0 * rnd.Uniform() - 200.0);
+    }
+    for (double v : {0.0, -0.0, 1e-300, 1e-8, 3.141592653589793, 6.283185307, 1e5, -7e7}) {
+        args.push_back(v);
+    }
+    for (Isa isa : runnableIsas()) {
+        std::vector<double> s = args;
+        // An odd count leaves a partial vector at the end.
+        engineKernelsFor(isa)->sines(s.data(), static_cast<int>(s.size()) - 1);
+        for (std::size_t k = 0; k + 1 < args.size(); ++k) {
+            const long double exact = std::sin(static_cast<long double>(args[k]));
+            ASSERT_LE(ulpsFrom(s[k], exact), 1.0) << isaName(isa) << " sin(" << args[k] << ")";
+        }
+        EXPECT_EQ(s.back(), args.back()) << "the value past the count is left alone";
+        EXPECT_TRUE(std::signbit(s[args.size() - 7])) << "sin(-0) keeps its sign";
+    }
+}
+
+TEST(StepKernels, NonFiniteArgumentsGiveNaNOnEveryLevel) {
+    for (Isa isa : runnableIsas()) {
+        double v[3] = {std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN()};
+        engineKernelsFor(isa)->sines(v, 3);
+        for (double s : v) {
+            EXPECT_TRUE(std::isnan(s)) << isaName(isa);
+        }
+    }
+}
+
+/** Coefficients in the drawing ranges, set directly; emm and the offsets vary with the seed. */
+SqrMap randomSquare(double seed) {
+    RandomSource rnd;
+    rnd.SeedFrom(seed);
+    SqrMap m;
+    // Scale and shift of each named coefficient's draw, in the drawing order.
+    const std::pair<double*, std::pair<double, double>> named[] = {{&m.lambda, {0.4, -0.2}},
+                                                                   {&m.alpha, {0.8, -0.4}},
+                                                                   {&m.beta, {0.8, -0.6}},
+                                                                   {&m.gamma, {0.161, -0.05}},
+                                                                   {&m.omega, {0.02, -0.01}}};
+    for (const auto& [field, range] : named) {
+        *field = range.first * rnd.Uniform() + range.second;
+    }
+    m.emm = std::floor(5.0 * rnd.Uniform()) - 2.0;
+    m.offX = m.offY = rnd.Uniform() < 0.5 ? 0.5 : 0.0;
+    for (auto& row : m.coef) {
+        for (double& c : row) {
+            c = 0.8 * rnd.Uniform() - 0.4;
+        }
+    }
+    return m;
+}
+
+TEST(StepKernels, PlainSquareStepAgreesAcrossLevelsUpToSineRounding) {
+    const SqrMap m = randomSquare(0.19);
+    RandomSource points;
+    points.SeedFrom(0.5);
+    for (int n = 0; n < 500; ++n) {
+        const double x0 = points.Uniform();
+        const double y0 = points.Uniform();
+        double wantX = x0;
+        double wantY = y0;
+        engineKernelsFor(Isa::Baseline)
+            ->squarePlain(wantX, wantY, m.plainSet(), m.emm, m.offX, m.offY, m.twoPi);
+        for (Isa isa : runnableIsas()) {
+            double x = x0;
+            double y = y0;
+            engineKernelsFor(isa)->squarePlain(x, y, m.plainSet(), m.emm, m.offX, m.offY, m.twoPi);
+            ASSERT_NEAR(x, wantX, 5e-14) << isaName(isa);
+            ASSERT_NEAR(y, wantY, 5e-14) << isaName(isa);
+        }
+    }
+}
+
+TEST(StepKernels, DetailedSquareAndExpAAgreeAcrossLevelsUpToSineRounding) {
+    SqrMap square = randomSquare(0.77);
+    MapExpA expA;
+    RandomSource rnd;
+    rnd.SeedFrom(0.6);
+    expA.Randomize(rnd);
+    for (int n = 0; n < 300; ++n) {
+        const double x0 = rnd.Uniform();
+        const double y0 = rnd.Uniform();
+        const int depth = 3 + n % 4;
+        double wantX = x0;
+        double wantY = y0;
+        engineKernelsFor(Isa::Baseline)
+            ->squareDetailed(
+                wantX, wantY, square.coef, depth, square.emm, square.offX, square.offY,
+                square.twoPi,
+                {square.angleX, square.angleY, square.sinX, square.cosY, square.sinY, square.cosX});
+        MapExpA baseline = expA;
+        const MapPoint wantExpA = engineKernelsFor(Isa::Baseline)->expA(baseline, x0, y0);
+        for (Isa isa : runnableIsas()) {
+            double x = x0;
+            double y = y0;
+            engineKernelsFor(isa)->squareDetailed(
+                x, y, square.coef, depth, square.emm, square.offX, square.offY, square.twoPi,
+                {square.angleX, square.angleY, square.sinX, square.cosY, square.sinY, square.cosX});
+            ASSERT_NEAR(x, wantX, 5e-14) << isaName(isa);
+            ASSERT_NEAR(y, wantY, 5e-14) << isaName(isa);
+            // The scratch tables hold the first-order sine and cosine of the last step.
+            ASSERT_NEAR(square.sinX[0], std::sin(square.twoPi * x0), 1e-15);
+            ASSERT_NEAR(square.cosY[0], std::cos(square.twoPi * y0), 1e-15);
+
+            MapExpA copy = expA;
+            const MapPoint got = engineKernelsFor(isa)->expA(copy, x0, y0);
+            ASSERT_NEAR(got.x, wantExpA.x, 5e-14) << isaName(isa);
+            ASSERT_NEAR(got.y, wantExpA.y, 5e-14) << isaName(isa);
+            ASSERT_EQ(copy.outX, got.x);
+            ASSERT_EQ(copy.cx, x0 - 0.5);
+        }
+    }
+}
+
+} // namespace
+} // namespace zarn
