@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <vector>
 
 namespace zarn::app::test {
@@ -106,6 +108,34 @@ TEST_F(ApplicationTest, TheHundredAndFirstDocumentIsRefusedAndAClosedOneMakesRoo
     EXPECT_EQ(closer.texts.size(), 1);
     EXPECT_EQ(app_->documents().size(), 1u);
     EXPECT_EQ(app_->registry().count(), DocumentRegistry::kMaxDocuments);
+}
+
+TEST_F(ApplicationTest, AConvergedQuiltWaitsForItsNoticeAndIsReplacedWhenItIsClosed) {
+    DocumentHost* host = app_->createDocument([](DocumentOptions options, std::string&) {
+        options.seed = 5;
+        NewQuiltOptions settings;
+        settings.gridSize = 20;
+        std::unique_ptr<CZARN40Doc> doc = NewQuilt(options, settings);
+        ScopedPause pause(*doc);
+        QuiltState& s = doc->State(pause);
+        s.useRandomSettings = 0;
+        // Judged collapsed as soon as its steps outnumber a hundred times its cells.
+        s.minDistinctCells = std::numeric_limits<int>::max();
+        return doc;
+    });
+    ASSERT_NE(host, nullptr);
+    const QString firstTitle = host->title();
+
+    // The notice stays up until the worker is seen parked, waiting for the answer.
+    ModalCloser closer([host] { return host->doc().snapshot().awaitingAnswer; });
+    ASSERT_TRUE(QTest::qWaitFor([&closer] { return closer.closed == 1; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([host] { return !host->doc().snapshot().awaitingAnswer; }, 5000));
+    EXPECT_EQ(host->doc().snapshot().collapsedReplacements, 1u);
+    QMdiSubWindow* window = frame().mdiArea()->subWindowList().value(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != firstTitle; }, 5000))
+        << "the replaced quilt has a new name";
+    EXPECT_EQ(window->windowTitle(), host->title());
 }
 
 struct MalformedSession {

@@ -6,13 +6,14 @@
 
 namespace zarn::app::test {
 
-ModalCloser::ModalCloser() {
+ModalCloser::ModalCloser(std::function<bool()> ready) {
     timer_.setInterval(10);
-    connect(&timer_, &QTimer::timeout, this, [this] {
+    connect(&timer_, &QTimer::timeout, this, [this, ready] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
+        if (modal == nullptr || (ready && !ready())) {
             return;
         }
+        ++closed;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             texts.append(box->text());
         }

@@ -12,16 +12,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace zarn::app::test {
 
-/** Closes every modal dialog that opens while it lives and keeps the texts of the message
- *  boxes among them. */
+/** Closes every modal dialog that opens while it lives (once @p ready says so) and keeps the
+ *  texts of the message boxes among them. */
 class ModalCloser : public QObject {
 public:
-    ModalCloser();
+    explicit ModalCloser(std::function<bool()> ready = {});
     QStringList texts;
+    int closed = 0;
 
 private:
     QTimer timer_;
