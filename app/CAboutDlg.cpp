@@ -40,7 +40,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* notice = new QPlainTextEdit(noticeText(), this);
     notice->setReadOnly(true);
     notice->setObjectName(QStringLiteral("notice"));
-    notice->setMinimumSize(360, 170);
+    notice->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    notice->setMinimumSize(380, 200);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -49,8 +49,9 @@ void CZARN40View::OnUpdate(int /*hint*/) {
     updateScrollBars();
     sizeChanged_ = false;
     rebuildNeeded_ = true;
-    // Every paint covers the whole viewport (the picture, then the background around it), so
-    // painting over the old picture (HINT_REDRAW) and erasing first come to the same.
+    // Every paint fills what it repaints (the background, then the picture over it) into a
+    // double-buffered window, so painting over the old picture (HINT_REDRAW) and erasing first
+    // come to the same.
     viewport()->update();
 }
 

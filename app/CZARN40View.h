@@ -15,9 +15,9 @@ class DocumentHost;
 
 /**
  * The window that shows one quilt: a scroll area drawing viewPeriod x viewPeriod copies of the
- * period bitmap, pixel for pixel in device pixels. The bitmap is rebuilt from the grid only at
- * the first paint after a document update; a plain repaint (exposure, scrolling) draws the one
- * it has.
+ * period bitmap, pixel for pixel in device pixels. The bitmap is rebuilt from the grid at the
+ * first paint after a document update, or handed over ready by the idle refresh; a plain repaint
+ * (exposure, scrolling) draws the one it has.
  */
 class CZARN40View : public QAbstractScrollArea {
     Q_OBJECT
@@ -37,8 +37,7 @@ public:
     /** Sizes the scrolling area for the document (an update with hint 0). */
     void OnInitialUpdate();
     /** The document changed: the next paint rebuilds the bitmap from the grid, at the period
-     *  size of the document's family. HINT_REDRAW paints over the old picture; 0 and
-     *  HINT_REBUILD start from a new bitmap. */
+     *  size of the document's family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD). */
     void OnUpdate(int hint);
     /** The idle refresh built @p bitmap from the refreshed palette: shown as it is, unless an
      *  update is waiting for the next paint (which is newer). */
