@@ -59,7 +59,7 @@ void CZARN40View::OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap)
     if (host_ == nullptr || rebuildNeeded_) {
         return;
     }
-    periodBitmap_ = bitmap;
+    setPeriodBitmap(bitmap);
     const int periods = std::max(host_->doc().snapshot().viewPeriod, 1);
     if (bitmap->width != bitmapWidth_ || bitmap->height != bitmapHeight_ ||
         periods != periodCount_) {
@@ -152,7 +152,7 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
             RefreshPeriodSize();
             auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
             doc.BuildBitmap(*fresh);
-            periodBitmap_ = std::move(fresh);
+            setPeriodBitmap(std::move(fresh));
             ++bitmapBuilds_;
             rebuildNeeded_ = false;
         } else {
@@ -173,14 +173,20 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
     paintPicture(painter, QRectF(event->rect()).translated(scroll));
 }
 
+void CZARN40View::setPeriodBitmap(std::shared_ptr<const PeriodBitmap> bitmap) {
+    periodBitmap_ = std::move(bitmap);
+    // Converted once here rather than at every paint: opaque RGB32 copies straight onto the
+    // window.
+    periodImage_ = periodSource(*periodBitmap_);
+}
+
 void CZARN40View::paintPicture(QPainter& painter, const QRectF& area) {
-    if (!periodBitmap_) {
+    if (periodImage_.isNull()) {
         return;
     }
-    QImage period = wrapPeriod(*periodBitmap_);
     // One bitmap pixel on one device pixel, also on a scaled screen.
-    period.setDevicePixelRatio(pixelRatio());
-    paintTiled(painter, period, periodCount_, area);
+    periodImage_.setDevicePixelRatio(pixelRatio());
+    paintTiled(painter, periodImage_, periodCount_, area);
 }
 
 QSize CZARN40View::sizeHint() const {

@@ -3,6 +3,7 @@
 #include "render/BitmapFill.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QSize>
 
 #include <memory>
@@ -81,6 +82,7 @@ private:
      */
     QSize pictureSize() const;
     void paintPicture(QPainter& painter, const QRectF& area);
+    void setPeriodBitmap(std::shared_ptr<const PeriodBitmap> bitmap);
     qreal pixelRatio() const;
 
     /** The paint found the document busy with the refresh: it tries again shortly. */
@@ -89,6 +91,8 @@ private:
     DocumentHost* host_;
     /** Shared with the document's other views when it came from the idle refresh. */
     std::shared_ptr<const PeriodBitmap> periodBitmap_;
+    /** The bitmap as the window draws it. */
+    QImage periodImage_;
     int bitmapWidth_ = 0;
     int bitmapHeight_ = 0;
     int periodCount_ = 1;
