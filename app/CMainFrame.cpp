@@ -62,8 +62,10 @@ CMainFrame::CMainFrame(CZARN40App& app)
 
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    mdiArea_->setWhatsThis(tr("The quilt windows. File New opens a new quilt here; Window New "
-                              "Window shows the active quilt in a second window."));
+    mdiArea_->setWhatsThis(whatsThisText(tr("The quilt windows. File New opens a new quilt here; "
+                                            "Window New Window shows the active quilt in a "
+                                            "second window."),
+                                         "window.html"));
     setCentralWidget(mdiArea_);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {
         updateWindowTitle();
@@ -108,7 +110,10 @@ void CMainFrame::createActions() {
         action->setData(command.id);
         action->setObjectName(QStringLiteral("command%1").arg(command.id));
         action->setStatusTip(command.statusPrompt());
-        action->setWhatsThis(command.statusPrompt());
+        action->setWhatsThis(whatsThisText(command.statusPrompt().isEmpty()
+                                               ? action->text().remove(QLatin1Char('&'))
+                                               : command.statusPrompt(),
+                                           "menus.html"));
         action->setToolTip(command.toolTip());
         action->setShortcuts(command.shortcuts());
         action->setCheckable(command.checkable);

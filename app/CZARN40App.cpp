@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QSettings>
+#include <QWhatsThisClickedEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -60,6 +61,7 @@ CZARN40App::~CZARN40App() {
 
 void CZARN40App::InitInstance(const StartupOptions& options) {
     mainFrame_ = std::make_unique<CMainFrame>(*this);
+    QApplication::instance()->installEventFilter(this);
     connect(this, &CZARN40App::documentsChanged, mainFrame_.get(), &CMainFrame::documentsChanged);
     if (options.windowSize.isValid()) {
         mainFrame_->resize(options.windowSize);
@@ -201,14 +203,24 @@ void CZARN40App::setRefreshInterval(int ms) {
 }
 
 void CZARN40App::helpRequest(unsigned command) {
-    const std::optional<int> topic = helpTopicFor(command);
-    if (!topic) {
-        return;
+    if (const std::optional<int> topic = helpTopicFor(command)) {
+        showHelpPage(helpPage(*topic));
     }
+}
+
+void CZARN40App::showHelpPage(const QUrl& page) {
     if (helpWindow_ == nullptr) {
         helpWindow_ = new HelpWindow(mainFrame_.get());
     }
-    helpWindow_->showTopic(*topic);
+    helpWindow_->showPage(page);
+}
+
+bool CZARN40App::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WhatsThisClicked) {
+        showHelpPage(QUrl(static_cast<QWhatsThisClickedEvent*>(event)->href()));
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CZARN40App::showError(const QString& text) {

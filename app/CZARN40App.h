@@ -91,6 +91,8 @@ public:
 
     /** A help request: 1 opens topic 1; 3, 11 and 0x102 open topic 11; others are ignored. */
     void helpRequest(unsigned command);
+    /** Opens the help window on @p page. */
+    void showHelpPage(const QUrl& page);
     HelpWindow* helpWindow() const { return helpWindow_; }
 
     /** Shows @p text in a message box over the main frame. */
@@ -99,6 +101,10 @@ public:
 signals:
     /** A document was opened or closed. */
     void documentsChanged();
+
+protected:
+    /** A link clicked in a what's-this text opens its help page. */
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void arrangeWindows(const QString& layout);

@@ -4,6 +4,7 @@
 #include "CZARN40App.h"
 #include "DocumentHost.h"
 #include "FileDialogs.h"
+#include "HelpWindow.h"
 #include "RecentFiles.h"
 #include "WaitCursor.h"
 #include "document/SessionFile.h"
@@ -25,9 +26,10 @@ CZARN40View::CZARN40View(DocumentHost& host, QWidget* parent)
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     // Every pixel of the viewport is painted by paintEvent.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    setWhatsThis(tr("The quilt window shows the quilt as it grows, one period repeated across "
-                    "and down as many times as \"Set Image Period\" says. Scroll to see the rest "
-                    "of a large picture."));
+    setWhatsThis(whatsThisText(tr("The quilt window shows the quilt as it grows, one period "
+                                  "repeated across and down as many times as \"Set Image "
+                                  "Period\" says. Scroll to see the rest of a large picture."),
+                               "window.html"));
 }
 
 qreal CZARN40View::pixelRatio() const {

@@ -25,6 +25,11 @@ QUrl helpPage(int topic) {
                                             : QUrl(QStringLiteral("qrc:/help/index.html"));
 }
 
+QString whatsThisText(const QString& text, const char* page) {
+    return QStringLiteral("<p>%1</p><p><a href=\"qrc:/help/%2\">%3</a></p>")
+        .arg(text.toHtmlEscaped(), QLatin1String(page), HelpWindow::tr("More in the help"));
+}
+
 HelpWindow::HelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
     setWindowTitle(tr("ZARN80 Help"));
@@ -53,7 +58,11 @@ HelpWindow::HelpWindow(QWidget* parent)
 }
 
 void HelpWindow::showTopic(int topic) {
-    browser_->setSource(helpPage(topic));
+    showPage(helpPage(topic));
+}
+
+void HelpWindow::showPage(const QUrl& page) {
+    browser_->setSource(page);
     show();
     raise();
     activateWindow();

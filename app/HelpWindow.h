@@ -31,6 +31,10 @@ std::optional<int> helpTopicFor(unsigned command);
 /** The page of a topic in the resources. */
 QUrl helpPage(int topic);
 
+/** A what's-this text: @p text and a link to the help page @p page ("menus.html"), which the
+ *  application opens in the help window when it is clicked. */
+QString whatsThisText(const QString& text, const char* page);
+
 /** The help window: the program's help pages in a browser with Back, Forward and Contents. */
 class HelpWindow : public QWidget {
     Q_OBJECT
@@ -40,6 +44,8 @@ public:
 
     /** Shows the page of @p topic and raises the window. */
     void showTopic(int topic);
+    /** Shows @p page (one of the help pages) and raises the window. */
+    void showPage(const QUrl& page);
     QUrl source() const;
 
 private:

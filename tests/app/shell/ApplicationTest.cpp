@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWhatsThisClickedEvent>
 
 #include <limits>
 
@@ -288,12 +289,21 @@ TEST_P(HelpRequestTest, OpensTheTopicsPageOrNothing) {
     EXPECT_EQ(app_->helpWindow()->source(), QUrl(QString::fromLatin1(GetParam().page)));
 }
 
-TEST_F(ApplicationTest, F1AndHelpTopicsReachTheirPages) {
+TEST_F(ApplicationTest, F1HelpTopicsAndWhatsThisLinksReachTheirPages) {
     frame().action(cmd::Help)->trigger();
     ASSERT_NE(app_->helpWindow(), nullptr);
     EXPECT_EQ(app_->helpWindow()->source(), helpPage(help::kTopicQuiltWindow));
     frame().action(cmd::HelpFinder)->trigger();
     EXPECT_EQ(app_->helpWindow()->source(), helpPage(help::kTopicContents));
+
+    // What's this? on a quilt window, then the link in its text.
+    DocumentHost* host = openQuiet();
+    ASSERT_NE(host, nullptr);
+    CZARN40View* view = host->views().front();
+    EXPECT_TRUE(view->whatsThis().contains(QLatin1String("qrc:/help/window.html")));
+    QWhatsThisClickedEvent click(QStringLiteral("qrc:/help/window.html"));
+    QCoreApplication::sendEvent(view, &click);
+    EXPECT_EQ(app_->helpWindow()->source(), QUrl(QStringLiteral("qrc:/help/window.html")));
 }
 
 } // namespace
