@@ -23,47 +23,36 @@
 
 namespace {
 
-/** Times every event the GUI thread handles and keeps the slowest. */
+/** The slowest of a kind of event: how long, and what it was ("77 to a CMainFrame"). */
+struct Slowest {
+    double ms = 0.0;
+    QByteArray what;
+};
+
+/** Times every event the GUI thread handles and keeps the slowest, and the slowest dispatched
+ *  from inside another (which names the culprit of a slow top-level event). */
 class TimingApplication : public QApplication {
 public:
     using QApplication::QApplication;
 
     bool notify(QObject* receiver, QEvent* event) override {
-        if (depth_++ > 0) {
-            // Inside a slow top-level event, the slowest event it dispatched names the culprit.
-            QElapsedTimer inner;
-            inner.start();
-            const QEvent::Type type = event->type();
-            const QByteArray name = receiver->metaObject()->className();
-            const bool handled = QApplication::notify(receiver, event);
-            const double ms = static_cast<double>(inner.nsecsElapsed()) / 1e6;
-            if (depth_ == 2 && ms > slowestInnerMs) {
-                slowestInnerMs = ms;
-                slowestInner = QByteArray::number(static_cast<int>(type)) + " to a " + name;
-            }
-            --depth_;
-            return handled;
-        }
+        const int depth = ++depth_;
         QElapsedTimer timer;
         timer.start();
-        const QEvent::Type type = event->type();
-        const QByteArray name = receiver->metaObject()->className();
+        const QByteArray what = QByteArray::number(static_cast<int>(event->type())) + " to a " +
+                                receiver->metaObject()->className();
         const bool handled = QApplication::notify(receiver, event);
         const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         --depth_;
-        if (ms > slowestMs) {
-            slowestMs = ms;
-            slowestType = type;
-            slowestReceiver = name;
+        Slowest* record = depth == 1 ? &slowest : depth == 2 ? &slowestInner : nullptr;
+        if (record != nullptr && ms > record->ms) {
+            *record = {ms, what};
         }
         return handled;
     }
 
-    double slowestMs = 0.0;
-    QEvent::Type slowestType = QEvent::None;
-    QByteArray slowestReceiver;
-    double slowestInnerMs = 0.0;
-    QByteArray slowestInner;
+    Slowest slowest;
+    Slowest slowestInner;
 
 private:
     int depth_ = 0;
@@ -118,22 +107,16 @@ int main(int argc, char* argv[]) {
     // Let the windows settle (first paint, first refreshes) before measuring.
     std::uint64_t steps = 0;
     int builds = 0;
-    double slowest = 0.0;
-    QEvent::Type slowestType = QEvent::None;
-    QByteArray slowestReceiver;
-    double slowestInnerMs = 0.0;
-    QByteArray slowestInner;
+    Slowest slowest;
+    Slowest slowestInner;
     QTimer::singleShot(500, [&] {
-        application.slowestMs = 0.0;
-        application.slowestInnerMs = 0.0;
+        application.slowest = {};
+        application.slowestInner = {};
         clock.start();
         ticker.start();
         QTimer::singleShot(measureMs, [&] {
             ticker.stop();
-            slowest = application.slowestMs;
-            slowestType = application.slowestType;
-            slowestReceiver = application.slowestReceiver;
-            slowestInnerMs = application.slowestInnerMs;
+            slowest = application.slowest;
             slowestInner = application.slowestInner;
             for (const auto& host : app.documents()) {
                 steps += host->doc().stepCount();
@@ -161,10 +144,9 @@ int main(int argc, char* argv[]) {
     std::printf("gap between processed events: median %.2f ms, 99%% %.2f ms, 99.9%% %.2f ms, "
                 "longest %.2f ms\n",
                 percentile(0.5), percentile(0.99), percentile(0.999), sorted.back());
-    std::printf("slowest event: %.2f ms (type %d, to a %s)\n", slowest,
-                static_cast<int>(slowestType), slowestReceiver.constData());
-    std::printf("slowest event inside another: %.2f ms (type %s)\n", slowestInnerMs,
-                slowestInner.constData());
+    std::printf("slowest event: %.2f ms (type %s)\n", slowest.ms, slowest.what.constData());
+    std::printf("slowest event inside another: %.2f ms (type %s)\n", slowestInner.ms,
+                slowestInner.what.constData());
     std::printf("quilt steps taken: %llu, period bitmaps built by the views: %d\n",
                 static_cast<unsigned long long>(steps), builds);
     return sorted.back() < 50.0 ? 0 : 1;
