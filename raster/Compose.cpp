@@ -91,19 +91,13 @@ QImage tiledCopies(const QImage& image, int periods) {
     if (image.isNull()) {
         return {};
     }
-    const int w = image.width();
-    const int h = image.height();
-    QImage out(w * periods, h * periods, QImage::Format_RGB32);
+    QImage out(image.width() * periods, image.height() * periods, QImage::Format_RGB32);
     if (out.isNull()) {
         return out;
     }
     QPainter painter(&out);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (int ty = 0; ty < periods; ++ty) {
-        for (int tx = 0; tx < periods; ++tx) {
-            painter.drawImage(tx * w, ty * h, image);
-        }
-    }
+    paintTiled(painter, image, periods, QRectF(out.rect()));
     return out;
 }
 
@@ -112,6 +106,23 @@ QPointF toPoint(CornerPoint c) {
 }
 
 } // namespace
+
+void paintTiled(QPainter& painter, const QImage& image, int periods, const QRectF& area) {
+    periods = std::max(periods, 1);
+    const QSizeF size = image.deviceIndependentSize();
+    if (size.isEmpty()) {
+        return;
+    }
+    const int firstX = std::clamp(static_cast<int>(area.left() / size.width()), 0, periods);
+    const int lastX = std::clamp(static_cast<int>(area.right() / size.width()) + 1, 0, periods);
+    const int firstY = std::clamp(static_cast<int>(area.top() / size.height()), 0, periods);
+    const int lastY = std::clamp(static_cast<int>(area.bottom() / size.height()) + 1, 0, periods);
+    for (int ty = firstY; ty < lastY; ++ty) {
+        for (int tx = firstX; tx < lastX; ++tx) {
+            painter.drawImage(QPointF(tx * size.width(), ty * size.height()), image);
+        }
+    }
+}
 
 QImage wrapPeriod(const PeriodBitmap& bitmap) {
     return QImage(reinterpret_cast<const uchar*>(bitmap.pixels.data()), bitmap.width, bitmap.height,

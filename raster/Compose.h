@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
 
 class QPainter;
 
@@ -17,6 +18,14 @@ QImage wrapPeriod(const PeriodBitmap& bitmap);
 
 /** The period as a drawing source: opaque RGB32, the format the painter samples fastest. */
 QImage periodSource(const PeriodBitmap& bitmap);
+
+/**
+ * Draws @p image @p periods x @p periods times (at least once) with the first copy's top-left
+ * corner at the painter's origin, one copy per image.deviceIndependentSize(): an image whose
+ * device pixel ratio matches the target lands pixel for pixel in device pixels. Copies that miss
+ * @p area (painter coordinates) are skipped, so a window draws only what it shows.
+ */
+void paintTiled(QPainter& painter, const QImage& image, int periods, const QRectF& area);
 
 /** The period repeated @p periods x @p periods times (at least once), as the window shows it. */
 QImage composeTiled(const PeriodBitmap& bitmap, int periods);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds ZARN80 (installing its Debian packages if missing) and starts it. Without a display, or
-# until the desktop program is built, it renders a random quilt with zarn80-render instead and
-# prints the image's path.
+# Builds ZARN80 (installing its Debian packages if missing) and starts it; arguments go to the
+# program (session files to open). Without a display it renders a random quilt with
+# zarn80-render instead and prints the image's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

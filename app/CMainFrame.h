@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <vector>
+
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+
+namespace zarn::app {
+
+class CChildFrame;
+class CZARN40App;
+class CZARN40View;
+class DocumentHost;
+struct Command;
+struct MenuLayout;
+
+/**
+ * The main window: the quilt windows in an MDI area, the menus (128 without a document, 129 with
+ * one), the toolbar and the status bar with its Date and Time panes. Menus, toolbar, accelerators,
+ * prompts and tool tips all come from the command table; its handlers are the on... members.
+ */
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CZARN40App& app);
+    ~CMainFrame() override;
+
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    /** The action of a command id; null for an id the table does not have. */
+    QAction* action(int id) const;
+
+    /** Opens a new quilt window on @p host's document and makes it the active one. */
+    CChildFrame* createChildFrame(DocumentHost& host);
+    CChildFrame* activeChildFrame() const;
+    CZARN40View* activeView() const;
+    DocumentHost* activeDocument() const;
+
+    /** Menus and command states follow the open documents. */
+    void documentsChanged();
+    void updateWindowTitle();
+    /** A message in the status bar's message pane for a few seconds. */
+    void showMessage(const QString& text);
+
+    /** Where the Date and Time panes read the time; the local time unless a test sets one. */
+    using Clock = std::function<std::tm()>;
+    void setClock(Clock clock);
+    void refreshClockPanes();
+    QString datePaneText() const;
+    QString timePaneText() const;
+
+    // Command handlers.
+    void onFileNew(const Command& command);
+    void onFileOpen(const Command& command);
+    void onFileClose(const Command& command);
+    void onFileSaveSession(const Command& command);
+    void onFileSaveSessionAs(const Command& command);
+    void onAppExit(const Command& command);
+    void onViewToolbar(const Command& command);
+    void onViewStatusBar(const Command& command);
+    void onWindowNew(const Command& command);
+    void onWindowCascade(const Command& command);
+    void onWindowTile(const Command& command);
+    void onWindowArrange(const Command& command);
+    void onNextPane(const Command& command);
+    void onPrevPane(const Command& command);
+    void onQuiltRandom(const Command& command);
+    void onQuiltDialog(const Command& command);
+    void onQuiltReconstruct(const Command& command);
+    void onHelpFinder(const Command& command);
+    void onHelp(const Command& command);
+    void onContextHelp(const Command& command);
+    void onAppAbout(const Command& command);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void createActions();
+    std::vector<QMenu*> createMenus(const std::vector<MenuLayout>& layouts);
+    void createToolBar();
+    void createStatusBar();
+    void showMenus(bool withDocument);
+    void updateCommandStates();
+    void updateRecentFileActions();
+    void fillWindowList(QMenu* menu);
+    void updateViews(DocumentHost& host, const Command& command);
+    void scheduleClockTick();
+    void readSettings();
+    void writeSettings();
+
+    CZARN40App& app_;
+    QMdiArea* mdiArea_;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    QLabel* datePane_ = nullptr;
+    QLabel* timePane_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::vector<QMenu*> appMenus_;
+    std::vector<QMenu*> documentMenus_;
+    std::array<QAction*, 4> recentActions_{};
+    QAction* noRecentAction_ = nullptr;
+    QList<QAction*> windowListActions_;
+    bool showingDocumentMenus_ = false;
+    QTimer clockTimer_;
+    Clock clock_;
+};
+
+} // namespace zarn::app

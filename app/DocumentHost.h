@@ -1,0 +1,95 @@
+#pragma once
+
+#include "document/CZARN40Doc.h"
+#include "render/BitmapFill.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace zarn::app {
+
+class CZARN40App;
+class CZARN40View;
+
+/**
+ * One open quilt on the GUI side: owns the document, knows its views, and hears the document's
+ * worker. Every observer call only posts to the GUI thread, so the worker never waits for the
+ * GUI; a posted call addressed to a host that has closed meanwhile is dropped with it.
+ *
+ * Two threads give the document commands: the GUI thread and the picture refresher. Each holds
+ * the host's access lock while it does, so that their pauses never overlap on one document.
+ */
+class DocumentHost : public QObject, public DocumentObserver {
+    Q_OBJECT
+
+public:
+    DocumentHost(CZARN40App& app, std::uint64_t serial);
+    /** Stops and destroys the document first (once no refresh works on it), so that no observer
+     *  call can arrive afterwards. */
+    ~DocumentHost() override;
+
+    /** Takes the document built with options() (whose observer is this host). */
+    void attach(std::unique_ptr<CZARN40Doc> doc);
+    /** What a document for this host is built with: the application's registry, this observer. */
+    DocumentOptions options();
+
+    CZARN40Doc& doc() { return *doc_; }
+    const CZARN40Doc& doc() const { return *doc_; }
+    CZARN40App& app() { return app_; }
+    /** Names this host for the length of the program (addresses are reused). */
+    std::uint64_t serial() const { return serial_; }
+
+    /** The access lock, for the GUI thread's commands (it may nest). */
+    std::unique_lock<std::recursive_mutex> access() { return std::unique_lock(access_); }
+    /** The access lock if it is free now. */
+    std::unique_lock<std::recursive_mutex> tryAccess() {
+        return std::unique_lock(access_, std::try_to_lock);
+    }
+    std::recursive_mutex& accessMutex() { return access_; }
+    /** The document's title, what the window captions show. */
+    QString title() const;
+    /** The poly view is on: its picture is made from the bitmap, so a colour change must rebuild
+     *  it rather than repaint over it. */
+    bool polyViewOn();
+
+    const std::vector<CZARN40View*>& views() const { return views_; }
+    void addView(CZARN40View* view);
+    /** The view's window is closing; returns whether it was the document's last view. */
+    bool removeView(CZARN40View* view);
+
+    /** Tells every view what to redraw (0, CZARN40Doc::HINT_REDRAW or HINT_REBUILD) and brings
+     *  the window captions up to date. */
+    void UpdateAllViews(int hint);
+    /** The idle refresh rebuilt the palette and made @p bitmap from it: the views show it. */
+    void showRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap);
+    /** Sets each view window's caption from the title, numbered "title:1", "title:2" when the
+     *  document has several. */
+    void refreshCaptions();
+
+    // DocumentObserver: called on the worker thread.
+    bool quiltConverged(CZARN40Doc& doc) override;
+    void quiltReplaced(CZARN40Doc& doc, ReplaceReason reason) override;
+    void finished(CZARN40Doc& doc) override;
+
+signals:
+    /** The title may have changed (the main window's caption follows the active one). */
+    void captionsChanged();
+
+private:
+    /** On the GUI thread: the converged notice, then the answer the waiting worker needs. */
+    void showConvergedNotice();
+
+    CZARN40App& app_;
+    const std::uint64_t serial_;
+    std::recursive_mutex access_;
+    std::unique_ptr<CZARN40Doc> doc_;
+    std::vector<CZARN40View*> views_;
+    QString lastTitle_;
+};
+
+} // namespace zarn::app

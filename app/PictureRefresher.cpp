@@ -1,0 +1,83 @@
+#include "PictureRefresher.h"
+
+#include "DocumentHost.h"
+
+#include <QMetaObject>
+
+namespace zarn::app {
+
+struct PictureRefresher::Job {
+    CZARN40Doc* doc;
+    std::recursive_mutex* access;
+    std::uint64_t serial;
+};
+
+PictureRefresher::PictureRefresher(Deliver deliver, QObject* parent)
+    : QObject(parent), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
+
+PictureRefresher::~PictureRefresher() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        pending_.reset();
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+bool PictureRefresher::start(DocumentHost& host) {
+    if (busy_) {
+        return false;
+    }
+    busy_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::make_unique<Job>(Job{&host.doc(), &host.accessMutex(), host.serial()});
+    }
+    wake_.notify_all();
+    return true;
+}
+
+void PictureRefresher::cancel(const DocumentHost& host) {
+    std::lock_guard lock(mutex_);
+    if (pending_ && pending_->serial == host.serial()) {
+        pending_.reset();
+        busy_ = false;
+    }
+}
+
+void PictureRefresher::run() {
+    for (;;) {
+        std::unique_ptr<Job> job;
+        std::unique_lock<std::recursive_mutex> access;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || pending_ != nullptr; });
+            if (stop_) {
+                return;
+            }
+            job = std::move(pending_);
+            // Taken together with the job, so that cancel() either drops the job or finds the
+            // document held until the job is done.
+            access = std::unique_lock(*job->access, std::try_to_lock);
+        }
+        std::shared_ptr<const PeriodBitmap> bitmap;
+        if (access.owns_lock() && job->doc->RefreshIfDirty()) {
+            bitmap = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod());
+        }
+        if (access.owns_lock()) {
+            access.unlock();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial = job->serial, bitmap] {
+                busy_ = false;
+                if (bitmap) {
+                    deliver_(serial, bitmap);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace zarn::app

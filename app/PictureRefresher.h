@@ -1,0 +1,63 @@
+#pragma once
+
+#include "render/BitmapFill.h"
+
+#include <QObject>
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace zarn::app {
+
+class DocumentHost;
+
+/**
+ * Runs the idle refresh's document work on a thread of its own: CZARN40Doc::RefreshIfDirty() and,
+ * when that rebuilt the palette, the new period bitmap. Both pause the document's worker, and on
+ * a busy machine a worker may not run (and so not park) for tens of milliseconds; this thread
+ * waits for it instead of the GUI thread. One refresh at a time; the result reaches the GUI
+ * thread as a queued call.
+ *
+ * A job holds its document's access lock (DocumentHost::tryAccess) for its whole run and skips a
+ * document whose lock the GUI holds, so that the GUI's commands and the refresh never work on one
+ * document at once.
+ */
+class PictureRefresher : public QObject {
+    Q_OBJECT
+
+public:
+    /** Called on the GUI thread with the refreshed period bitmap of the document @p serial. */
+    using Deliver =
+        std::function<void(std::uint64_t serial, std::shared_ptr<const PeriodBitmap> bitmap)>;
+
+    explicit PictureRefresher(Deliver deliver, QObject* parent = nullptr);
+    ~PictureRefresher() override;
+
+    /** Starts refreshing @p host's document; false while the previous refresh runs. */
+    bool start(DocumentHost& host);
+    /** A refresh is under way (its result not yet delivered). */
+    bool busy() const { return busy_; }
+    /** Called before @p host is destroyed: a refresh of it that has not begun is dropped; one that
+     *  has begun holds the host's access lock, which the host's destructor waits for. */
+    void cancel(const DocumentHost& host);
+
+private:
+    struct Job;
+    void run();
+
+    Deliver deliver_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::unique_ptr<Job> pending_;
+    bool stop_ = false;
+    /** GUI thread only. */
+    bool busy_ = false;
+    std::thread thread_;
+};
+
+} // namespace zarn::app

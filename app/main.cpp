@@ -1,0 +1,5 @@
+#include "app/CZARN40App.h"
+
+int main(int argc, char* argv[]) {
+    return zarn::app::runApplication(argc, argv);
+}

@@ -1,0 +1,72 @@
+#include "ShellTestSupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+
+namespace zarn::app::test {
+
+ModalCloser::ModalCloser(std::function<bool()> ready) {
+    timer_.setInterval(10);
+    connect(&timer_, &QTimer::timeout, this, [this, ready] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || (ready && !ready())) {
+            return;
+        }
+        ++closed;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            texts.append(box->text());
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    });
+    timer_.start();
+}
+
+std::unique_ptr<CZARN40Doc> quietQuilt(DocumentOptions options, const NewQuiltOptions& settings,
+                                       std::uint32_t steps, std::uint64_t seed) {
+    options.startWorker = false;
+    options.seed = seed;
+    std::unique_ptr<CZARN40Doc> doc = NewQuilt(options, settings);
+    for (std::uint32_t i = 0; i < steps; ++i) {
+        doc->IterateStep();
+    }
+    if (steps > 0) {
+        doc->RebuildPalette();
+    }
+    return doc;
+}
+
+void markDirty(CZARN40Doc& doc) {
+    ScopedPause pause(doc);
+    doc.State(pause).status.imageDirty.store(1);
+}
+
+CZARN40Doc* refreshAndWait(CZARN40App& app) {
+    CZARN40Doc* visited = app.refreshNext();
+    EXPECT_TRUE(QTest::qWaitFor([&app] { return !app.refreshing(); }, 10000));
+    return visited;
+}
+
+void ShellTest::SetUp() {
+    app_ = std::make_unique<CZARN40App>();
+    app_->InitInstance();
+    // Paints happen only once the window is on the (offscreen) screen.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app_->mainFrame()));
+}
+
+void ShellTest::TearDown() {
+    app_.reset();
+}
+
+DocumentHost* ShellTest::openQuiet(const NewQuiltOptions& settings, std::uint32_t steps,
+                                   std::uint64_t seed) {
+    return app_->createDocument([&](const DocumentOptions& options, std::string&) {
+        return quietQuilt(options, settings, steps, seed);
+    });
+}
+
+} // namespace zarn::app::test

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/CMainFrame.h"
+#include "app/CZARN40App.h"
+#include "app/DocumentHost.h"
+#include "document/Commands.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace zarn::app::test {
+
+/** Closes every modal dialog that opens while it lives (once @p ready says so) and keeps the
+ *  texts of the message boxes among them. */
+class ModalCloser : public QObject {
+public:
+    explicit ModalCloser(std::function<bool()> ready = {});
+    QStringList texts;
+    int closed = 0;
+
+private:
+    QTimer timer_;
+};
+
+/** A seeded quilt without a worker (the test takes its steps), built with @p options. */
+std::unique_ptr<CZARN40Doc> quietQuilt(DocumentOptions options, const NewQuiltOptions& settings,
+                                       std::uint32_t steps = 0, std::uint64_t seed = 7);
+
+/** Marks the quilt's picture dirty, as its worker does every 200,000 steps. */
+void markDirty(CZARN40Doc& doc);
+
+/** One tick of the application's idle refresh, waiting until its result reached the views.
+ *  Returns the document visited. */
+CZARN40Doc* refreshAndWait(CZARN40App& app);
+
+/** The application started with its main window shown and no document. */
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    CMainFrame& frame() { return *app_->mainFrame(); }
+    /** Opens a quiet quilt in a window of the application. */
+    DocumentHost* openQuiet(const NewQuiltOptions& settings = {}, std::uint32_t steps = 0,
+                            std::uint64_t seed = 7);
+
+    std::unique_ptr<CZARN40App> app_;
+};
+
+} // namespace zarn::app::test

@@ -1,0 +1,144 @@
+#include "ShellTestSupport.h"
+#include "app/CChildFrame.h"
+#include "app/CZARN40View.h"
+#include "raster/Compose.h"
+
+#include <QMdiArea>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace zarn::app::test {
+namespace {
+
+/** A 300 x 300 square quilt (grid 300) shown with @p periods periods. */
+NewQuiltOptions squareQuilt300(std::uint16_t periods) {
+    NewQuiltOptions settings;
+    settings.family = MapFamily::Square;
+    settings.gridSize = 300;
+    settings.viewPeriod = periods;
+    return settings;
+}
+
+class ViewTest : public ShellTest {
+protected:
+    CZARN40View* open(std::uint16_t periods) {
+        host_ = openQuiet(squareQuilt300(periods), 60000);
+        if (host_ == nullptr || host_->views().size() != 1) {
+            return nullptr;
+        }
+        CZARN40View* view = host_->views().front();
+        frame().mdiArea()->currentSubWindow()->showMaximized();
+        frame().resize(1100, 1000);
+        return view;
+    }
+
+    /** What the viewport shows, in device pixels. */
+    static QImage shown(CZARN40View* view) {
+        return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    DocumentHost* host_ = nullptr;
+};
+
+class ViewTiling : public ViewTest, public ::testing::WithParamInterface<int> {};
+
+// A period of 0 is shown as one period.
+INSTANTIATE_TEST_SUITE_P(Periods, ViewTiling, ::testing::Values(0, 1, 2, 3));
+
+TEST_P(ViewTiling, DrawsTheCopiesPixelForPixelAndScrollsOverTheirWholeArea) {
+    CZARN40View* view = open(static_cast<std::uint16_t>(GetParam()));
+    ASSERT_NE(view, nullptr);
+    const int periods = std::max(GetParam(), 1);
+    const int side = 300 * periods;
+    EXPECT_EQ(view->bitmapSize(), QSize(300, 300));
+    EXPECT_EQ(view->periodCount(), periods);
+
+    const CZARN40View::ScrollSizes sizes = view->scrollSizes();
+    EXPECT_EQ(sizes.total, QSize(side, side));
+    EXPECT_EQ(sizes.line, QSize(3, 3));
+
+    const qreal ratio = view->viewport()->devicePixelRatioF();
+    const QImage period =
+        wrapPeriod(host_->doc().RenderPeriod()).convertToFormat(QImage::Format_RGB32);
+    const QImage screen = shown(view);
+    const int visible = std::min(side, std::min(screen.width(), screen.height()));
+    ASSERT_GE(visible, 300) << "the window shows less than one period";
+    for (int y = 0; y + 300 <= visible; y += 300) {
+        for (int x = 0; x + 300 <= visible; x += 300) {
+            EXPECT_EQ(screen.copy(x, y, 300, 300), period) << "copy at " << x << ", " << y;
+        }
+    }
+    if (screen.width() > side) {
+        // Beyond the picture the window's background.
+        EXPECT_EQ(screen.pixel(side, 10), view->palette().color(QPalette::Base).rgb());
+    }
+
+    // The scroll bars span what the window cannot show; a page is half the window.
+    const int client = static_cast<int>(view->viewport()->width() * ratio);
+    EXPECT_EQ(sizes.page.width(), std::min(client / 2, side / 2));
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(),
+              std::max(0, static_cast<int>(std::ceil(side / ratio)) - view->viewport()->width()));
+}
+
+TEST_F(ViewTest, AScrolledWindowShowsTheTilesShiftedByTheScroll) {
+    CZARN40View* view = open(2);
+    ASSERT_NE(view, nullptr);
+    frame().mdiArea()->currentSubWindow()->showNormal();
+    frame().mdiArea()->currentSubWindow()->resize(260, 240);
+    const qreal ratio = view->viewport()->devicePixelRatioF();
+    ASSERT_GT(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->horizontalScrollBar()->singleStep(),
+              std::max(1, static_cast<int>(std::ceil(3 / ratio))));
+
+    // Scrolled by about 40 device pixels across and 20 down.
+    view->horizontalScrollBar()->setValue(static_cast<int>(40 / ratio));
+    view->verticalScrollBar()->setValue(static_cast<int>(20 / ratio));
+    const int dx = static_cast<int>(std::lround(view->horizontalScrollBar()->value() * ratio));
+    const int dy = static_cast<int>(std::lround(view->verticalScrollBar()->value() * ratio));
+    ASSERT_GT(dx, 0);
+    const QImage period =
+        wrapPeriod(host_->doc().RenderPeriod()).convertToFormat(QImage::Format_RGB32);
+    const QImage screen = shown(view);
+    EXPECT_EQ(screen.copy(0, 0, 100, 100), period.copy(dx, dy, 100, 100));
+}
+
+TEST_F(ViewTest, OnlyDocumentUpdatesRebuildTheBitmap) {
+    CZARN40View* view = open(2);
+    ASSERT_NE(view, nullptr);
+    view->viewport()->repaint();
+    const int built = view->bitmapBuilds();
+    ASSERT_GE(built, 1);
+
+    view->viewport()->repaint();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    view->viewport()->repaint();
+    EXPECT_EQ(view->bitmapBuilds(), built) << "a plain repaint draws the bitmap it has";
+
+    const struct {
+        int hint;
+        const char* name;
+    } updates[] = {{0, "plain update"},
+                   {CZARN40Doc::HINT_REDRAW, "HINT_REDRAW"},
+                   {CZARN40Doc::HINT_REBUILD, "HINT_REBUILD"}};
+    int expected = built;
+    for (const auto& update : updates) {
+        host_->UpdateAllViews(update.hint);
+        view->viewport()->repaint();
+        view->viewport()->repaint();
+        EXPECT_EQ(view->bitmapBuilds(), ++expected) << update.name;
+    }
+}
+
+TEST_F(ViewTest, ANewPeriodTakesEffectAtTheUpdate) {
+    CZARN40View* view = open(2);
+    ASSERT_NE(view, nullptr);
+    host_->doc().SetViewPeriod(3);
+    EXPECT_EQ(view->scrollSizes().total, QSize(600, 600)) << "not before the update";
+    host_->UpdateAllViews(CZARN40Doc::HINT_REBUILD);
+    EXPECT_EQ(view->scrollSizes().total, QSize(900, 900));
+}
+
+} // namespace
+} // namespace zarn::app::test
