@@ -643,6 +643,8 @@ zarn80-render new [OPTIONS] -o IMAGE
   --save OUT.session save the quilt as a session file after iterating
   --json             print the final state as JSON on stdout
   --quiet            no progress bar
+  --threads N        orbits iterated at once, one thread each (1 to 64; default all cores);
+                     the same seed and N give the same bytes
 
 zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--json]
   --steps N          iterate N more steps from the stored step count and grid (without it,
@@ -651,7 +653,7 @@ zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--j
                      for the quasi-crystal's line spacings)
   --view MODE        the view to draw; a session saved with a view on opens with it on,
                      through the view's default properties
-  -o, --output, --save, --json, --quiet and the view properties as for new
+  -o, --output, --save, --json, --quiet, --threads and the view properties as for new
 
 zarn80-render info FILE.session
   prints the session's fields, map records, grid, palette and colour history as JSON
