@@ -133,28 +133,32 @@ bool HOWPRINTDIALOG::scaleToPage() const {
     return scale_->isChecked();
 }
 
-std::optional<ViewChange> runQuaziProperties(QWidget* parent, CZARN40Doc& doc) {
-    QuaziProp dialog(FillQuaziProp(doc), parent);
+namespace {
+
+/** Shows @p Dialog filled by @p fill; on OK applies its values with @p apply and returns what
+ *  changed. The dialog refused invalid values already, so the Apply refuses nothing. */
+template <typename Dialog, typename Fill, typename Apply>
+std::optional<ViewChange> runViewProperties(QWidget* parent, CZARN40Doc& doc, Fill fill,
+                                            Apply apply) {
+    Dialog dialog(fill(doc), parent);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
     ViewChange change;
-    if (ApplyQuaziProp(doc, dialog.values(), &change)) {
+    if (apply(doc, dialog.values(), &change)) {
         return std::nullopt;
     }
     return change;
 }
 
+} // namespace
+
+std::optional<ViewChange> runQuaziProperties(QWidget* parent, CZARN40Doc& doc) {
+    return runViewProperties<QuaziProp>(parent, doc, FillQuaziProp, ApplyQuaziProp);
+}
+
 std::optional<ViewChange> runPolyProperties(QWidget* parent, CZARN40Doc& doc) {
-    POLYVIEW dialog(FillPolyView(doc), parent);
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
-    }
-    ViewChange change;
-    if (ApplyPolyView(doc, dialog.values(), &change)) {
-        return std::nullopt;
-    }
-    return change;
+    return runViewProperties<POLYVIEW>(parent, doc, FillPolyView, ApplyPolyView);
 }
 
 bool runPrintWhat(QWidget* parent, bool scaleToPage, bool quaziView) {
