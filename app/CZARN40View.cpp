@@ -91,13 +91,6 @@ void CZARN40View::OnRefreshed(const RefreshedPicture& picture) {
     viewport()->update();
 }
 
-void CZARN40View::markPolyStale() {
-    polyStale_ = true;
-    if (!rebuildNeeded_) {
-        pictureInputsChanged();
-    }
-}
-
 void CZARN40View::takeGeometry() {
     bool polyRebuild = false;
     geometry_ = TakeViewGeometry(host_->doc(), &polyRebuild);

@@ -56,8 +56,6 @@ public:
     /** The idle refresh built a bitmap from the refreshed palette: shown as it is, unless an
      *  update is waiting for the next paint (which is newer). */
     void OnRefreshed(const RefreshedPicture& picture);
-    /** The poly image is to be drawn anew (another view of the document took the request). */
-    void markPolyStale();
 
     /** Scrolling sizes in device pixels: the whole picture, a page, a line. */
     struct ScrollSizes {
