@@ -8,18 +8,29 @@
 #include "DocumentHost.h"
 #include "FileDialogs.h"
 #include "HelpWindow.h"
+#include "ImageExport.h"
+#include "Printing.h"
 #include "RecentFiles.h"
 #include "StatusClock.h"
+#include "WaitCursor.h"
+#include "app/dialogs/ViewDialogs.h"
+#include "document/ViewSettings.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPageSetupDialog>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -70,11 +81,17 @@ CMainFrame::CMainFrame(CZARN40App& app)
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this] {
         updateWindowTitle();
         updateCommandStates();
+        updateViewChecks();
     });
 
     createActions();
     appMenus_ = createMenus(appMenus());
     documentMenus_ = createMenus(documentMenus());
+    for (QMenu* menu : documentMenus_) {
+        if (menu->actions().contains(actions_.at(cmd::ViewQuasi))) {
+            connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateViewChecks);
+        }
+    }
     createToolBar();
     createStatusBar();
     showMenus(false);
@@ -93,6 +110,7 @@ CMainFrame::CMainFrame(CZARN40App& app)
     scheduleClockTick();
 }
 
+// Out of line: the printer is an incomplete type in the header.
 CMainFrame::~CMainFrame() {
     // The area still reports activations while the windows inside it are torn down.
     disconnect(mdiArea_, nullptr, this, nullptr);
@@ -460,6 +478,164 @@ void CMainFrame::updateViews(DocumentHost& host, const Command& command) {
     case ViewUpdate::RedrawUnlessPoly:
         host.UpdateAllViews(host.polyViewOn() ? CZARN40Doc::HINT_REBUILD : CZARN40Doc::HINT_REDRAW);
         break;
+    }
+    // A family the views do not take turns them off.
+    updateViewChecks();
+}
+
+void CMainFrame::onQuiltThreads(const Command&) {
+    bool ok = false;
+    const int threads = QInputDialog::getInt(
+        this, tr("Threads per Quilt"),
+        tr("Threads that iterate each new or opened quilt (1 to %1):").arg(CZARN40Doc::kMaxOrbits),
+        app_.threadsPerQuilt(), 1, CZARN40Doc::kMaxOrbits, 1, &ok);
+    if (ok) {
+        app_.setThreadsPerQuilt(threads);
+    }
+}
+
+// ---- The quasi-crystal and poly views -------------------------------------------------------
+
+void CMainFrame::updateViewChecks() {
+    const CZARN40View* view = activeView();
+    const ViewMode mode = view == nullptr ? ViewMode::Tile : view->viewMode();
+    actions_.at(cmd::ViewQuasi)->setChecked(mode == ViewMode::Quazi);
+    actions_.at(cmd::ViewPoly)->setChecked(mode == ViewMode::Poly);
+}
+
+void CMainFrame::onViewQuasi(const Command&) {
+    if (DocumentHost* host = activeDocument()) {
+        const auto held = host->access();
+        if (ToggleQuaziView(host->doc()).changed) {
+            host->UpdateAllViews(0);
+        }
+    }
+    updateViewChecks();
+}
+
+void CMainFrame::onViewPoly(const Command&) {
+    if (DocumentHost* host = activeDocument()) {
+        const auto held = host->access();
+        const ViewChange change = TogglePolyView(host->doc());
+        if (change.openPolyProperties) {
+            runPolyProperties(*host, true);
+        } else if (change.changed) {
+            host->UpdateAllViews(0);
+        }
+    }
+    updateViewChecks();
+}
+
+void CMainFrame::onQuasiProperties(const Command&) {
+    if (DocumentHost* host = activeDocument()) {
+        // The refresh leaves the document alone while its dialog is open.
+        const auto held = host->access();
+        const std::optional<ViewChange> change = runQuaziProperties(this, host->doc());
+        if (change && change->changed) {
+            host->UpdateAllViews(CZARN40Doc::HINT_REBUILD);
+        }
+    }
+    updateViewChecks();
+}
+
+void CMainFrame::onPolyProperties(const Command&) {
+    if (DocumentHost* host = activeDocument()) {
+        const auto held = host->access();
+        runPolyProperties(*host, false);
+    }
+    updateViewChecks();
+}
+
+void CMainFrame::runPolyProperties(DocumentHost& host, bool viewTurnedOn) {
+    QPointer<DocumentHost> alive(&host);
+    const std::optional<ViewChange> change = zarn::app::runPolyProperties(this, host.doc());
+    // Cancel after the first toggle leaves the view on with the default mapping.
+    if (alive && (viewTurnedOn || (change && change->changed))) {
+        host.UpdateAllViews(CZARN40Doc::HINT_REBUILD);
+    }
+}
+
+// ---- Export, clipboard, printing ------------------------------------------------------------
+
+void CMainFrame::onSaveImage(const Command& command) {
+    const ExportFormat* format = exportFormatFor(command.id);
+    if (CZARN40View* view = activeView(); view != nullptr && format != nullptr) {
+        view->OnSaveImage(*format);
+    }
+}
+
+void CMainFrame::onSaveWindow(const Command&) {
+    if (CZARN40View* view = activeView()) {
+        view->OnSaveWindow();
+    }
+}
+
+void CMainFrame::reportExport(const QString& path, const std::string& error) {
+    if (error.empty()) {
+        showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    QMessageBox::warning(this, CZARN40App::kProgramName, QString::fromStdString(error));
+}
+
+void CMainFrame::onEditCopy(const Command&) {
+    if (CZARN40View* view = activeView()) {
+        view->OnEditCopy();
+    }
+}
+
+QPrinter& CMainFrame::printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
+void CMainFrame::onPrintWhat(const Command&) {
+    if (CZARN40View* view = activeView()) {
+        view->setScaleToPage(
+            runPrintWhat(this, view->scaleToPage(), view->viewMode() == ViewMode::Quazi));
+    }
+}
+
+void CMainFrame::onFilePrint(const Command&) {
+    QPointer<CZARN40View> view = activeView();
+    if (view == nullptr) {
+        return;
+    }
+    QPrintDialog dialog(&printer(), this);
+    if (dialog.exec() == QDialog::Accepted && view != nullptr) {
+        printView(*view, printer());
+    }
+}
+
+void CMainFrame::onFilePrintPreview(const Command&) {
+    QPointer<CZARN40View> view = activeView();
+    if (view == nullptr) {
+        return;
+    }
+    QPrintPreviewDialog preview(&printer(), this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, view](QPrinter* target) {
+        if (view != nullptr) {
+            printView(*view, *target);
+        }
+    });
+    preview.exec();
+}
+
+void CMainFrame::onFilePrintSetup(const Command&) {
+    QPageSetupDialog dialog(&printer(), this);
+    dialog.exec();
+}
+
+void CMainFrame::printView(CZARN40View& view, QPrinter& target) {
+    if (view.host() == nullptr) {
+        return;
+    }
+    WaitCursor wait;
+    const QString error = printOn(target, view.printJob());
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, CZARN40App::kProgramName, error);
     }
 }
 

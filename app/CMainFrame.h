@@ -7,11 +7,14 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QPrinter;
 class QToolBar;
 
 namespace zarn::app {
@@ -51,6 +54,13 @@ public:
     void updateWindowTitle();
     /** A message in the status bar's message pane for a few seconds. */
     void showMessage(const QString& text);
+    /** The outcome of a picture export: "Saved ..." in the status bar, or @p error (which names
+     *  the file and the reason) in a message box. */
+    void reportExport(const QString& path, const std::string& error);
+    /** The View menu's "Quazi-Maping" and "Poly Maping" marks follow the active window's view. */
+    void updateViewChecks();
+    /** The printer the print commands share (its set-up kept between prints). */
+    QPrinter& printer();
 
     /** Where the Date and Time panes read the time; the local time unless a test sets one. */
     using Clock = std::function<std::tm()>;
@@ -77,6 +87,18 @@ public:
     void onQuiltRandom(const Command& command);
     void onQuiltDialog(const Command& command);
     void onQuiltReconstruct(const Command& command);
+    void onQuiltThreads(const Command& command);
+    void onViewQuasi(const Command& command);
+    void onViewPoly(const Command& command);
+    void onQuasiProperties(const Command& command);
+    void onPolyProperties(const Command& command);
+    void onSaveImage(const Command& command);
+    void onSaveWindow(const Command& command);
+    void onEditCopy(const Command& command);
+    void onPrintWhat(const Command& command);
+    void onFilePrint(const Command& command);
+    void onFilePrintPreview(const Command& command);
+    void onFilePrintSetup(const Command& command);
     void onHelpFinder(const Command& command);
     void onHelp(const Command& command);
     void onContextHelp(const Command& command);
@@ -97,6 +119,10 @@ private:
     void updateRecentFileActions();
     void fillWindowList(QMenu* menu);
     void updateViews(DocumentHost& host, const Command& command);
+    /** Runs the poly properties; @p viewTurnedOn when the first poly toggle opened them. */
+    void runPolyProperties(DocumentHost& host, bool viewTurnedOn);
+    /** Prints @p view's picture on @p printer; a job that cannot start is reported. */
+    void printView(CZARN40View& view, QPrinter& printer);
     void scheduleClockTick();
     void readSettings();
     void writeSettings();
@@ -116,6 +142,7 @@ private:
     bool showingDocumentMenus_ = false;
     QTimer clockTimer_;
     Clock clock_;
+    std::unique_ptr<QPrinter> printer_;
 };
 
 } // namespace zarn::app

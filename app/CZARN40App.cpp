@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "DocumentHost.h"
 #include "HelpWindow.h"
+#include "PictureComposer.h"
 #include "PictureRefresher.h"
 #include "RecentFiles.h"
 #include "WaitCursor.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 // The icons and help pages live in a static library: their initialiser is named once here so
 // that the linker keeps it.
@@ -38,13 +40,14 @@ CZARN40App::CZARN40App(QObject* parent)
                                             kProgramName, kProgramName)),
       recentFiles_(std::make_unique<RecentFiles>(*settings_)),
       refresher_(std::make_unique<PictureRefresher>(
-          [this](std::uint64_t serial, const std::shared_ptr<const PeriodBitmap>& bitmap) {
+          [this](std::uint64_t serial, const RefreshedPicture& picture) {
               for (const auto& host : hosts_) {
                   if (host->serial() == serial) {
-                      host->showRefreshed(bitmap);
+                      host->showRefreshed(picture);
                   }
               }
-          })) {
+          })),
+      composer_(std::make_unique<PictureComposer>()) {
     initResources();
     refreshTimer_.setInterval(kRefreshIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &CZARN40App::refreshNext);
@@ -53,8 +56,9 @@ CZARN40App::CZARN40App(QObject* parent)
 CZARN40App::~CZARN40App() {
     refreshTimer_.stop();
     // The refresher first (it may hold a document), then the windows; then each document stops
-    // its worker.
+    // its worker. The composer works on copies only: its results go with it.
     refresher_.reset();
+    composer_.reset();
     mainFrame_.reset();
     hosts_.clear();
 }
@@ -200,6 +204,25 @@ void CZARN40App::setRefreshInterval(int ms) {
     } else if (!hosts_.empty()) {
         refreshTimer_.start();
     }
+}
+
+namespace {
+/** Where the threads setting lives in the settings file. */
+constexpr const char* kThreadsKey = "Quilt/threads";
+} // namespace
+
+int CZARN40App::threadsPerQuilt() const {
+    bool chosen = false;
+    const int threads = settings_->value(QLatin1String(kThreadsKey)).toInt(&chosen);
+    if (chosen) {
+        return std::clamp(threads, 1, CZARN40Doc::kMaxOrbits);
+    }
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, static_cast<unsigned>(CZARN40Doc::kMaxOrbits)));
+}
+
+void CZARN40App::setThreadsPerQuilt(int threads) {
+    settings_->setValue(QLatin1String(kThreadsKey), std::clamp(threads, 1, CZARN40Doc::kMaxOrbits));
 }
 
 void CZARN40App::helpRequest(unsigned command) {

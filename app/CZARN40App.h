@@ -19,6 +19,7 @@ namespace zarn::app {
 
 class CMainFrame;
 class DocumentHost;
+class PictureComposer;
 class PictureRefresher;
 class HelpWindow;
 class RecentFiles;
@@ -57,6 +58,13 @@ public:
     DocumentRegistry& registry() { return registry_; }
     QSettings& settings() { return *settings_; }
     RecentFiles& recentFiles() { return *recentFiles_; }
+    /** Draws the quasi-crystal and poly pictures and the exports off the GUI thread. */
+    PictureComposer& composer() { return *composer_; }
+
+    /** "Threads per Quilt": the orbits each new or opened quilt iterates at once, each on a
+     *  thread of its own (1 to CZARN40Doc::kMaxOrbits; every core unless the user chose). */
+    int threadsPerQuilt() const;
+    void setThreadsPerQuilt(int threads);
 
     /** Builds a document for a new host (from the host's options); returns null and sets the
      *  error, or throws DocumentError, when it cannot. */
@@ -116,6 +124,7 @@ private:
     std::vector<std::unique_ptr<DocumentHost>> hosts_;
     std::uint64_t nextSerial_ = 1;
     std::unique_ptr<PictureRefresher> refresher_;
+    std::unique_ptr<PictureComposer> composer_;
     std::unique_ptr<CMainFrame> mainFrame_;
     HelpWindow* helpWindow_ = nullptr;
     QTimer refreshTimer_;

@@ -5,12 +5,20 @@
 #include "DocumentHost.h"
 #include "FileDialogs.h"
 #include "HelpWindow.h"
+#include "ImageExport.h"
+#include "PictureComposer.h"
+#include "PictureRefresher.h"
+#include "Printing.h"
 #include "RecentFiles.h"
 #include "WaitCursor.h"
 #include "document/SessionFile.h"
+#include "document/ViewSettings.h"
 #include "raster/Compose.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -18,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace zarn::app {
 
@@ -40,13 +49,17 @@ void CZARN40View::OnInitialUpdate() {
     OnUpdate(0);
 }
 
-void CZARN40View::OnUpdate(int /*hint*/) {
+void CZARN40View::OnUpdate(int hint) {
     if (host_ == nullptr) {
         return;
     }
     {
         const auto held = host_->access();
         RefreshPeriodSize();
+        takeGeometry();
+    }
+    if (hint != CZARN40Doc::HINT_REDRAW) {
+        polyStale_ = true;
     }
     updateScrollBars();
     sizeChanged_ = false;
@@ -57,20 +70,36 @@ void CZARN40View::OnUpdate(int /*hint*/) {
     viewport()->update();
 }
 
-void CZARN40View::OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap) {
-    if (host_ == nullptr || rebuildNeeded_) {
+void CZARN40View::OnRefreshed(const RefreshedPicture& picture) {
+    if (host_ == nullptr) {
         return;
     }
-    setPeriodBitmap(bitmap);
-    const int periods = std::max(host_->doc().snapshot().viewPeriod, 1);
-    if (bitmap->width != bitmapWidth_ || bitmap->height != bitmapHeight_ ||
-        periods != periodCount_) {
-        bitmapWidth_ = bitmap->width;
-        bitmapHeight_ = bitmap->height;
-        periodCount_ = periods;
+    polyStale_ = polyStale_ || picture.polyRebuild;
+    if (rebuildNeeded_) {
+        return;
+    }
+    const QSize before = pictureSize();
+    setPeriodBitmap(picture.bitmap);
+    geometry_ = picture.view;
+    bitmapWidth_ = picture.bitmap->width;
+    bitmapHeight_ = picture.bitmap->height;
+    periodCount_ = std::max(geometry_.periods, 1);
+    if (pictureSize() != before) {
         updateScrollBars();
     }
+    pictureInputsChanged();
     viewport()->update();
+}
+
+void CZARN40View::takeGeometry() {
+    bool polyRebuild = false;
+    geometry_ = TakeViewGeometry(host_->doc(), &polyRebuild);
+    if (polyRebuild) {
+        // The request is the document's, taken once: every window of it draws anew.
+        for (CZARN40View* view : host_->views()) {
+            view->polyStale_ = true;
+        }
+    }
 }
 
 void CZARN40View::retryPaintSoon() {
@@ -97,6 +126,10 @@ void CZARN40View::RefreshPeriodSize() {
 }
 
 QSize CZARN40View::pictureSize() const {
+    if (geometry_.mode == ViewMode::Poly && geometry_.poly) {
+        return {geometry_.poly->ImageWidth() * periodCount_,
+                geometry_.poly->ImageHeight() * periodCount_};
+    }
     return {bitmapWidth_ * periodCount_, bitmapHeight_ * periodCount_};
 }
 
@@ -157,6 +190,7 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
             setPeriodBitmap(std::move(fresh));
             ++bitmapBuilds_;
             rebuildNeeded_ = false;
+            pictureInputsChanged();
         } else {
             retryPaintSoon();
         }
@@ -183,12 +217,79 @@ void CZARN40View::setPeriodBitmap(std::shared_ptr<const PeriodBitmap> bitmap) {
 }
 
 void CZARN40View::paintPicture(QPainter& painter, const QRectF& area) {
-    if (periodImage_.isNull()) {
+    // One picture pixel on one device pixel, also on a scaled screen.
+    const qreal ratio = pixelRatio();
+    switch (shownMode_) {
+    case ViewMode::Tile:
+        if (!periodImage_.isNull()) {
+            periodImage_.setDevicePixelRatio(ratio);
+            paintTiled(painter, periodImage_, periodCount_, area);
+        }
+        return;
+    case ViewMode::Quazi:
+        picture_.setDevicePixelRatio(ratio);
+        painter.drawImage(QPointF(0.0, 0.0), picture_);
+        return;
+    case ViewMode::Poly:
+        picture_.setDevicePixelRatio(ratio);
+        paintTiled(painter, picture_, periodCount_, area);
         return;
     }
-    // One bitmap pixel on one device pixel, also on a scaled screen.
-    periodImage_.setDevicePixelRatio(pixelRatio());
-    paintTiled(painter, periodImage_, periodCount_, area);
+}
+
+bool CZARN40View::composing() const {
+    return host_ != nullptr && host_->app().composer().outstandingFor(this) > 0;
+}
+
+void CZARN40View::pictureInputsChanged() {
+    if (!periodBitmap_ || host_ == nullptr) {
+        return;
+    }
+    const ViewMode mode = geometry_.mode;
+    if (mode == ViewMode::Tile || (mode == ViewMode::Quazi && !geometry_.quazi) ||
+        (mode == ViewMode::Poly && !geometry_.poly)) {
+        // Drawn straight from the period at every paint; a result still on its way is stale.
+        shownRequest_ = ++requested_;
+        shownMode_ = ViewMode::Tile;
+        picture_ = QImage();
+        return;
+    }
+    if (mode == ViewMode::Poly) {
+        const bool current = shownMode_ == ViewMode::Poly && !picture_.isNull();
+        const bool underway = postedMode_ == ViewMode::Poly && composing();
+        if (!polyStale_ && (current || underway)) {
+            return;
+        }
+        polyStale_ = false;
+        ++polyRebuilds_;
+    }
+
+    // The work sees only copies: the bitmap is shared and never changes once built.
+    std::function<QImage()> work;
+    if (mode == ViewMode::Quazi) {
+        work = [bitmap = periodBitmap_, periods = geometry_.periods, mapping = *geometry_.quazi] {
+            return composeQuazi(*bitmap, periods, mapping);
+        };
+    } else {
+        work = [bitmap = periodBitmap_, mapping = *geometry_.poly] {
+            return renderPolyImage(*bitmap, mapping);
+        };
+    }
+    const std::uint64_t request = ++requested_;
+    postedMode_ = mode;
+    host_->app().composer().post(this, this, [this, work = std::move(work), request, mode] {
+        QImage image = work();
+        // Runs on the GUI thread, and only while this window lives.
+        return PictureComposer::Delivery([this, image = std::move(image), request, mode] {
+            if (request <= shownRequest_ || mode != geometry_.mode || image.isNull()) {
+                return;
+            }
+            shownRequest_ = request;
+            picture_ = image;
+            shownMode_ = mode;
+            viewport()->update();
+        });
+    });
 }
 
 QSize CZARN40View::sizeHint() const {
@@ -241,6 +342,101 @@ void CZARN40View::OnFileSaveSessionAs() {
     }
     host->app().recentFiles().add(path);
     host->app().mainFrame()->showMessage(tr("Saved %1").arg(path));
+}
+
+// ---- Export, clipboard, printing --------------------------------------------------------------
+
+std::shared_ptr<const PeriodBitmap> CZARN40View::currentBitmap() {
+    if (!periodBitmap_ && host_ != nullptr) {
+        const auto held = host_->access();
+        ScopedPause pause(host_->doc());
+        RefreshPeriodSize();
+        auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
+        host_->doc().BuildBitmap(*fresh);
+        setPeriodBitmap(std::move(fresh));
+        ++bitmapBuilds_;
+    }
+    return periodBitmap_;
+}
+
+void CZARN40View::OnSaveImage(const ExportFormat& format) {
+    if (host_ == nullptr) {
+        return;
+    }
+    DocumentHost* host = host_;
+    const ExportName name = geometry_.mode == ViewMode::Poly ? ExportName::Poly : ExportName::Quilt;
+    const QString path =
+        askImageToSave(this, QString::fromLatin1(format.filter), QString::fromLatin1(format.suffix),
+                       exportName(host->doc(), name));
+    if (path.isEmpty() || host_ == nullptr) {
+        return;
+    }
+    rememberExportPath(host->doc(), name, path);
+    // Composed and encoded off the GUI thread from the picture as it stands now; the main window
+    // reports the outcome, also when this window has closed meanwhile.
+    CMainFrame* frame = host->app().mainFrame();
+    host->app().composer().post(
+        frame, nullptr, [bitmap = currentBitmap(), view = geometry_, path, format, frame] {
+            const std::string error = exportPicture(*bitmap, view, path, format);
+            return PictureComposer::Delivery(
+                [frame, path, error] { frame->reportExport(path, error); });
+        });
+}
+
+void CZARN40View::OnSaveWindow() {
+    if (host_ == nullptr) {
+        return;
+    }
+    DocumentHost* host = host_;
+    const ExportFormat& format = windowCaptureFormat();
+    const QString path =
+        askImageToSave(this, QString::fromLatin1(format.filter), QString::fromLatin1(format.suffix),
+                       exportName(host->doc(), ExportName::Window));
+    if (path.isEmpty() || host_ == nullptr) {
+        return;
+    }
+    rememberExportPath(host->doc(), ExportName::Window, path);
+    // The pixels the window shows, in device pixels, opaque.
+    const QImage shown = viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    CMainFrame* frame = host->app().mainFrame();
+    host->app().composer().post(frame, nullptr, [shown, path, format, frame] {
+        const std::string error = writePicture(shown, path, format);
+        return PictureComposer::Delivery(
+            [frame, path, error] { frame->reportExport(path, error); });
+    });
+}
+
+void CZARN40View::OnEditCopy() {
+    if (host_ == nullptr) {
+        return;
+    }
+    WaitCursor wait;
+    const std::shared_ptr<const PeriodBitmap> bitmap = currentBitmap();
+    const QImage period = clipboardImage(*bitmap);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!period.isNull()) {
+        clipboard->setImage(period);
+    }
+    const QMimeData* held = clipboard->mimeData();
+    if (period.isNull() || held == nullptr || !held->hasImage()) {
+        QMessageBox::warning(this, CZARN40App::kProgramName,
+                             QStringLiteral(" 0 returned by OpenClipBoard"));
+    }
+}
+
+PrintJob CZARN40View::printJob() {
+    // The quasi-crystal print is always pixel for pixel.
+    if (geometry_.mode == ViewMode::Quazi) {
+        scaleToPage_ = false;
+    }
+    PrintJob job;
+    job.view = geometry_;
+    job.scaleToPage = scaleToPage_;
+    if (host_ != nullptr) {
+        const auto held = host_->access();
+        job.bitmap = host_->doc().RenderPeriod();
+    }
+    return job;
 }
 
 } // namespace zarn::app

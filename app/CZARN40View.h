@@ -1,11 +1,13 @@
 #pragma once
 
 #include "render/BitmapFill.h"
+#include "render/ViewGeometry.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QSize>
 
+#include <cstdint>
 #include <memory>
 
 class QPainter;
@@ -13,12 +15,21 @@ class QPainter;
 namespace zarn::app {
 
 class DocumentHost;
+struct ExportFormat;
+struct PrintJob;
+struct RefreshedPicture;
 
 /**
  * The window that shows one quilt: a scroll area drawing viewPeriod x viewPeriod copies of the
- * period bitmap, pixel for pixel in device pixels. The bitmap is rebuilt from the grid at the
- * first paint after a document update, or handed over ready by the idle refresh; a plain repaint
- * (exposure, scrolling) draws the one it has.
+ * period bitmap, pixel for pixel in device pixels, or the period pasted onto the quasi-crystal's
+ * rhombi, or the poly image (one period of a polygon tiling) tiled the same way. The bitmap is
+ * rebuilt from the grid at the first paint after a document update, or handed over ready by the
+ * idle refresh; a plain repaint draws the one it has.
+ *
+ * The quasi-crystal picture and the poly image take too long to draw on the GUI thread: the
+ * application's picture composer draws them, and meanwhile the window paints the last picture
+ * it finished. The poly image is kept and drawn again only when the document asks for it (new
+ * mapping values, the worker's periodic request) or an update other than HINT_REDRAW.
  */
 class CZARN40View : public QAbstractScrollArea {
     Q_OBJECT
@@ -38,11 +49,13 @@ public:
     /** Sizes the scrolling area for the document (an update with hint 0). */
     void OnInitialUpdate();
     /** The document changed: the next paint rebuilds the bitmap from the grid, at the period
-     *  size of the document's family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD). */
+     *  size of the document's family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD); any
+     *  hint but HINT_REDRAW also has the poly image drawn anew. The view geometry is taken now
+     *  (a view the family does not take is turned off). */
     void OnUpdate(int hint);
-    /** The idle refresh built @p bitmap from the refreshed palette: shown as it is, unless an
+    /** The idle refresh built a bitmap from the refreshed palette: shown as it is, unless an
      *  update is waiting for the next paint (which is newer). */
-    void OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap);
+    void OnRefreshed(const RefreshedPicture& picture);
 
     /** Scrolling sizes in device pixels: the whole picture, a page, a line. */
     struct ScrollSizes {
@@ -59,10 +72,37 @@ public:
     /** How often the view built the period bitmap from the grid itself. */
     int bitmapBuilds() const { return bitmapBuilds_; }
 
+    /** The view the window draws (as of the last update or refresh). */
+    ViewMode viewMode() const { return geometry_.mode; }
+    const ViewGeometry& viewGeometry() const { return geometry_; }
+    /** A quasi-crystal picture or a poly image is being drawn for this window. */
+    bool composing() const;
+    /** What the window shows besides the tiled period: the quasi-crystal picture or the poly
+     *  image it finished last (null in the tiled view). */
+    const QImage& composedPicture() const { return picture_; }
+    ViewMode shownMode() const { return shownMode_; }
+    /** How often a poly image was asked for. */
+    int polyRebuilds() const { return polyRebuilds_; }
+
     /** "&Save Session": the title and caption become the session name, then the save. */
     void OnFileSaveSession();
     /** "Save Session As": the save dialog, then the save to the chosen path. */
     void OnFileSaveSessionAs();
+
+    /** The picture exports: the file dialog (proposing the quilt's name, or its poly name in the
+     *  poly view), then the picture composed and written off the GUI thread; a failure is shown
+     *  in a message box. */
+    void OnSaveImage(const ExportFormat& format);
+    /** "Save 'jpeg' of Selected Window": what the window shows, as a JPEG file. */
+    void OnSaveWindow();
+    /** Copy: one period on the clipboard. */
+    void OnEditCopy();
+
+    /** "Print What": scale one period to the page (true) or print the periods pixel for pixel. */
+    bool scaleToPage() const { return scaleToPage_; }
+    void setScaleToPage(bool scale) { scaleToPage_ = scale; }
+    /** What a print of this window draws: a period bitmap built for it, the view, the choice. */
+    PrintJob printJob();
 
     QSize sizeHint() const override;
 
@@ -75,14 +115,17 @@ private:
     /** Takes the period count and the period size of the document's family; notes a change. */
     void RefreshPeriodSize();
     void updateScrollBars();
-    /**
-     * The picture the view shows, in device pixels, and its drawing. The period tiled
-     * periodCount x periodCount times is the one mode so far; the quasi-crystal and poly views
-     * take over here, and export and printing draw through the same two functions.
-     */
+    /** Takes the view geometry from the document (under the caller's access lock). */
+    void takeGeometry();
+    /** The picture the view shows, in device pixels, and its drawing. */
     QSize pictureSize() const;
     void paintPicture(QPainter& painter, const QRectF& area);
     void setPeriodBitmap(std::shared_ptr<const PeriodBitmap> bitmap);
+    /** The bitmap or the geometry changed: the tiled view shows it at once, the other two have
+     *  their picture drawn by the composer. */
+    void pictureInputsChanged();
+    /** The period bitmap, built now when the window has not painted yet. */
+    std::shared_ptr<const PeriodBitmap> currentBitmap();
     qreal pixelRatio() const;
 
     /** The paint found the document busy with the refresh: it tries again shortly. */
@@ -102,6 +145,23 @@ private:
     /** The device pixel ratio the scroll bars were set for. */
     qreal scrollRatio_ = 1.0;
     int bitmapBuilds_ = 0;
+
+    /** The view to draw and the mapping it draws through. */
+    ViewGeometry geometry_;
+    /** The poly image must be drawn anew before it is shown again. */
+    bool polyStale_ = true;
+    /** The last finished quasi-crystal picture or poly image, and which of the two it is; the
+     *  tiled view needs none. */
+    QImage picture_;
+    ViewMode shownMode_ = ViewMode::Tile;
+    /** The view of the last picture given to the composer. */
+    ViewMode postedMode_ = ViewMode::Tile;
+    /** Numbers the composer's jobs, so that a late result never replaces a newer one. */
+    std::uint64_t requested_ = 0;
+    std::uint64_t shownRequest_ = 0;
+    int polyRebuilds_ = 0;
+
+    bool scaleToPage_ = false;
 };
 
 } // namespace zarn::app

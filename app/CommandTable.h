@@ -68,6 +68,8 @@ inline constexpr int PolyDisplay = 32813; ///< toolbar button of the poly proper
 inline constexpr int SaveTiff = 32815;
 inline constexpr int SaveTiffButton = 32817;
 inline constexpr int SaveGif = 32821;
+inline constexpr int SavePng = 32840;
+inline constexpr int QuiltThreads = 32841;
 } // namespace cmd
 
 /** Where a command applies: anywhere, or to the active quilt window. */

@@ -3,6 +3,7 @@
 #include "CMainFrame.h"
 #include "CZARN40App.h"
 #include "CZARN40View.h"
+#include "PictureRefresher.h"
 #include "app/dialogs/Dialogs.h"
 
 #include <QLocale>
@@ -26,6 +27,7 @@ DocumentOptions DocumentHost::options() {
     DocumentOptions options;
     options.registry = &app_.registry();
     options.observer = this;
+    options.orbits = app_.threadsPerQuilt();
     return options;
 }
 
@@ -63,9 +65,9 @@ void DocumentHost::UpdateAllViews(int hint) {
     refreshCaptions();
 }
 
-void DocumentHost::showRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap) {
+void DocumentHost::showRefreshed(const RefreshedPicture& picture) {
     for (CZARN40View* view : views_) {
-        view->OnRefreshed(bitmap);
+        view->OnRefreshed(picture);
     }
     refreshCaptions();
 }

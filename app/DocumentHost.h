@@ -15,6 +15,7 @@ namespace zarn::app {
 
 class CZARN40App;
 class CZARN40View;
+struct RefreshedPicture;
 
 /**
  * One open quilt on the GUI side: owns the document, knows its views, and hears the document's
@@ -65,8 +66,8 @@ public:
     /** Tells every view what to redraw (0, CZARN40Doc::HINT_REDRAW or HINT_REBUILD) and brings
      *  the window captions up to date. */
     void UpdateAllViews(int hint);
-    /** The idle refresh rebuilt the palette and made @p bitmap from it: the views show it. */
-    void showRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap);
+    /** The idle refresh rebuilt the palette and made @p picture from it: the views show it. */
+    void showRefreshed(const RefreshedPicture& picture);
     /** Sets each view window's caption from the title, numbered "title:1", "title:2" when the
      *  document has several. */
     void refreshCaptions();

@@ -32,4 +32,18 @@ QString askSessionToSave(QWidget* parent, const QString& initial) {
     return runSessionDialog(dialog);
 }
 
+QString askImageToSave(QWidget* parent, const QString& filter, const QString& suffix,
+                       const QString& initial) {
+    QFileDialog dialog(parent, QFileDialog::tr("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(initial);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace zarn::app

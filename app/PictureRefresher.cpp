@@ -1,8 +1,11 @@
 #include "PictureRefresher.h"
 
 #include "DocumentHost.h"
+#include "document/ViewSettings.h"
 
 #include <QMetaObject>
+
+#include <optional>
 
 namespace zarn::app {
 
@@ -61,19 +64,21 @@ void PictureRefresher::run() {
             // document held until the job is done.
             access = std::unique_lock(*job->access, std::try_to_lock);
         }
-        std::shared_ptr<const PeriodBitmap> bitmap;
+        std::optional<RefreshedPicture> picture;
         if (access.owns_lock() && job->doc->RefreshIfDirty()) {
-            bitmap = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod());
+            picture.emplace();
+            picture->bitmap = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod());
+            picture->view = TakeViewGeometry(*job->doc, &picture->polyRebuild);
         }
         if (access.owns_lock()) {
             access.unlock();
         }
         QMetaObject::invokeMethod(
             this,
-            [this, serial = job->serial, bitmap] {
+            [this, serial = job->serial, picture = std::move(picture)] {
                 busy_ = false;
-                if (bitmap) {
-                    deliver_(serial, bitmap);
+                if (picture) {
+                    deliver_(serial, *picture);
                 }
             },
             Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/BitmapFill.h"
+#include "render/ViewGeometry.h"
 
 #include <QObject>
 
@@ -16,12 +17,20 @@ namespace zarn::app {
 
 class DocumentHost;
 
+/** What a refresh hands to the views: the new period bitmap and what they draw it through. */
+struct RefreshedPicture {
+    std::shared_ptr<const PeriodBitmap> bitmap;
+    ViewGeometry view;
+    /** The poly image must be drawn anew (the worker asks every 2,400,000 steps). */
+    bool polyRebuild = false;
+};
+
 /**
  * Runs the idle refresh's document work on a thread of its own: CZARN40Doc::RefreshIfDirty() and,
- * when that rebuilt the palette, the new period bitmap. Both pause the document's worker, and on
- * a busy machine a worker may not run (and so not park) for tens of milliseconds; this thread
- * waits for it instead of the GUI thread. One refresh at a time; the result reaches the GUI
- * thread as a queued call.
+ * when that rebuilt the palette, the new period bitmap and the view geometry. All pause the
+ * document's worker, and on a busy machine a worker may not run (and so not park) for tens of
+ * milliseconds; this thread waits for it instead of the GUI thread. One refresh at a time; the
+ * result reaches the GUI thread as a queued call.
  *
  * A job holds its document's access lock (DocumentHost::tryAccess) for its whole run and skips a
  * document whose lock the GUI holds, so that the GUI's commands and the refresh never work on one
@@ -31,9 +40,8 @@ class PictureRefresher : public QObject {
     Q_OBJECT
 
 public:
-    /** Called on the GUI thread with the refreshed period bitmap of the document @p serial. */
-    using Deliver =
-        std::function<void(std::uint64_t serial, std::shared_ptr<const PeriodBitmap> bitmap)>;
+    /** Called on the GUI thread with the refreshed picture of the document @p serial. */
+    using Deliver = std::function<void(std::uint64_t serial, const RefreshedPicture& picture)>;
 
     explicit PictureRefresher(Deliver deliver, QObject* parent = nullptr);
     ~PictureRefresher() override;

@@ -18,16 +18,6 @@ QuiltState& stateOf(CZARN40Doc& doc) {
     return doc.State(pause);
 }
 
-void check(QWidget* dialog, const QString& text, bool on) {
-    for (auto* box : dialog->findChildren<QCheckBox*>()) {
-        if (box->text() == text) {
-            box->setChecked(on);
-            return;
-        }
-    }
-    FAIL() << "no check box " << text.toStdString();
-}
-
 // ---- Choose Fractal -----------------------------------------------------------------------
 
 class ChooseFractalKeepsFamily : public ::testing::TestWithParam<MapFamily> {};

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -43,6 +44,17 @@ inline QAbstractButton* boxButton(QWidget* dialog, QDialogButtonBox::StandardBut
 /** The button or check box named @p name in @p dialog. */
 inline QAbstractButton* named(QWidget* dialog, const QString& name) {
     return dialog->findChild<QAbstractButton*>(name);
+}
+
+/** Sets the check box labelled @p text in @p dialog. */
+inline void check(QWidget* dialog, const QString& text, bool on) {
+    for (auto* box : dialog->findChildren<QCheckBox*>()) {
+        if (box->text() == text) {
+            box->setChecked(on);
+            return;
+        }
+    }
+    FAIL() << "no check box " << text.toStdString();
 }
 
 /** Replaces the text of the field registered under @p key, as typing would. */

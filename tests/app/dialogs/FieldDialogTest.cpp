@@ -1,6 +1,7 @@
 #include "DialogTestSupport.h"
 #include "app/dialogs/CoefficientDialogs.h"
 #include "app/dialogs/SettingDialogs.h"
+#include "app/dialogs/ViewDialogs.h"
 #include "document/DialogApply.h"
 
 #include <QGridLayout>
@@ -57,6 +58,8 @@ const DialogFactory kGetXcoif = factory<GetXcoif>(FillCornerCoefficients);
 const DialogFactory kDetail = factory<DetailDialog>(FillDetail);
 const DialogFactory kPerview = factory<Perview>(FillViewPeriod);
 const DialogFactory kItStat = factory<ItStat>(FillStatus);
+const DialogFactory kQuaziProp = factory<QuaziProp>(FillQuaziProp);
+const DialogFactory kPolyView = factory<POLYVIEW>(FillPolyView);
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, FieldRangeTest,
@@ -106,7 +109,29 @@ INSTANTIATE_TEST_SUITE_P(
         RangeCase{"PeriodBeyond32Bits", kPerview, "Period of Window View", "4294967296",
                   "Please enter a positive integer."},
         RangeCase{"MaxIterationsBelowRange", kItStat, "Max Iterations", "999999",
-                  "Please enter an integer between 1000000 and 3000000000."}),
+                  "Please enter an integer between 1000000 and 3000000000."},
+        RangeCase{"QuaziOffsetXBelowRange", kQuaziProp, "X Offset in pattern", "49",
+                  "Please enter an integer between 50 and 1200."},
+        RangeCase{"QuaziOffsetYAboveRange", kQuaziProp, "Y Offset in pattern", "1201",
+                  "Please enter an integer between 50 and 1200."},
+        RangeCase{"QuaziOffsetFraction", kQuaziProp, "X Offset in pattern", "300.5",
+                  "Please enter an integer."},
+        RangeCase{"QuaziScaleAboveRange", kQuaziProp, "Scale % for rombi", "3.01",
+                  "Please enter a number between 0.05 and 3."},
+        RangeCase{"QuaziLineSetsAboveRange", kQuaziProp, "Line set count", "43",
+                  "Please enter an integer between 5 and 42."},
+        RangeCase{"QuaziLineSetsMost", kQuaziProp, "Line set count", "42", ""},
+        RangeCase{"QuaziOverlapBelowRange", kQuaziProp, "Overlap corection", "-0.11",
+                  "Please enter a number between -0.1 and 0.1."},
+        RangeCase{"PolyScaleBelowRange", kPolyView, "Scale", "0.49",
+                  "Please enter a number between 0.5 and 10."},
+        RangeCase{"PolyScaleLargest", kPolyView, "Scale", "10", ""},
+        RangeCase{"PolyOffsetXAtHalf", kPolyView, "X offset for period", "0.5",
+                  "Please enter a number between 0.1 and 0.499."},
+        RangeCase{"PolyOffsetYUnreadable", kPolyView, "Y offset for period", "quarter",
+                  "Please enter a number."},
+        RangeCase{"PolyOverlapAboveRange", kPolyView, "Overlap corection", "0.21",
+                  "Please enter a number between -0.2 and 0.2."}),
     [](const ::testing::TestParamInfo<RangeCase>& info) { return std::string(info.param.name); });
 
 TEST(GeneralCoifTest, EntryAbStandsInColumnAAndRowB) {

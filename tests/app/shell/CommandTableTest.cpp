@@ -79,6 +79,7 @@ const std::vector<ExpectedCommand> kExpected = {
      "Show Current Iterations and Maximum Iterations",
      "Iteration count",
      {}},
+    {32841, "Threads per Quilt...", kOwnPrompt, nullptr, {}},
     {32808, nullptr, "Set quazi-crystal view and paramaters", "Quazi-crystal display", {}},
     {32813, nullptr, "Set Poly-Map view and paramaters", "Poly-Map display", {}},
     {32780, "Save ('.bmp') of Fractal image", kOwnPrompt, nullptr, {"Ctrl+B"}},
@@ -86,6 +87,7 @@ const std::vector<ExpectedCommand> kExpected = {
     {32815, "Save ('.tif') of Fractal image", kOwnPrompt, nullptr, {}},
     {32817, nullptr, kOwnPrompt, nullptr, {}},
     {32821, "Save ('.gif') of Fractal image", kOwnPrompt, nullptr, {}},
+    {32840, "Save ('.png') of Fractal image", kOwnPrompt, nullptr, {}},
     {32807, "Save 'jpeg' of Selected Window", kOwnPrompt, nullptr, {"Ctrl+W"}},
     {57667, "&Help Topics", kOwnPrompt, nullptr, {}},
     {57664, "&About ZARN80...", kOwnPrompt, nullptr, {}},
@@ -178,9 +180,8 @@ TEST_F(CommandTableTest, WithADocumentTheMenuBarIsMenu129AndBackWhenItCloses) {
         {"&Edit", {57643, 0, 57634}},
         {"&View", {59392, 59393, 0, 32805, 32810}},
         {"&Window", {57648, 57650, 57651, 57649}},
-        {"&Quilt",
-         {32771, 32772, 32773, 0, 32776, 32778, 0, 32806, 32811, 0, 32775, 32777, 0, 32780, 32802,
-          32815, 32821, 32807}},
+        {"&Quilt", {32771, 32772, 32773, 0, 32776, 32778, 0,     32806, 32811, 0,
+                    32775, 32777, 32841, 0, 32780, 32802, 32815, 32821, 32840, 32807}},
         {"&Help", {57667, 0, 57664}},
     };
     EXPECT_EQ(menuBarItems(), expected);
@@ -205,13 +206,13 @@ TEST_F(CommandTableTest, ToolbarButtonsInOrderWithSeparators) {
 }
 
 TEST_F(CommandTableTest, DocumentCommandsWaitForADocumentAndUnbuiltOnesStayDisabled) {
-    // Printing, the clipboard, picture export and the quasi-crystal and poly views come later.
-    const std::vector<int> later = {57607, 57609, 57606, 32809, 57634, 32780, 32802,
-                                    32815, 32817, 32821, 32807, 32805, 32806, 32808,
-                                    32810, 32811, 32813, 57643, 57635, 57637};
-    const std::vector<int> always = {57600, 57601, 57665, 59392, 59393, 57667, 57664, 57669, 57670};
+    const std::vector<int> unbuilt = {57643, 57635, 57637};
+    const std::vector<int> always = {57600, 57601, 57665, 59392, 59393, 57667,
+                                     57664, 57669, 57670, 57606, 32841};
     const std::vector<int> withDocument = {57603, 57604, 57648, 57650, 57651, 57649, 57680, 57681,
-                                           32771, 32772, 32773, 32776, 32778, 32775, 32777};
+                                           32771, 32772, 32773, 32776, 32778, 32775, 32777, 57607,
+                                           57609, 32809, 57634, 32780, 32802, 32815, 32817, 32821,
+                                           32840, 32807, 32805, 32806, 32808, 32810, 32811, 32813};
     const auto check = [&](bool documentOpen) {
         for (int id : always) {
             EXPECT_TRUE(frame().action(id)->isEnabled()) << id;
@@ -224,7 +225,7 @@ TEST_F(CommandTableTest, DocumentCommandsWaitForADocumentAndUnbuiltOnesStayDisab
     openQuiet();
     check(true);
     EXPECT_TRUE(frame().action(cmd::FileClose)->isEnabled());
-    for (int id : later) {
+    for (int id : unbuilt) {
         EXPECT_FALSE(frame().action(id)->isEnabled()) << id;
     }
 }

@@ -3,13 +3,14 @@
 // between its ticks for a while. Every stall of the event loop (a long pause, a slow repaint)
 // shows as a long gap. Prints the figures; exits 1 when the longest gap reaches 50 ms.
 //
-//   zarn80_responsiveness [--documents N] [--seconds S]
+//   zarn80_responsiveness [--documents N] [--seconds S] [--view tile|quazi|poly]
 // Without a display it runs on the offscreen platform.
 
 #include "app/CMainFrame.h"
 #include "app/CZARN40App.h"
 #include "app/CZARN40View.h"
 #include "app/DocumentHost.h"
+#include "document/ViewSettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -73,8 +74,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption seconds(QStringLiteral("seconds"),
                                      QStringLiteral("Measuring time (default 10)."),
                                      QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption view(
+        QStringLiteral("view"), QStringLiteral("The windows' view: tile (default), quazi or poly."),
+        QStringLiteral("MODE"), QStringLiteral("tile"));
     parser.addHelpOption();
-    parser.addOptions({documents, seconds});
+    parser.addOptions({documents, seconds, view});
     parser.process(application);
     const int documentCount = std::max(1, parser.value(documents).toInt());
     const int measureMs = std::max(1, parser.value(seconds).toInt()) * 1000;
@@ -90,6 +94,16 @@ int main(int argc, char* argv[]) {
     if (static_cast<int>(app.documents().size()) != documentCount) {
         std::fprintf(stderr, "could not open %d quilts\n", documentCount);
         return 1;
+    }
+    const QString mode = parser.value(view);
+    for (const auto& host : app.documents()) {
+        // Every quilt window redraws its quasi-crystal (or poly image) with each refresh.
+        if (mode == QLatin1String("quazi")) {
+            zarn::ToggleQuaziView(host->doc());
+        } else if (mode == QLatin1String("poly")) {
+            zarn::TogglePolyView(host->doc());
+        }
+        host->UpdateAllViews(0);
     }
 
     std::vector<double> gaps;
@@ -107,6 +121,7 @@ int main(int argc, char* argv[]) {
     // Let the windows settle (first paint, first refreshes) before measuring.
     std::uint64_t steps = 0;
     int builds = 0;
+    int showing = 0;
     Slowest slowest;
     Slowest slowestInner;
     QTimer::singleShot(500, [&] {
@@ -122,6 +137,7 @@ int main(int argc, char* argv[]) {
                 steps += host->doc().stepCount();
                 for (const zarn::app::CZARN40View* view : host->views()) {
                     builds += view->bitmapBuilds();
+                    showing += view->shownMode() == view->viewMode() ? 1 : 0;
                 }
             }
             QCoreApplication::exit(0);
@@ -147,7 +163,8 @@ int main(int argc, char* argv[]) {
     std::printf("slowest event: %.2f ms (type %s)\n", slowest.ms, slowest.what.constData());
     std::printf("slowest event inside another: %.2f ms (type %s)\n", slowestInner.ms,
                 slowestInner.what.constData());
-    std::printf("quilt steps taken: %llu, period bitmaps built by the views: %d\n",
-                static_cast<unsigned long long>(steps), builds);
+    std::printf("quilt steps taken: %llu, period bitmaps built by the views: %d, windows showing "
+                "their %s view: %d\n",
+                static_cast<unsigned long long>(steps), builds, mode.toUtf8().constData(), showing);
     return sorted.back() < 50.0 ? 0 : 1;
 }

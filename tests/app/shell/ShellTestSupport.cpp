@@ -1,6 +1,11 @@
 #include "ShellTestSupport.h"
 
+#include "app/CZARN40View.h"
+#include "app/PictureComposer.h"
+
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTest>
 
@@ -40,6 +45,18 @@ std::unique_ptr<CZARN40Doc> quietQuilt(DocumentOptions options, const NewQuiltOp
     return doc;
 }
 
+NewQuiltOptions squareQuilt(std::uint32_t grid, std::uint16_t periods) {
+    NewQuiltOptions settings;
+    settings.family = MapFamily::Square;
+    settings.gridSize = grid;
+    settings.viewPeriod = periods;
+    return settings;
+}
+
+QImage shown(CZARN40View* view) {
+    return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 void markDirty(CZARN40Doc& doc) {
     ScopedPause pause(doc);
     doc.State(pause).status.imageDirty.store(1);
@@ -59,7 +76,22 @@ void ShellTest::SetUp() {
 }
 
 void ShellTest::TearDown() {
+    host_ = nullptr;
     app_.reset();
+}
+
+CZARN40View* ShellTest::openSquare(std::uint32_t grid, std::uint16_t periods) {
+    host_ = openQuiet(squareQuilt(grid, periods), 60000);
+    if (host_ == nullptr || host_->views().size() != 1) {
+        return nullptr;
+    }
+    frame().mdiArea()->currentSubWindow()->showMaximized();
+    frame().resize(1100, 1000);
+    return host_->views().front();
+}
+
+bool ShellTest::composerIdle(CZARN40App& app) {
+    return QTest::qWaitFor([&app] { return app.composer().outstanding() == 0; }, 20000);
 }
 
 DocumentHost* ShellTest::openQuiet(const NewQuiltOptions& settings, std::uint32_t steps,

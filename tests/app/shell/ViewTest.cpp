@@ -12,34 +12,10 @@
 namespace zarn::app::test {
 namespace {
 
-/** A 300 x 300 square quilt (grid 300) shown with @p periods periods. */
-NewQuiltOptions squareQuilt300(std::uint16_t periods) {
-    NewQuiltOptions settings;
-    settings.family = MapFamily::Square;
-    settings.gridSize = 300;
-    settings.viewPeriod = periods;
-    return settings;
-}
-
 class ViewTest : public ShellTest {
 protected:
-    CZARN40View* open(std::uint16_t periods) {
-        host_ = openQuiet(squareQuilt300(periods), 60000);
-        if (host_ == nullptr || host_->views().size() != 1) {
-            return nullptr;
-        }
-        CZARN40View* view = host_->views().front();
-        frame().mdiArea()->currentSubWindow()->showMaximized();
-        frame().resize(1100, 1000);
-        return view;
-    }
-
-    /** What the viewport shows, in device pixels. */
-    static QImage shown(CZARN40View* view) {
-        return view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
-
-    DocumentHost* host_ = nullptr;
+    /** A 300 x 300 square quilt shown with @p periods periods. */
+    CZARN40View* open(std::uint16_t periods) { return openSquare(300, periods); }
 };
 
 class ViewTiling : public ViewTest, public ::testing::WithParamInterface<int> {};
