@@ -3,6 +3,7 @@
 #include "FieldDialog.h"
 #include "engine/QuiltMap.h"
 #include "render/ColorC.h"
+#include "render/LevelScale.h"
 #include "render/Palette.h"
 
 #include <QImage>
@@ -18,9 +19,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace zarn::app {
-
-/** Level shares of a grid, as FillPaletteBands reads them. */
-using LevelHistogram = std::array<double, QuiltMap::kLevels>;
 
 /**
  * A strip showing a palette as a quilt uses it: from left to right the grid's cells in order of

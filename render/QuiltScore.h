@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/QuiltMap.h"
+#include "render/LevelScale.h"
+
+namespace zarn {
+
+/**
+ * How much of a picture a quilt makes on one level scale, read from the grid's level shares
+ * (the palette spreads its colours along them, so they say what the picture shows whatever the
+ * colours):
+ *
+ *  - entropyBits: the Shannon entropy of the level shares, in bits: 0 when every cell sits on
+ *    one level, log2(4000) at most;
+ *  - offBackground: the share of cells off the most common level (the background);
+ *  - value = entropyBits x offBackground, what candidates are ranked by.
+ *
+ * A quilt is flat when value is below kFlatBelow: nearly every cell on one level (a blank grid,
+ * an orbit caught on a few cells, a picture whose counts were all pushed onto level 0), or the
+ * rest spread over too few levels to show any shape.
+ */
+struct QuiltScore {
+    static constexpr double kFlatBelow = 0.5;
+
+    double entropyBits = 0.0;
+    double offBackground = 0.0;
+    double value = 0.0;
+
+    bool flat() const { return value < kFlatBelow; }
+};
+
+QuiltScore scoreLevelShares(const LevelHistogram& shares);
+
+/** The score of @p grid's picture on the scale @p kind. */
+QuiltScore scoreQuilt(const QuiltMap& grid, LevelScaleKind kind);
+
+} // namespace zarn
