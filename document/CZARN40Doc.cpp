@@ -345,7 +345,7 @@ PeriodBitmap CZARN40Doc::RenderPeriod(LevelScaleKind scale) {
 
 QuiltScore CZARN40Doc::Score(LevelScaleKind scale) {
     ScopedPause pause(*this);
-    return scoreQuilt(state_.QMap, scale);
+    return ScoreQuilt(state_, scale);
 }
 
 ColorC CZARN40Doc::BeginEditColors() {

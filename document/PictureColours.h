@@ -3,6 +3,7 @@
 #include "document/QuiltState.h"
 #include "render/LevelScale.h"
 #include "render/Palette.h"
+#include "render/QuiltScore.h"
 
 namespace zarn {
 
@@ -22,5 +23,9 @@ struct PictureColours {
  * left alone.
  */
 PictureColours PictureColoursOn(QuiltState& s, LevelScaleKind kind);
+
+/** How much of a picture @p s makes on the scale @p kind (see QuiltScore): its period picture
+ *  filled through the family's lookup, with levels for colours. For code holding the pause. */
+QuiltScore ScoreQuilt(QuiltState& s, LevelScaleKind kind);
 
 } // namespace zarn

@@ -29,8 +29,35 @@ QuiltScore scoreLevelShares(const LevelHistogram& shares) {
     return score;
 }
 
-QuiltScore scoreQuilt(const QuiltMap& grid, LevelScaleKind kind) {
-    return scoreLevelShares(LevelScale(kind, grid).histogram(grid));
+Palette levelCodePalette() {
+    Palette palette;
+    for (int i = 0; i < Palette::kEntries; ++i) {
+        PaletteEntry& entry = palette[static_cast<std::size_t>(i)];
+        entry.red = static_cast<std::uint8_t>(i >> 8);
+        entry.green = static_cast<std::uint8_t>(i & 0xFF);
+        entry.blue = 0;
+    }
+    return palette;
+}
+
+LevelHistogram levelSharesOfCodes(const PeriodBitmap& codes) {
+    LevelHistogram shares{};
+    const std::size_t pixels =
+        static_cast<std::size_t>(codes.width) * static_cast<std::size_t>(codes.height);
+    if (pixels == 0) {
+        return shares;
+    }
+    for (int y = 0; y < codes.height; ++y) {
+        for (int x = 0; x < codes.width; ++x) {
+            const std::uint32_t code = codes.at(x, y);
+            const std::size_t level = ((code >> 16) & 0xFFu) << 8 | ((code >> 8) & 0xFFu);
+            shares[std::min<std::size_t>(level, shares.size() - 1)] += 1.0;
+        }
+    }
+    for (double& share : shares) {
+        share /= static_cast<double>(pixels);
+    }
+    return shares;
 }
 
 } // namespace zarn

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "engine/QuiltMap.h"
+#include "render/BitmapFill.h"
 #include "render/LevelScale.h"
+#include "render/Palette.h"
 
 namespace zarn {
 
 /**
- * How much of a picture a quilt makes on one level scale, read from the grid's level shares
- * (the palette spreads its colours along them, so they say what the picture shows whatever the
- * colours):
+ * How much of a picture a quilt makes on one level scale, read from the level shares of its
+ * period picture's pixels (the palette spreads its colours along the shares, so they say what
+ * the picture shows whatever the colours; the picture rather than the grid, since the tiling and
+ * hexagonal families show only part of their grid, and TWsq shows it twice):
  *
  *  - entropyBits: the Shannon entropy of the level shares, in bits: 0 when every cell sits on
  *    one level, log2(4000) at most;
@@ -31,7 +33,11 @@ struct QuiltScore {
 
 QuiltScore scoreLevelShares(const LevelHistogram& shares);
 
-/** The score of @p grid's picture on the scale @p kind. */
-QuiltScore scoreQuilt(const QuiltMap& grid, LevelScaleKind kind);
+/** A palette whose entry i is the colour code of level i (red = i / 256, green = i mod 256), so
+ *  that a picture filled through it holds each pixel's level. */
+Palette levelCodePalette();
+
+/** The level shares of a picture filled through levelCodePalette(). */
+LevelHistogram levelSharesOfCodes(const PeriodBitmap& codes);
 
 } // namespace zarn
