@@ -14,6 +14,10 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 
+namespace zarn {
+class CZARN40Doc;
+}
+
 namespace zarn::app {
 
 class CChildFrame;
@@ -75,7 +79,14 @@ public:
     void onNextPane(const Command& command);
     void onPrevPane(const Command& command);
     void onQuiltRandom(const Command& command);
+    void onQuiltSkipFlat(const Command& command);
     void onQuiltDialog(const Command& command);
+    /** "Set Image Colors": the dialog previews the palette on the active window's level scale. */
+    void onQuiltColors(const Command& command);
+    void onViewLevelScale(const Command& command);
+
+    /** Random New Fractal skips flat quilts (the Quilt menu's check, kept in the settings). */
+    bool skipFlatQuilts() const;
     void onQuiltReconstruct(const Command& command);
     void onHelpFinder(const Command& command);
     void onHelp(const Command& command);
@@ -97,6 +108,11 @@ private:
     void updateRecentFileActions();
     void fillWindowList(QMenu* menu);
     void updateViews(DocumentHost& host, const Command& command);
+    /** Runs a Quilt menu dialog command on the active document: @p run shows the dialog and
+     *  says whether it changed the document. */
+    void runDocumentDialog(const Command& command, const std::function<bool(CZARN40Doc&)>& run);
+    /** The level-scale items show the active window's scale. */
+    void updateLevelScaleChecks();
     void scheduleClockTick();
     void readSettings();
     void writeSettings();

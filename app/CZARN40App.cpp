@@ -38,10 +38,10 @@ CZARN40App::CZARN40App(QObject* parent)
                                             kProgramName, kProgramName)),
       recentFiles_(std::make_unique<RecentFiles>(*settings_)),
       refresher_(std::make_unique<PictureRefresher>(
-          [this](std::uint64_t serial, const std::shared_ptr<const PeriodBitmap>& bitmap) {
+          [this](std::uint64_t serial, const RefreshedPictures& pictures) {
               for (const auto& host : hosts_) {
                   if (host->serial() == serial) {
-                      host->showRefreshed(bitmap);
+                      host->showRefreshed(pictures);
                   }
               }
           })) {

@@ -73,6 +73,14 @@ void CZARN40View::OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap)
     viewport()->update();
 }
 
+void CZARN40View::setLevelScale(LevelScaleKind scale) {
+    if (scale == levelScale_) {
+        return;
+    }
+    levelScale_ = scale;
+    OnUpdate(CZARN40Doc::HINT_REDRAW);
+}
+
 void CZARN40View::retryPaintSoon() {
     if (retryScheduled_) {
         return;
@@ -153,7 +161,7 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
             ScopedPause pause(doc);
             RefreshPeriodSize();
             auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
-            doc.BuildBitmap(*fresh);
+            doc.BuildBitmap(*fresh, levelScale_);
             setPeriodBitmap(std::move(fresh));
             ++bitmapBuilds_;
             rebuildNeeded_ = false;

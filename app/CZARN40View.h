@@ -40,9 +40,15 @@ public:
     /** The document changed: the next paint rebuilds the bitmap from the grid, at the period
      *  size of the document's family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD). */
     void OnUpdate(int hint);
-    /** The idle refresh built @p bitmap from the refreshed palette: shown as it is, unless an
-     *  update is waiting for the next paint (which is newer). */
+    /** The idle refresh built @p bitmap from the refreshed palette on this view's level scale:
+     *  shown as it is, unless an update is waiting for the next paint (which is newer). */
     void OnRefreshed(const std::shared_ptr<const PeriodBitmap>& bitmap);
+
+    /** The level scale this window draws its quilt on (View menu); a window of its own, not of
+     *  the document, so two windows can show one quilt on two scales. */
+    LevelScaleKind levelScale() const { return levelScale_; }
+    /** Draws the quilt on @p scale from the next paint on. */
+    void setLevelScale(LevelScaleKind scale);
 
     /** Scrolling sizes in device pixels: the whole picture, a page, a line. */
     struct ScrollSizes {
@@ -102,6 +108,7 @@ private:
     /** The device pixel ratio the scroll bars were set for. */
     qreal scrollRatio_ = 1.0;
     int bitmapBuilds_ = 0;
+    LevelScaleKind levelScale_ = LevelScaleKind::Classic;
 };
 
 } // namespace zarn::app

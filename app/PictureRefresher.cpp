@@ -10,6 +10,8 @@ struct PictureRefresher::Job {
     CZARN40Doc* doc;
     std::recursive_mutex* access;
     std::uint64_t serial;
+    /** The level scales the document's views show, by kind. */
+    std::array<bool, kLevelScaleKinds.size()> scales;
 };
 
 PictureRefresher::PictureRefresher(Deliver deliver, QObject* parent)
@@ -32,7 +34,8 @@ bool PictureRefresher::start(DocumentHost& host) {
     busy_ = true;
     {
         std::lock_guard lock(mutex_);
-        pending_ = std::make_unique<Job>(Job{&host.doc(), &host.accessMutex(), host.serial()});
+        pending_ = std::make_unique<Job>(
+            Job{&host.doc(), &host.accessMutex(), host.serial(), host.viewedScales()});
     }
     wake_.notify_all();
     return true;
@@ -61,19 +64,26 @@ void PictureRefresher::run() {
             // document held until the job is done.
             access = std::unique_lock(*job->access, std::try_to_lock);
         }
-        std::shared_ptr<const PeriodBitmap> bitmap;
+        RefreshedPictures pictures;
+        bool refreshed = false;
         if (access.owns_lock() && job->doc->RefreshIfDirty()) {
-            bitmap = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod());
+            refreshed = true;
+            for (const LevelScaleKind kind : kLevelScaleKinds) {
+                const auto k = static_cast<std::size_t>(kind);
+                if (job->scales[k]) {
+                    pictures[k] = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod(kind));
+                }
+            }
         }
         if (access.owns_lock()) {
             access.unlock();
         }
         QMetaObject::invokeMethod(
             this,
-            [this, serial = job->serial, bitmap] {
+            [this, serial = job->serial, refreshed, pictures] {
                 busy_ = false;
-                if (bitmap) {
-                    deliver_(serial, bitmap);
+                if (refreshed) {
+                    deliver_(serial, pictures);
                 }
             },
             Qt::QueuedConnection);

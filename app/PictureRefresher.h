@@ -1,9 +1,11 @@
 #pragma once
 
 #include "render/BitmapFill.h"
+#include "render/LevelScale.h"
 
 #include <QObject>
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -16,9 +18,13 @@ namespace zarn::app {
 
 class DocumentHost;
 
+/** The period bitmaps of one refresh, by level scale: one for each scale the document's views
+ *  show, null for the others. */
+using RefreshedPictures = std::array<std::shared_ptr<const PeriodBitmap>, kLevelScaleKinds.size()>;
+
 /**
  * Runs the idle refresh's document work on a thread of its own: CZARN40Doc::RefreshIfDirty() and,
- * when that rebuilt the palette, the new period bitmap. Both pause the document's worker, and on
+ * when that rebuilt the palette, the new period bitmap on each level scale its views show. Both pause the document's worker, and on
  * a busy machine a worker may not run (and so not park) for tens of milliseconds; this thread
  * waits for it instead of the GUI thread. One refresh at a time; the result reaches the GUI
  * thread as a queued call.
@@ -31,9 +37,8 @@ class PictureRefresher : public QObject {
     Q_OBJECT
 
 public:
-    /** Called on the GUI thread with the refreshed period bitmap of the document @p serial. */
-    using Deliver =
-        std::function<void(std::uint64_t serial, std::shared_ptr<const PeriodBitmap> bitmap)>;
+    /** Called on the GUI thread with the refreshed period bitmaps of the document @p serial. */
+    using Deliver = std::function<void(std::uint64_t serial, const RefreshedPictures& pictures)>;
 
     explicit PictureRefresher(Deliver deliver, QObject* parent = nullptr);
     ~PictureRefresher() override;

@@ -80,10 +80,13 @@ std::optional<ColorPreset> findColorPreset(const std::string& name) {
 
 std::array<double, 6> roomShares(int active) {
     switch (active) {
+    // Pure colours sit at 0, 0.15, 0.33, 0.51 and 0.69 of the cells, the last one is mostly
+    // reached by the densest cells.
     case 6:
-        return {0.16, 0.11, 0.11, 0.11, 0.11, 0.40};
+        return {0.06, 0.09, 0.09, 0.09, 0.09, 0.58};
+    // At 0, 0.25 and 0.55, the last one reached three quarters of the way.
     case 4:
-        return {0.22, 0.18, 0.18, 0.42, ColorC::kIdleShare, ColorC::kIdleShare};
+        return {0.10, 0.15, 0.15, 0.60, ColorC::kIdleShare, ColorC::kIdleShare};
     default:
         break;
     }
