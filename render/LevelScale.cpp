@@ -93,6 +93,9 @@ LevelScale::LevelScale(LevelScaleKind kind, const QuiltMap& grid) : kind_(kind) 
 }
 
 int LevelScale::logLevel(std::uint32_t count) const {
+    if (count > topCount_) {
+        return kTopLevel;
+    }
     const double level = std::log1p(static_cast<double>(count)) * logFactor_;
     if (!(level < static_cast<double>(kTopLevel))) {
         return kTopLevel;
