@@ -814,7 +814,8 @@ Commands:
   new        iterate a new random quilt and write its picture
   open       reopen a session file, optionally iterate further, render or save it again
   info       print every field of a session file as JSON
-  colors     make or show colour files (.qcl)
+  explore    iterate many seeded quilts, rank them and write a contact sheet
+  colors     make, show or list colour files (.qcl)
 
 zarn80-render new [OPTIONS] -o IMAGE
   --family NAME      map family (Square, Oct_Four, SFT, Hex, SquareX, T, ExpA, TWsq,
@@ -828,7 +829,12 @@ zarn80-render new [OPTIONS] -o IMAGE
   --knot             Hex only: knot mode (the grid counts lattice coordinates)
   --corner-n N       SquareX only: the wild corner's N, 3 to 42 (random 3 to 13 otherwise)
   --period N         periods shown across and down, 1 to 64 (default 2)
-  --colors FILE.qcl  colour the quilt with this colour file
+  --colors FILE|NAME colour the quilt with this colour file, or the preset NAME
+                     ('colors list')
+  --levels SCALE     the picture's level scale: classic (count x 3999 / largest count,
+                     the default), robust (the largest count taken at the 99.9th
+                     percentile of the hit cells) or log (logarithmic); the session keeps
+                     the classic palette
   -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff,
                      .gif (a palette of 256 colours, dithered)
   --view MODE        tile (the periods side by side, the default), quazi (the period on
@@ -859,13 +865,29 @@ zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--j
                      for the quasi-crystal's line spacings)
   --view MODE        the view to draw; a session saved with a view on opens with it on,
                      through the view's default properties
-  -o, --output, --save, --json, --quiet and the view properties as for new
+  -o, --output, --save, --json, --quiet, --levels and the view properties as for new
+
+zarn80-render explore --count N -o SHEET [OPTIONS]
+  --count N          candidates, 1 to 1000: seeds S, S+1, ... each iterated as a new quilt
+  --seed S           the first seed (default from the clock)
+  --family NAME      every candidate of this family (default: every family in turn)
+  --steps N          each candidate's step limit (default 1000000)
+  --grid N, --colors FILE|NAME, --levels SCALE   as for new
+  --keep K           also write the K best as SHEET-1.png ... and SHEET-1.session ...
+  --threads N        candidates iterated at once (default: all cores)
+  --columns N, --thumb PX   the sheet's layout (default: a square, 200 pixels)
+  --json             print the ranking (family, seed, score, flat) on stdout
+  The sheet shows the candidates best first, each labelled with its family, seed and
+  score: the entropy of the picture's level shares times its share off the background;
+  below 0.5 a quilt counts as flat.
 
 zarn80-render info FILE.session
   prints the session's fields, map records, grid, palette and colour history as JSON
 
-zarn80-render colors random [--seed N] -o FILE.qcl
-  writes a random colour set
+zarn80-render colors random [--seed N] [--colors-used N] -o FILE.qcl
+  writes a random colour set; --colors-used N (2 to 6) gives it N active colours
+zarn80-render colors list
+  names the colour presets shipped with the program
 zarn80-render colors show FILE.qcl
   prints a colour file as JSON
 
