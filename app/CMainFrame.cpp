@@ -481,8 +481,7 @@ void CMainFrame::onQuiltDialog(const Command& command) {
 void CMainFrame::onQuiltColors(const Command& command) {
     const CZARN40View* view = activeView();
     const LevelScaleKind scale = view == nullptr ? LevelScaleKind::Classic : view->levelScale();
-    runDocumentDialog(command,
-                      [&](CZARN40Doc& doc) { return runImageColors(this, doc, scale); });
+    runDocumentDialog(command, [&](CZARN40Doc& doc) { return runImageColors(this, doc, scale); });
 }
 
 void CMainFrame::onViewLevelScale(const Command& command) {

@@ -393,10 +393,10 @@ const std::vector<MenuLayout> kDocumentMenus = {
     {"&Window",
      {cmd::WindowNew, cmd::WindowCascade, cmd::WindowTile, cmd::WindowArrange, kWindowList}},
     {"&Quilt",
-     {cmd::QuiltRandom, cmd::QuiltSkipFlat, cmd::QuiltChoose, cmd::QuiltDetail, kSeparator, cmd::QuiltPeriod,
-      cmd::QuiltColors, kSeparator, cmd::QuasiProperties, cmd::PolyProperties, kSeparator,
-      cmd::QuiltReconstruct, cmd::QuiltIterations, kSeparator, cmd::SaveBmp, cmd::SaveJpeg,
-      cmd::SaveTiff, cmd::SaveGif, cmd::SaveWindowJpeg}},
+     {cmd::QuiltRandom, cmd::QuiltSkipFlat, cmd::QuiltChoose, cmd::QuiltDetail, kSeparator,
+      cmd::QuiltPeriod, cmd::QuiltColors, kSeparator, cmd::QuasiProperties, cmd::PolyProperties,
+      kSeparator, cmd::QuiltReconstruct, cmd::QuiltIterations, kSeparator, cmd::SaveBmp,
+      cmd::SaveJpeg, cmd::SaveTiff, cmd::SaveGif, cmd::SaveWindowJpeg}},
     {"&Help", {cmd::HelpFinder, kSeparator, cmd::AppAbout}},
 };
 

@@ -142,8 +142,7 @@ bool DocumentHost::NewRandomQuiltSkippingFlat(LevelScaleKind scale) {
                    !stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            if (stop.stop_requested() ||
-                !underAccess([&] { flat = doc_->Score(scale).flat(); })) {
+            if (stop.stop_requested() || !underAccess([&] { flat = doc_->Score(scale).flat(); })) {
                 break;
             }
         }
@@ -153,8 +152,7 @@ bool DocumentHost::NewRandomQuiltSkippingFlat(LevelScaleKind scale) {
                 [this, drawn, flat] {
                     app_.mainFrame()->showMessage(
                         flat ? tr("Drew %1 quilts; all were flat, the last one stays").arg(drawn)
-                             : tr("Drew %n quilt(s) to find one that is not flat", nullptr,
-                                  drawn));
+                             : tr("Drew %n quilt(s) to find one that is not flat", nullptr, drawn));
                 },
                 Qt::QueuedConnection);
         }

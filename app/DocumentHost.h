@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/CZARN40Doc.h"
 #include "app/PictureRefresher.h"
+#include "document/CZARN40Doc.h"
 #include "render/BitmapFill.h"
 
 #include <QObject>

@@ -71,7 +71,8 @@ void PictureRefresher::run() {
             for (const LevelScaleKind kind : kLevelScaleKinds) {
                 const auto k = static_cast<std::size_t>(kind);
                 if (job->scales[k]) {
-                    pictures[k] = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod(kind));
+                    pictures[k] =
+                        std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod(kind));
                 }
             }
         }

@@ -24,10 +24,10 @@ using RefreshedPictures = std::array<std::shared_ptr<const PeriodBitmap>, kLevel
 
 /**
  * Runs the idle refresh's document work on a thread of its own: CZARN40Doc::RefreshIfDirty() and,
- * when that rebuilt the palette, the new period bitmap on each level scale its views show. Both pause the document's worker, and on
- * a busy machine a worker may not run (and so not park) for tens of milliseconds; this thread
- * waits for it instead of the GUI thread. One refresh at a time; the result reaches the GUI
- * thread as a queued call.
+ * when that rebuilt the palette, the new period bitmap on each level scale its views show. Both
+ * pause the document's worker, and on a busy machine a worker may not run (and so not park) for
+ * tens of milliseconds; this thread waits for it instead of the GUI thread. One refresh at a time;
+ * the result reaches the GUI thread as a queued call.
  *
  * A job holds its document's access lock (DocumentHost::tryAccess) for its whole run and skips a
  * document whose lock the GUI holds, so that the GUI's commands and the refresh never work on one

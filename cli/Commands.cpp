@@ -11,10 +11,10 @@
 #include "document/ViewSettings.h"
 #include "engine/CRandom.h"
 #include "engine/FileIO.h"
-#include "render/ColorPresets.h"
 #include "raster/Compose.h"
 #include "raster/ContactSheet.h"
 #include "raster/ImageEncoders.h"
+#include "render/ColorPresets.h"
 
 #include <QString>
 
@@ -344,6 +344,17 @@ void printState(CZARN40Doc& doc) {
     std::cout << writer.text();
 }
 
+/** Reports every error but the last on stderr and throws the last; nothing when there is none. */
+void failWithLast(const std::vector<std::string>& errors) {
+    if (errors.empty()) {
+        return;
+    }
+    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
+        printError(errors[i]);
+    }
+    throw InputError(errors.back());
+}
+
 /**
  * Leaves behind what the run was asked for: the session first, so the run's work is kept even
  * when the picture cannot be made, then the picture, then the JSON. Every failure is one line on
@@ -368,13 +379,7 @@ void writeOutputs(CZARN40Doc& doc, const Outputs& o) {
     if (o.json) {
         printState(doc);
     }
-    if (errors.empty()) {
-        return;
-    }
-    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
-        printError(errors[i]);
-    }
-    throw InputError(errors.back());
+    failWithLast(errors);
 }
 
 /** --threads N: orbits of the quilt iterated at once (all cores when not given). */
@@ -435,6 +440,18 @@ std::optional<std::string> colorsOption(Args& args) {
     return value;
 }
 
+/** The family --family names, or nothing when it was not given. */
+std::optional<MapFamily> familyOption(const std::optional<std::string>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::optional<MapFamily> family = parseFamily(*text);
+    if (!family) {
+        throw InputError("unknown family '" + *text + "' (one of " + familyNameList() + ")");
+    }
+    return family;
+}
+
 bool progressWanted(bool quiet) {
     return !quiet && ::isatty(STDERR_FILENO);
 }
@@ -473,13 +490,7 @@ int runNew(std::vector<std::string> words) {
         throw UsageError("new needs -o IMAGE (or --json or --save)");
     }
     NewQuiltOptions settings;
-    if (familyText) {
-        settings.family = parseFamily(*familyText);
-        if (!settings.family) {
-            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() +
-                             ")");
-        }
-    }
+    settings.family = familyOption(familyText);
     if (detailed || plain) {
         settings.detailed = detailed;
     }
@@ -639,13 +650,7 @@ int runExplore(std::vector<std::string> words) {
                          std::to_string(*count));
     }
     ExploreOptions options;
-    if (familyText) {
-        options.family = parseFamily(*familyText);
-        if (!options.family) {
-            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() +
-                             ")");
-        }
-    }
+    options.family = familyOption(familyText);
     options.count = static_cast<int>(*count);
     options.firstSeed = seed ? *seed : static_cast<std::uint64_t>(std::time(nullptr)) % kMaxSeed;
     options.settings.maxSteps = static_cast<std::uint32_t>(steps.value_or(1000000));
@@ -675,7 +680,8 @@ int runExplore(std::vector<std::string> words) {
     ProgressBar bar(progressWanted(quiet), static_cast<std::uint64_t>(options.count));
     std::vector<ExploreCandidate> ranked;
     try {
-        ranked = Explore(options, [&](int finished) { bar.update(static_cast<std::uint64_t>(finished)); });
+        ranked = Explore(options,
+                         [&](int finished) { bar.update(static_cast<std::uint64_t>(finished)); });
     } catch (const DocumentError& e) {
         throw InputError(e.what());
     }
@@ -695,17 +701,18 @@ int runExplore(std::vector<std::string> words) {
     }
     std::vector<SheetEntry> entries;
     for (const ExploreCandidate& c : ranked) {
-        const QString label = QStringLiteral("%1  seed %2  %3")
-                                  .arg(QString::fromUtf8(familyName(c.family).data(),
-                                                         static_cast<int>(familyName(c.family).size())))
-                                  .arg(c.seed)
-                                  .arg(c.score.value, 0, 'f', 2);
+        const QString label =
+            QStringLiteral("%1  seed %2  %3")
+                .arg(QString::fromUtf8(familyName(c.family).data(),
+                                       static_cast<int>(familyName(c.family).size())))
+                .arg(c.seed)
+                .arg(c.score.value, 0, 'f', 2);
         entries.push_back({composeTiled(c.period, 2), label});
     }
-    const int across = static_cast<int>(
-        columns.value_or(std::max<std::uint64_t>(1, static_cast<std::uint64_t>(
-                                                        std::ceil(std::sqrt(ranked.size()))))));
-    const QImage sheet = composeContactSheet(entries, across, static_cast<int>(thumb.value_or(200)));
+    const int across = static_cast<int>(columns.value_or(std::max<std::uint64_t>(
+        1, static_cast<std::uint64_t>(std::ceil(std::sqrt(ranked.size()))))));
+    const QImage sheet =
+        composeContactSheet(entries, across, static_cast<int>(thumb.value_or(200)));
     if (sheet.isNull()) {
         errors.push_back("cannot write '" + *output + "': not enough memory for the sheet");
     } else if (const std::string error = writeImageFile(sheet, *output, sheetEncoder);
@@ -715,13 +722,8 @@ int runExplore(std::vector<std::string> words) {
     if (json) {
         printRanking(ranked, levels);
     }
-    if (errors.empty()) {
-        return 0;
-    }
-    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
-        printError(errors[i]);
-    }
-    throw InputError(errors.back());
+    failWithLast(errors);
+    return 0;
 }
 
 int runInfo(std::vector<std::string> words) {
@@ -759,8 +761,7 @@ int runColors(std::vector<std::string> words) {
     if (*action == "random") {
         const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
         const std::optional<std::string> output = args.option("--output", "-o");
-        const std::optional<std::uint64_t> used =
-            args.number("--colors-used", 2, ColorC::kColors);
+        const std::optional<std::uint64_t> used = args.number("--colors-used", 2, ColorC::kColors);
         args.finish();
         if (!output) {
             throw UsageError("colors random needs -o FILE.qcl");

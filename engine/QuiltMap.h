@@ -51,8 +51,7 @@ public:
     void BuildLevelHistogram();
     /** The level shares BuildLevelHistogram computes, for a maximum of @p largest, into
      *  @p histogram; the grid is not changed. */
-    void ClassicLevelShares(std::uint32_t largest,
-                            std::array<double, kLevels>& histogram) const;
+    void ClassicLevelShares(std::uint32_t largest, std::array<double, kLevels>& histogram) const;
     /** Calls @p fn(count) for every counted cell (margin excluded), row by row. */
     template <typename Fn> void ForEachCount(Fn&& fn) const {
         for (std::uint32_t r = 0; r < size; ++r) {

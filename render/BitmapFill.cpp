@@ -30,8 +30,7 @@ std::uint32_t lookupSquareFolded(const QuiltMap& grid, int row, int column) {
 
 void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
                     const QuiltMap& grid) {
-    fillBitmap(bitmap, palette, scale,
-               [&grid](int x, int y) { return countOrZero(grid, y, x); });
+    fillBitmap(bitmap, palette, scale, [&grid](int x, int y) { return countOrZero(grid, y, x); });
 }
 
 void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
@@ -43,8 +42,8 @@ void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelSca
     });
 }
 
-void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette,
-                            const LevelScale& scale, const QuiltMap& grid) {
+void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                            const QuiltMap& grid) {
     fillBitmap(bitmap, palette, scale,
                [&grid](int x, int y) { return lookupSquareFolded(grid, y, x); });
 }

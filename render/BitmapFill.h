@@ -95,7 +95,7 @@ void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelSca
                     const QuiltMap& grid);
 
 /** imageOption1: pixel (x, y) shows lookupSquareFolded(row y, column x). */
-void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette,
-                            const LevelScale& scale, const QuiltMap& grid);
+void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                            const QuiltMap& grid);
 
 } // namespace zarn

@@ -90,8 +90,8 @@ std::array<double, 6> roomShares(int active) {
     default:
         break;
     }
-    return {0.5, 0.5, ColorC::kIdleShare, ColorC::kIdleShare, ColorC::kIdleShare,
-            ColorC::kIdleShare};
+    return {
+        0.5, 0.5, ColorC::kIdleShare, ColorC::kIdleShare, ColorC::kIdleShare, ColorC::kIdleShare};
 }
 
 void RandomColorsUsing(ColorC& colors, CRandom& cRandom, int used) {

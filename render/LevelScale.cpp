@@ -29,9 +29,8 @@ std::uint32_t robustTop(const QuiltMap& grid) {
         return 0;
     }
     const double rank = std::ceil(LevelScale::kRobustPercentile * static_cast<double>(hit.size()));
-    const std::size_t index = std::clamp<std::size_t>(static_cast<std::size_t>(rank), 1,
-                                                      hit.size()) -
-                              1;
+    const std::size_t index =
+        std::clamp<std::size_t>(static_cast<std::size_t>(rank), 1, hit.size()) - 1;
     std::nth_element(hit.begin(), hit.begin() + static_cast<std::ptrdiff_t>(index), hit.end());
     return hit[index];
 }
@@ -66,7 +65,8 @@ std::optional<LevelScaleKind> parseLevelScale(std::string_view name) {
     return std::nullopt;
 }
 
-LevelScale::LevelScale(std::uint32_t maxCount) : topCount_(maxCount), scale_(levelScale(maxCount)) {}
+LevelScale::LevelScale(std::uint32_t maxCount)
+    : topCount_(maxCount), scale_(levelScale(maxCount)) {}
 
 LevelScale::LevelScale(LevelScaleKind kind, const QuiltMap& grid) : kind_(kind) {
     switch (kind) {
@@ -113,7 +113,8 @@ LevelHistogram LevelScale::histogram(const QuiltMap& grid) const {
         return shares;
     }
     std::vector<std::uint32_t> cells(QuiltMap::kLevels, 0u);
-    grid.ForEachCount([&](std::uint32_t count) { ++cells[static_cast<std::size_t>(level(count))]; });
+    grid.ForEachCount(
+        [&](std::uint32_t count) { ++cells[static_cast<std::size_t>(level(count))]; });
     const double total = static_cast<double>(grid.size) * static_cast<double>(grid.size);
     for (std::size_t i = 0; i < shares.size(); ++i) {
         shares[i] = cells[i] / total;

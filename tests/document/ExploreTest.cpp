@@ -1,5 +1,5 @@
-#include "document/CZARN40Doc.h"
 #include "document/Explore.h"
+#include "document/CZARN40Doc.h"
 #include "document/QuiltOps.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
+#include "render/LevelScale.h"
 #include "engine/CRandom.h"
 #include "engine/QuiltMap.h"
 #include "render/ColorC.h"
 #include "render/ColorPresets.h"
 #include "render/ColorSetRecord.h"
-#include "render/LevelScale.h"
 #include "render/Palette.h"
 #include "render/QuiltScore.h"
 
@@ -51,9 +51,7 @@ QuiltMap tailedGrid(std::uint32_t n, unsigned seed) {
 class EveryScale : public ::testing::TestWithParam<LevelScaleKind> {};
 
 INSTANTIATE_TEST_SUITE_P(LevelScale, EveryScale, ::testing::ValuesIn(kLevelScaleKinds),
-                         [](const auto& info) {
-                             return std::string(levelScaleName(info.param));
-                         });
+                         [](const auto& info) { return std::string(levelScaleName(info.param)); });
 
 TEST_P(EveryScale, AnAllEqualGridPutsEveryCellOnTheTopLevel) {
     const QuiltMap grid = gridOf(20, 37);

@@ -174,8 +174,7 @@ TEST_F(ViewTest, TheLevelScaleItemsSwitchTheActiveWindowOnly) {
     EXPECT_EQ(first->levelScale(), LevelScaleKind::Logarithmic);
     EXPECT_EQ(host_->viewedScales(), (std::array<bool, 3>{false, true, true}));
 
-    frame().mdiArea()->setActiveSubWindow(
-        qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    frame().mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
     EXPECT_TRUE(frame().action(cmd::ViewLevelsLog)->isChecked());
 }
 
