@@ -13,9 +13,11 @@
 #include "RecentFiles.h"
 #include "StatusClock.h"
 #include "WaitCursor.h"
+#include "app/dialogs/Dialogs.h"
 #include "app/dialogs/ViewDialogs.h"
 #include "document/ViewSettings.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -162,6 +164,11 @@ void CMainFrame::createActions() {
     }
     noRecentAction_ = new QAction(tr("Recent File"), this);
     noRecentAction_->setEnabled(false);
+
+    auto* scales = new QActionGroup(this);
+    for (const int id : kLevelScaleCommands) {
+        scales->addAction(actions_.at(id));
+    }
 }
 
 std::vector<QMenu*> CMainFrame::createMenus(const std::vector<MenuLayout>& layouts) {
@@ -239,6 +246,13 @@ void CMainFrame::updateCommandStates() {
             ->setEnabled(command.handler != nullptr &&
                          (command.scope == Scope::App || haveDocument));
     }
+    updateLevelScaleChecks();
+}
+
+void CMainFrame::updateLevelScaleChecks() {
+    const CZARN40View* view = activeView();
+    const LevelScaleKind scale = view == nullptr ? LevelScaleKind::Classic : view->levelScale();
+    actions_.at(kLevelScaleCommands[static_cast<std::size_t>(scale)])->setChecked(true);
 }
 
 void CMainFrame::updateRecentFileActions() {
@@ -436,27 +450,69 @@ void CMainFrame::onPrevPane(const Command&) {
 }
 
 void CMainFrame::onQuiltRandom(const Command&) {
-    if (DocumentHost* host = activeDocument()) {
-        const auto held = host->access();
-        // The views catch up through the idle refresh once the new quilt has grown a little.
-        host->doc().NewRandomQuilt();
-        host->refreshCaptions();
+    DocumentHost* host = activeDocument();
+    if (host == nullptr) {
+        return;
     }
+    if (skipFlatQuilts()) {
+        // Trial runs take a moment; they run off the GUI thread and the window follows.
+        if (!host->NewRandomQuiltSkippingFlat(activeView()->levelScale())) {
+            showMessage(tr("Still looking for a quilt that is not flat"));
+        }
+        return;
+    }
+    const auto held = host->access();
+    // The views catch up through the idle refresh once the new quilt has grown a little.
+    host->doc().NewRandomQuilt();
+    host->refreshCaptions();
 }
 
-void CMainFrame::onQuiltDialog(const Command& command) {
+bool CMainFrame::skipFlatQuilts() const {
+    return actions_.at(cmd::QuiltSkipFlat)->isChecked();
+}
+
+void CMainFrame::onQuiltSkipFlat(const Command& command) {
+    app_.settings().setValue(QStringLiteral("Quilt/skipFlatQuilts"),
+                             actions_.at(command.id)->isChecked());
+}
+
+void CMainFrame::runDocumentDialog(const Command& command,
+                                   const std::function<bool(CZARN40Doc&)>& run) {
     DocumentHost* host = activeDocument();
     if (host == nullptr) {
         return;
     }
     // The refresh leaves the document alone while its dialog is open.
     const auto held = host->access();
-    const bool changed = command.dialog(this, host->doc());
+    const bool changed = run(host->doc());
     if (changed) {
         updateViews(*host, command);
     } else {
         host->refreshCaptions();
     }
+}
+
+void CMainFrame::onQuiltDialog(const Command& command) {
+    runDocumentDialog(command, [&](CZARN40Doc& doc) { return command.dialog(this, doc); });
+}
+
+void CMainFrame::onQuiltColors(const Command& command) {
+    const CZARN40View* view = activeView();
+    const LevelScaleKind scale = view == nullptr ? LevelScaleKind::Classic : view->levelScale();
+    runDocumentDialog(command, [&](CZARN40Doc& doc) { return runImageColors(this, doc, scale); });
+}
+
+void CMainFrame::onViewLevelScale(const Command& command) {
+    CZARN40View* view = activeView();
+    if (view == nullptr) {
+        return;
+    }
+    for (const LevelScaleKind kind : kLevelScaleKinds) {
+        if (kLevelScaleCommands[static_cast<std::size_t>(kind)] == command.id) {
+            view->setLevelScale(kind);
+        }
+    }
+    updateLevelScaleChecks();
 }
 
 void CMainFrame::onQuiltReconstruct(const Command& command) {
@@ -724,6 +780,8 @@ void CMainFrame::readSettings() {
     const bool statusVisible = settings.value(QStringLiteral("MainFrame/statusBar"), true).toBool();
     statusBar()->setVisible(statusVisible);
     actions_.at(cmd::ViewStatusBar)->setChecked(statusVisible);
+    actions_.at(cmd::QuiltSkipFlat)
+        ->setChecked(settings.value(QStringLiteral("Quilt/skipFlatQuilts"), false).toBool());
 }
 
 void CMainFrame::writeSettings() {

@@ -17,6 +17,10 @@ class QMenu;
 class QPrinter;
 class QToolBar;
 
+namespace zarn {
+class CZARN40Doc;
+}
+
 namespace zarn::app {
 
 class CChildFrame;
@@ -85,7 +89,14 @@ public:
     void onNextPane(const Command& command);
     void onPrevPane(const Command& command);
     void onQuiltRandom(const Command& command);
+    void onQuiltSkipFlat(const Command& command);
     void onQuiltDialog(const Command& command);
+    /** "Set Image Colors": the dialog previews the palette on the active window's level scale. */
+    void onQuiltColors(const Command& command);
+    void onViewLevelScale(const Command& command);
+
+    /** Random New Fractal skips flat quilts (the Quilt menu's check, kept in the settings). */
+    bool skipFlatQuilts() const;
     void onQuiltReconstruct(const Command& command);
     void onQuiltThreads(const Command& command);
     void onViewQuasi(const Command& command);
@@ -123,6 +134,11 @@ private:
     void runPolyProperties(DocumentHost& host, bool viewTurnedOn);
     /** Prints @p view's picture on @p printer; a job that cannot start is reported. */
     void printView(CZARN40View& view, QPrinter& printer);
+    /** Runs a Quilt menu dialog command on the active document: @p run shows the dialog and
+     *  says whether it changed the document. */
+    void runDocumentDialog(const Command& command, const std::function<bool(CZARN40Doc&)>& run);
+    /** The level-scale items show the active window's scale. */
+    void updateLevelScaleChecks();
     void scheduleClockTick();
     void readSettings();
     void writeSettings();

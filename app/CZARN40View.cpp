@@ -75,14 +75,15 @@ void CZARN40View::OnRefreshed(const RefreshedPicture& picture) {
         return;
     }
     polyStale_ = polyStale_ || picture.polyRebuild;
-    if (rebuildNeeded_) {
+    const auto& bitmap = picture.bitmaps[static_cast<std::size_t>(levelScale_)];
+    if (rebuildNeeded_ || !bitmap) {
         return;
     }
     const QSize before = pictureSize();
-    setPeriodBitmap(picture.bitmap);
+    setPeriodBitmap(bitmap);
     geometry_ = picture.view;
-    bitmapWidth_ = picture.bitmap->width;
-    bitmapHeight_ = picture.bitmap->height;
+    bitmapWidth_ = bitmap->width;
+    bitmapHeight_ = bitmap->height;
     periodCount_ = std::max(geometry_.periods, 1);
     if (pictureSize() != before) {
         updateScrollBars();
@@ -100,6 +101,14 @@ void CZARN40View::takeGeometry() {
             view->polyStale_ = true;
         }
     }
+}
+
+void CZARN40View::setLevelScale(LevelScaleKind scale) {
+    if (scale == levelScale_) {
+        return;
+    }
+    levelScale_ = scale;
+    OnUpdate(CZARN40Doc::HINT_REDRAW);
 }
 
 void CZARN40View::retryPaintSoon() {
@@ -186,7 +195,7 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
             ScopedPause pause(doc);
             RefreshPeriodSize();
             auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
-            doc.BuildBitmap(*fresh);
+            doc.BuildBitmap(*fresh, levelScale_);
             setPeriodBitmap(std::move(fresh));
             ++bitmapBuilds_;
             rebuildNeeded_ = false;

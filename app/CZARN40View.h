@@ -57,6 +57,12 @@ public:
      *  update is waiting for the next paint (which is newer). */
     void OnRefreshed(const RefreshedPicture& picture);
 
+    /** The level scale this window draws its quilt on (View menu); a window of its own, not of
+     *  the document, so two windows can show one quilt on two scales. */
+    LevelScaleKind levelScale() const { return levelScale_; }
+    /** Draws the quilt on @p scale from the next paint on. */
+    void setLevelScale(LevelScaleKind scale);
+
     /** Scrolling sizes in device pixels: the whole picture, a page, a line. */
     struct ScrollSizes {
         QSize total;
@@ -162,6 +168,7 @@ private:
     int polyRebuilds_ = 0;
 
     bool scaleToPage_ = false;
+    LevelScaleKind levelScale_ = LevelScaleKind::Classic;
 };
 
 } // namespace zarn::app

@@ -70,7 +70,18 @@ inline constexpr int SaveTiffButton = 32817;
 inline constexpr int SaveGif = 32821;
 inline constexpr int SavePng = 32840;
 inline constexpr int QuiltThreads = 32841;
+
+// The active window's level scale (one of the three is checked) and Random New Fractal's
+// skipping of flat quilts.
+inline constexpr int ViewLevelsClassic = 32900;
+inline constexpr int ViewLevelsRobust = 32901;
+inline constexpr int ViewLevelsLog = 32902;
+inline constexpr int QuiltSkipFlat = 32903;
 } // namespace cmd
+
+/** The View menu's level-scale commands, indexed by LevelScaleKind. */
+inline constexpr std::array<int, 3> kLevelScaleCommands = {
+    cmd::ViewLevelsClassic, cmd::ViewLevelsRobust, cmd::ViewLevelsLog};
 
 /** Where a command applies: anywhere, or to the active quilt window. */
 enum class Scope { App, Document };

@@ -12,12 +12,24 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace zarn::app {
+
+namespace {
+
+constexpr std::chrono::seconds kTrialTimeLimit{10};
+
+} // namespace
 
 DocumentHost::DocumentHost(CZARN40App& app, std::uint64_t serial) : app_(app), serial_(serial) {}
 
 DocumentHost::~DocumentHost() {
+    // A trial run in progress gives up at its next look at the stop request.
+    if (drawer_.joinable()) {
+        drawer_.request_stop();
+        drawer_.join();
+    }
     // The worker may still post while it stops; it must be gone before this object is.
     const auto held = access();
     doc_.reset();
@@ -72,6 +84,14 @@ void DocumentHost::showRefreshed(const RefreshedPicture& picture) {
     refreshCaptions();
 }
 
+std::array<bool, kLevelScaleKinds.size()> DocumentHost::viewedScales() const {
+    std::array<bool, kLevelScaleKinds.size()> scales{};
+    for (const CZARN40View* view : views_) {
+        scales[static_cast<std::size_t>(view->levelScale())] = true;
+    }
+    return scales;
+}
+
 void DocumentHost::refreshCaptions() {
     const QString current = title();
     for (std::size_t i = 0; i < views_.size(); ++i) {
@@ -84,6 +104,61 @@ void DocumentHost::refreshCaptions() {
         lastTitle_ = current;
         emit captionsChanged();
     }
+}
+
+bool DocumentHost::NewRandomQuiltSkippingFlat(LevelScaleKind scale) {
+    if (drawing_.exchange(true)) {
+        return false;
+    }
+    if (drawer_.joinable()) {
+        drawer_.join(); // finished: it cleared drawing_ as its last act
+    }
+    drawer_ = std::jthread([this, scale](std::stop_token stop) {
+        // Runs @p op under the access lock, waiting for the GUI or the refresher to let go of
+        // it; false when the host is closing.
+        const auto underAccess = [&](const auto& op) {
+            std::unique_lock lock(access_, std::defer_lock);
+            while (!lock.try_lock()) {
+                if (stop.stop_requested()) {
+                    return false;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            op();
+            return true;
+        };
+        int drawn = 0;
+        bool flat = true;
+        while (flat && drawn < kMaxTrials) {
+            if (!underAccess([&] { doc_->NewRandomQuilt(); })) {
+                break;
+            }
+            ++drawn;
+            QMetaObject::invokeMethod(this, &DocumentHost::refreshCaptions, Qt::QueuedConnection);
+            // A worker held up (a converged-quilt notice waiting for its answer) ends the trial
+            // early: the quilt is scored as far as it got.
+            const auto deadline = std::chrono::steady_clock::now() + kTrialTimeLimit;
+            while (doc_->stepCount() < kTrialSteps && !doc_->isFinished() &&
+                   !stop.stop_requested() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            if (stop.stop_requested() || !underAccess([&] { flat = doc_->Score(scale).flat(); })) {
+                break;
+            }
+        }
+        if (!stop.stop_requested()) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, drawn, flat] {
+                    app_.mainFrame()->showMessage(
+                        flat ? tr("Drew %1 quilts; all were flat, the last one stays").arg(drawn)
+                             : tr("Drew %n quilt(s) to find one that is not flat", nullptr, drawn));
+                },
+                Qt::QueuedConnection);
+        }
+        drawing_.store(false);
+    });
+    return true;
 }
 
 bool DocumentHost::quiltConverged(CZARN40Doc& /*doc*/) {

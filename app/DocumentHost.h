@@ -1,14 +1,19 @@
 #pragma once
 
+#include "app/PictureRefresher.h"
 #include "document/CZARN40Doc.h"
 #include "render/BitmapFill.h"
 
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 namespace zarn::app {
@@ -63,11 +68,29 @@ public:
     /** The view's window is closing; returns whether it was the document's last view. */
     bool removeView(CZARN40View* view);
 
+    /** Steps of a trial run, and the most quilts one Random New Fractal draws while they are
+     *  flat. */
+    static constexpr std::uint32_t kTrialSteps = 300000;
+    static constexpr int kMaxTrials = 12;
+
+    /**
+     * Random New Fractal skipping flat quilts: on a thread of its own, draws a new quilt, lets
+     * the worker take kTrialSteps and scores the quilt on @p scale (QuiltScore), and draws
+     * again while it is flat, kMaxTrials quilts at most (the last one stays). It takes the
+     * access lock only for each draw and each score, so the GUI never waits for a trial run.
+     * Returns false (and does nothing) while an earlier call is still drawing.
+     */
+    bool NewRandomQuiltSkippingFlat(LevelScaleKind scale);
+    /** A NewRandomQuiltSkippingFlat() is still drawing. */
+    bool drawingQuilts() const { return drawing_.load(); }
+
     /** Tells every view what to redraw (0, CZARN40Doc::HINT_REDRAW or HINT_REBUILD) and brings
      *  the window captions up to date. */
     void UpdateAllViews(int hint);
     /** The idle refresh rebuilt the palette and made @p picture from it: the views show it. */
     void showRefreshed(const RefreshedPicture& picture);
+    /** The level scales the views show, by kind. */
+    std::array<bool, kLevelScaleKinds.size()> viewedScales() const;
     /** Sets each view window's caption from the title, numbered "title:1", "title:2" when the
      *  document has several. */
     void refreshCaptions();
@@ -91,6 +114,8 @@ private:
     std::unique_ptr<CZARN40Doc> doc_;
     std::vector<CZARN40View*> views_;
     QString lastTitle_;
+    std::atomic<bool> drawing_{false};
+    std::jthread drawer_;
 };
 
 } // namespace zarn::app

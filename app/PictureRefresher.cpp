@@ -13,6 +13,8 @@ struct PictureRefresher::Job {
     CZARN40Doc* doc;
     std::recursive_mutex* access;
     std::uint64_t serial;
+    /** The level scales the document's views show, by kind. */
+    std::array<bool, kLevelScaleKinds.size()> scales;
 };
 
 PictureRefresher::PictureRefresher(Deliver deliver, QObject* parent)
@@ -35,7 +37,8 @@ bool PictureRefresher::start(DocumentHost& host) {
     busy_ = true;
     {
         std::lock_guard lock(mutex_);
-        pending_ = std::make_unique<Job>(Job{&host.doc(), &host.accessMutex(), host.serial()});
+        pending_ = std::make_unique<Job>(
+            Job{&host.doc(), &host.accessMutex(), host.serial(), host.viewedScales()});
     }
     wake_.notify_all();
     return true;
@@ -67,7 +70,13 @@ void PictureRefresher::run() {
         std::optional<RefreshedPicture> picture;
         if (access.owns_lock() && job->doc->RefreshIfDirty()) {
             picture.emplace();
-            picture->bitmap = std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod());
+            for (const LevelScaleKind kind : kLevelScaleKinds) {
+                const auto k = static_cast<std::size_t>(kind);
+                if (job->scales[k]) {
+                    picture->bitmaps[k] =
+                        std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod(kind));
+                }
+            }
             picture->view = TakeViewGeometry(*job->doc, &picture->polyRebuild);
         }
         if (access.owns_lock()) {

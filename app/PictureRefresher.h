@@ -1,10 +1,12 @@
 #pragma once
 
 #include "render/BitmapFill.h"
+#include "render/LevelScale.h"
 #include "render/ViewGeometry.h"
 
 #include <QObject>
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -17,9 +19,10 @@ namespace zarn::app {
 
 class DocumentHost;
 
-/** What a refresh hands to the views: the new period bitmap and what they draw it through. */
+/** What a refresh hands to the views: the new period bitmap on each level scale the document's
+ *  views show (null for the others) and what they draw it through. */
 struct RefreshedPicture {
-    std::shared_ptr<const PeriodBitmap> bitmap;
+    std::array<std::shared_ptr<const PeriodBitmap>, kLevelScaleKinds.size()> bitmaps;
     ViewGeometry view;
     /** The poly image must be drawn anew (the worker asks every 2,400,000 steps). */
     bool polyRebuild = false;
@@ -27,10 +30,10 @@ struct RefreshedPicture {
 
 /**
  * Runs the idle refresh's document work on a thread of its own: CZARN40Doc::RefreshIfDirty() and,
- * when that rebuilt the palette, the new period bitmap and the view geometry. All pause the
- * document's worker, and on a busy machine a worker may not run (and so not park) for tens of
- * milliseconds; this thread waits for it instead of the GUI thread. One refresh at a time; the
- * result reaches the GUI thread as a queued call.
+ * when that rebuilt the palette, the new period bitmap on each level scale its views show and the
+ * view geometry. All pause the document's worker, and on a busy machine a worker may not run (and
+ * so not park) for tens of milliseconds; this thread waits for it instead of the GUI thread. One
+ * refresh at a time; the result reaches the GUI thread as a queued call.
  *
  * A job holds its document's access lock (DocumentHost::tryAccess) for its whole run and skips a
  * document whose lock the GUI holds, so that the GUI's commands and the refresh never work on one

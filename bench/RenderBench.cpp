@@ -67,7 +67,7 @@ void BM_FillGridBitmap(benchmark::State& state) {
     PeriodBitmap bitmap(n, n);
     for (auto _ : state) {
         grid.RefreshMax();
-        fillGridBitmap(bitmap, palette, grid);
+        fillGridBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
         benchmark::DoNotOptimize(bitmap.pixels.data());
     }
     state.SetItemsProcessed(state.iterations() * n * n);
@@ -83,7 +83,7 @@ void BM_FillTwsqBitmap(benchmark::State& state) {
     PeriodBitmap bitmap(n, 2 * n);
     for (auto _ : state) {
         grid.RefreshMax();
-        fillTwsqBitmap(bitmap, palette, grid);
+        fillTwsqBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
         benchmark::DoNotOptimize(bitmap.pixels.data());
     }
     state.SetItemsProcessed(state.iterations() * 2 * n * n);

@@ -4,6 +4,7 @@
 #include "Progress.h"
 #include "document/Commands.h"
 #include "document/DocumentJson.h"
+#include "document/Explore.h"
 #include "document/MapFamily.h"
 #include "document/SessionFile.h"
 #include "document/Validation.h"
@@ -11,7 +12,9 @@
 #include "engine/CRandom.h"
 #include "engine/FileIO.h"
 #include "raster/Compose.h"
+#include "raster/ContactSheet.h"
 #include "raster/ImageEncoders.h"
+#include "render/ColorPresets.h"
 
 #include <QString>
 
@@ -53,13 +56,16 @@ struct Outputs {
     std::optional<ImageEncoder> encoder;
     std::optional<std::string> session;
     bool json = false;
+    /** The level scale the image is drawn on; the session keeps the classic palette. */
+    LevelScaleKind scale = LevelScaleKind::Classic;
 };
 
 /** Checks, before any work, that the named files can be written; the image's format is known
  *  from its name. */
 Outputs checkedOutputs(const std::optional<std::string>& image,
-                       const std::optional<std::string>& session, bool json) {
-    Outputs o{image, std::nullopt, session, json};
+                       const std::optional<std::string>& session, bool json,
+                       LevelScaleKind scale = LevelScaleKind::Classic) {
+    Outputs o{image, std::nullopt, session, json, scale};
     if (image) {
         o.encoder = encoderFor(*image);
     }
@@ -126,9 +132,10 @@ std::pair<std::int64_t, std::int64_t> requireImageFits(CZARN40Doc& doc, const st
     return {width, height};
 }
 
-void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder) {
+void writeImage(CZARN40Doc& doc, const std::string& path, const ImageEncoder& encoder,
+                LevelScaleKind scale) {
     const auto [width, height] = requireImageFits(doc, path, encoder);
-    const PeriodBitmap period = doc.RenderPeriod();
+    const PeriodBitmap period = doc.RenderPeriod(scale);
     const QImage image = composeExport(period, TakeViewGeometry(doc));
     if (image.isNull()) {
         throw InputError("cannot write '" + path + "': not enough memory for a " +
@@ -337,6 +344,17 @@ void printState(CZARN40Doc& doc) {
     std::cout << writer.text();
 }
 
+/** Reports every error but the last on stderr and throws the last; nothing when there is none. */
+void failWithLast(const std::vector<std::string>& errors) {
+    if (errors.empty()) {
+        return;
+    }
+    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
+        printError(errors[i]);
+    }
+    throw InputError(errors.back());
+}
+
 /**
  * Leaves behind what the run was asked for: the session first, so the run's work is kept even
  * when the picture cannot be made, then the picture, then the JSON. Every failure is one line on
@@ -351,7 +369,7 @@ void writeOutputs(CZARN40Doc& doc, const Outputs& o) {
     }
     if (o.image) {
         try {
-            writeImage(doc, *o.image, *o.encoder);
+            writeImage(doc, *o.image, *o.encoder, o.scale);
         } catch (const InputError& e) {
             errors.emplace_back(e.what());
         } catch (const std::bad_alloc&) {
@@ -361,13 +379,7 @@ void writeOutputs(CZARN40Doc& doc, const Outputs& o) {
     if (o.json) {
         printState(doc);
     }
-    if (errors.empty()) {
-        return;
-    }
-    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
-        printError(errors[i]);
-    }
-    throw InputError(errors.back());
+    failWithLast(errors);
 }
 
 /** --threads N: orbits of the quilt iterated at once (all cores when not given). */
@@ -394,6 +406,52 @@ std::unique_ptr<CZARN40Doc> openSession(const std::string& path, std::optional<s
     return doc;
 }
 
+/** --levels classic|robust|log: the level scale pictures are drawn on (classic when not given). */
+LevelScaleKind levelsOption(Args& args) {
+    const std::optional<std::string> text = args.option("--levels");
+    if (!text) {
+        return LevelScaleKind::Classic;
+    }
+    const std::optional<LevelScaleKind> kind = parseLevelScale(*text);
+    if (!kind) {
+        throw UsageError("unknown level scale '" + *text + "' (classic, robust or log)");
+    }
+    return *kind;
+}
+
+/** The colour file --colors names: a file, or else a preset's name ("colors list"). */
+std::optional<std::string> colorsOption(Args& args) {
+    std::optional<std::string> value = args.option("--colors");
+    if (!value) {
+        return value;
+    }
+    std::error_code ec;
+    const bool looksLikeFile = hasColorFileSuffix(*value) ||
+                               value->find('/') != std::string::npos ||
+                               std::filesystem::exists(*value, ec);
+    if (!looksLikeFile) {
+        const std::optional<ColorPreset> preset = findColorPreset(*value);
+        if (!preset) {
+            throw InputError("no colour file or preset named '" + *value +
+                             "' ('colors list' names the presets)");
+        }
+        return preset->path.string();
+    }
+    return value;
+}
+
+/** The family --family names, or nothing when it was not given. */
+std::optional<MapFamily> familyOption(const std::optional<std::string>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::optional<MapFamily> family = parseFamily(*text);
+    if (!family) {
+        throw InputError("unknown family '" + *text + "' (one of " + familyNameList() + ")");
+    }
+    return family;
+}
+
 bool progressWanted(bool quiet) {
     return !quiet && ::isatty(STDERR_FILENO);
 }
@@ -415,13 +473,14 @@ int runNew(std::vector<std::string> words) {
     const std::optional<std::uint64_t> cornerN = args.number("--corner-n", 3, 42);
     const bool detailed = args.flag("--detailed");
     const bool plain = args.flag("--plain");
-    const std::optional<std::string> colors = args.option("--colors");
+    const std::optional<std::string> colors = colorsOption(args);
     const std::optional<std::string> output = args.option("--output", "-o");
     const bool json = args.flag("--json");
     const bool quiet = args.flag("--quiet");
     const int threads = threadsOption(args);
     const std::optional<std::string> saveTo = args.option("--save");
     const ViewOptions viewOptions = takeViewOptions(args);
+    const LevelScaleKind levels = levelsOption(args);
     args.finish();
 
     if (detailed && plain) {
@@ -431,13 +490,7 @@ int runNew(std::vector<std::string> words) {
         throw UsageError("new needs -o IMAGE (or --json or --save)");
     }
     NewQuiltOptions settings;
-    if (familyText) {
-        settings.family = parseFamily(*familyText);
-        if (!settings.family) {
-            throw InputError("unknown family '" + *familyText + "' (one of " + familyNameList() +
-                             ")");
-        }
-    }
+    settings.family = familyOption(familyText);
     if (detailed || plain) {
         settings.detailed = detailed;
     }
@@ -461,7 +514,7 @@ int runNew(std::vector<std::string> words) {
     const ViewMode view = viewOptions.view.value_or(ViewMode::Tile);
     checkViewOptions(viewOptions, view, settings.family.value_or(MapFamily::Square));
     validateViewOptions(viewOptions);
-    const Outputs outputs = checkedOutputs(output, saveTo, json);
+    const Outputs outputs = checkedOutputs(output, saveTo, json, levels);
 
     DocumentOptions options;
     options.seed = seed;
@@ -493,6 +546,7 @@ int runOpen(std::vector<std::string> words) {
     const bool quiet = args.flag("--quiet");
     const int threads = threadsOption(args);
     const ViewOptions viewOptions = takeViewOptions(args);
+    const LevelScaleKind levels = levelsOption(args);
     const std::optional<std::string> path = args.positional();
     args.finish();
     if (!path) {
@@ -502,7 +556,7 @@ int runOpen(std::vector<std::string> words) {
         throw UsageError("open needs -o IMAGE, --save OUT.session or --json");
     }
     validateViewOptions(viewOptions);
-    const Outputs outputs = checkedOutputs(output, saveTo, json);
+    const Outputs outputs = checkedOutputs(output, saveTo, json, levels);
 
     std::unique_ptr<CZARN40Doc> doc = openSession(*path, seed, threads);
     // A session saved with a view on opens with it on; --view chooses another.
@@ -524,8 +578,151 @@ int runOpen(std::vector<std::string> words) {
         }
         iterateToTheEnd(*doc, first, progressWanted(quiet));
     }
-    // Without new steps the picture comes from the stored palette, as it was saved.
+    // Without new steps the classic picture comes from the stored palette, as it was saved; the
+    // other scales build theirs from the stored colours and grid.
     writeOutputs(*doc, outputs);
+    return 0;
+}
+
+namespace {
+
+/** "sheet.png" -> "sheet-3.png": the name of the kept candidate ranked @p rank. */
+std::string keptName(const std::string& sheet, int rank, const std::string& extension) {
+    const std::filesystem::path path(sheet);
+    std::filesystem::path name = path.parent_path() / path.stem();
+    return name.string() + "-" + std::to_string(rank) + extension;
+}
+
+void printRanking(const std::vector<ExploreCandidate>& ranked, LevelScaleKind scale) {
+    JsonWriter writer;
+    writer.beginObject();
+    writer.value("levels", std::string(levelScaleName(scale)));
+    writer.value("flatBelow", QuiltScore::kFlatBelow);
+    int flat = 0;
+    writer.beginArray("candidates");
+    for (std::size_t i = 0; i < ranked.size(); ++i) {
+        const ExploreCandidate& c = ranked[i];
+        flat += c.score.flat() ? 1 : 0;
+        writer.beginObject();
+        writer.value("rank", static_cast<std::uint64_t>(i + 1));
+        writer.value("family", std::string(familyName(c.family)));
+        writer.value("seed", c.seed);
+        writer.value("score", c.score.value);
+        writer.value("entropyBits", c.score.entropyBits);
+        writer.value("offBackground", c.score.offBackground);
+        writer.flag("flat", c.score.flat());
+        writer.endObject();
+    }
+    writer.endArray();
+    writer.value("flatCount", flat);
+    writer.endObject();
+    std::cout << writer.text();
+}
+
+} // namespace
+
+int runExplore(std::vector<std::string> words) {
+    Args args(std::move(words));
+    const std::optional<std::string> familyText = args.option("--family");
+    const std::optional<std::uint64_t> count = args.number("--count", 1, 1000);
+    const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
+    const std::optional<std::uint64_t> steps = args.number("--steps", 1, kMaxSteps);
+    const std::optional<std::uint64_t> grid = args.number("--grid", 20, 1000);
+    const std::optional<std::uint64_t> keep = args.number("--keep", 1, 1000);
+    const std::optional<std::uint64_t> columns = args.number("--columns", 1, 100);
+    const std::optional<std::uint64_t> thumb = args.number("--thumb", 32, 1000);
+    const std::optional<std::string> colors = colorsOption(args);
+    const std::optional<std::string> output = args.option("--output", "-o");
+    const LevelScaleKind levels = levelsOption(args);
+    const bool json = args.flag("--json");
+    const bool quiet = args.flag("--quiet");
+    const std::optional<std::uint64_t> threads = args.number("--threads", 1, kMaxThreads);
+    args.finish();
+
+    if (!count) {
+        throw UsageError("explore needs --count N");
+    }
+    if (!output) {
+        throw UsageError("explore needs -o SHEET (the contact sheet's image)");
+    }
+    if (keep && *keep > *count) {
+        throw UsageError("--keep " + std::to_string(*keep) + " is more than --count " +
+                         std::to_string(*count));
+    }
+    ExploreOptions options;
+    options.family = familyOption(familyText);
+    options.count = static_cast<int>(*count);
+    options.firstSeed = seed ? *seed : static_cast<std::uint64_t>(std::time(nullptr)) % kMaxSeed;
+    options.settings.maxSteps = static_cast<std::uint32_t>(steps.value_or(1000000));
+    if (grid) {
+        options.settings.gridSize = static_cast<std::uint32_t>(*grid);
+    }
+    options.settings.colorFile = colors;
+    options.scale = levels;
+    options.keep = static_cast<int>(keep.value_or(0));
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    options.threads = static_cast<int>(threads.value_or(cores));
+
+    const ImageEncoder sheetEncoder = encoderFor(*output);
+    std::vector<std::string> targets = {*output};
+    for (int rank = 1; rank <= options.keep; ++rank) {
+        targets.push_back(keptName(*output, rank, std::filesystem::path(*output).extension()));
+        targets.push_back(keptName(*output, rank, ".session"));
+    }
+    for (const std::string& target : targets) {
+        if (const FileResult writable = checkWritableTarget(target); !writable) {
+            throw InputError(writable.error);
+        }
+    }
+    // Fonts for the labels are set up before any thread starts.
+    ensureFontSupport();
+
+    ProgressBar bar(progressWanted(quiet), static_cast<std::uint64_t>(options.count));
+    std::vector<ExploreCandidate> ranked;
+    try {
+        ranked = Explore(options,
+                         [&](int finished) { bar.update(static_cast<std::uint64_t>(finished)); });
+    } catch (const DocumentError& e) {
+        throw InputError(e.what());
+    }
+    bar.finish(static_cast<std::uint64_t>(options.count));
+
+    std::vector<std::string> errors;
+    for (int rank = 1; rank <= options.keep; ++rank) {
+        CZARN40Doc& doc = *ranked[static_cast<std::size_t>(rank - 1)].doc;
+        if (const FileResult saved = SaveSessionFile(doc, targets[2 * rank]); !saved) {
+            errors.push_back(saved.error);
+        }
+        try {
+            writeImage(doc, targets[2 * rank - 1], sheetEncoder, levels);
+        } catch (const InputError& e) {
+            errors.emplace_back(e.what());
+        }
+    }
+    std::vector<SheetEntry> entries;
+    for (const ExploreCandidate& c : ranked) {
+        const QString label =
+            QStringLiteral("%1  seed %2  %3")
+                .arg(QString::fromUtf8(familyName(c.family).data(),
+                                       static_cast<int>(familyName(c.family).size())))
+                .arg(c.seed)
+                .arg(c.score.value, 0, 'f', 2);
+        entries.push_back({composeTiled(c.period, 2), label});
+    }
+    const int across = static_cast<int>(columns.value_or(std::max<std::uint64_t>(
+        1, static_cast<std::uint64_t>(std::ceil(std::sqrt(ranked.size()))))));
+    const QImage sheet =
+        composeContactSheet(entries, across, static_cast<int>(thumb.value_or(200)));
+    if (sheet.isNull()) {
+        errors.push_back("cannot write '" + *output + "': not enough memory for the sheet");
+    } else if (const std::string error = writeImageFile(sheet, *output, sheetEncoder);
+               !error.empty()) {
+        errors.push_back(error);
+    }
+    if (json) {
+        printRanking(ranked, levels);
+    }
+    failWithLast(errors);
     return 0;
 }
 
@@ -552,11 +749,19 @@ int runColors(std::vector<std::string> words) {
     Args args(std::move(words));
     const std::optional<std::string> action = args.positional();
     if (!action) {
-        throw UsageError("colors needs 'random' or 'show'");
+        throw UsageError("colors needs 'random', 'show' or 'list'");
+    }
+    if (*action == "list") {
+        args.finish();
+        for (const ColorPreset& preset : listColorPresets()) {
+            std::cout << preset.name << "\n";
+        }
+        return 0;
     }
     if (*action == "random") {
         const std::optional<std::uint64_t> seed = args.number("--seed", 0, kMaxSeed);
         const std::optional<std::string> output = args.option("--output", "-o");
+        const std::optional<std::uint64_t> used = args.number("--colors-used", 2, ColorC::kColors);
         args.finish();
         if (!output) {
             throw UsageError("colors random needs -o FILE.qcl");
@@ -569,7 +774,11 @@ int runColors(std::vector<std::string> words) {
         ColorC colors = seed ? ColorC(static_cast<double>(*seed)) : ColorC(crandom);
         ColorSetHistory history;
         colors.LoadFromHistory(history);
-        colors.RandomColors(crandom);
+        if (used) {
+            RandomColorsUsing(colors, crandom, static_cast<int>(*used));
+        } else {
+            colors.RandomColors(crandom);
+        }
         const ColorFileResult written = colors.WriteColorFile(*output);
         if (!written) {
             throw InputError(written.error);
@@ -594,7 +803,7 @@ int runColors(std::vector<std::string> words) {
         std::cout << writer.text();
         return 0;
     }
-    throw UsageError("unknown colors action '" + *action + "' (use 'random' or 'show')");
+    throw UsageError("unknown colors action '" + *action + "' (use 'random', 'show' or 'list')");
 }
 
 std::string usageText() {
@@ -606,7 +815,8 @@ Commands:
   new        iterate a new random quilt and write its picture
   open       reopen a session file, optionally iterate further, render or save it again
   info       print every field of a session file as JSON
-  colors     make or show colour files (.qcl)
+  explore    iterate many seeded quilts, rank them and write a contact sheet
+  colors     make, show or list colour files (.qcl)
 
 zarn80-render new [OPTIONS] -o IMAGE
   --family NAME      map family (Square, Oct_Four, SFT, Hex, SquareX, T, ExpA, TWsq,
@@ -620,7 +830,12 @@ zarn80-render new [OPTIONS] -o IMAGE
   --knot             Hex only: knot mode (the grid counts lattice coordinates)
   --corner-n N       SquareX only: the wild corner's N, 3 to 42 (random 3 to 13 otherwise)
   --period N         periods shown across and down, 1 to 64 (default 2)
-  --colors FILE.qcl  colour the quilt with this colour file
+  --colors FILE|NAME colour the quilt with this colour file, or the preset NAME
+                     ('colors list')
+  --levels SCALE     the picture's level scale: classic (count x 3999 / largest count,
+                     the default), robust (the largest count taken at the 99.9th
+                     percentile of the hit cells) or log (logarithmic); the session keeps
+                     the classic palette
   -o, --output IMAGE image to write: .png, .bmp, .jpg/.jpeg (quality 100), .tif/.tiff,
                      .gif (a palette of 256 colours, dithered)
   --view MODE        tile (the periods side by side, the default), quazi (the period on
@@ -653,13 +868,29 @@ zarn80-render open FILE.session [--steps N] [-o IMAGE] [--save OUT.session] [--j
                      for the quasi-crystal's line spacings)
   --view MODE        the view to draw; a session saved with a view on opens with it on,
                      through the view's default properties
-  -o, --output, --save, --json, --quiet, --threads and the view properties as for new
+  -o, --output, --save, --json, --quiet, --threads, --levels and the view properties as for new
+
+zarn80-render explore --count N -o SHEET [OPTIONS]
+  --count N          candidates, 1 to 1000: seeds S, S+1, ... each iterated as a new quilt
+  --seed S           the first seed (default from the clock)
+  --family NAME      every candidate of this family (default: every family in turn)
+  --steps N          each candidate's step limit (default 1000000)
+  --grid N, --colors FILE|NAME, --levels SCALE   as for new
+  --keep K           also write the K best as SHEET-1.png ... and SHEET-1.session ...
+  --threads N        candidates iterated at once (default: all cores)
+  --columns N, --thumb PX   the sheet's layout (default: a square, 200 pixels)
+  --json             print the ranking (family, seed, score, flat) on stdout
+  The sheet shows the candidates best first, each labelled with its family, seed and
+  score: the entropy of the picture's level shares times its share off the background;
+  below 0.5 a quilt counts as flat.
 
 zarn80-render info FILE.session
   prints the session's fields, map records, grid, palette and colour history as JSON
 
-zarn80-render colors random [--seed N] -o FILE.qcl
-  writes a random colour set
+zarn80-render colors random [--seed N] [--colors-used N] -o FILE.qcl
+  writes a random colour set; --colors-used N (2 to 6) gives it N active colours
+zarn80-render colors list
+  names the colour presets shipped with the program
 zarn80-render colors show FILE.qcl
   prints a colour file as JSON
 

@@ -10,6 +10,7 @@ int runNew(std::vector<std::string> words);
 int runColors(std::vector<std::string> words);
 int runOpen(std::vector<std::string> words);
 int runInfo(std::vector<std::string> words);
+int runExplore(std::vector<std::string> words);
 
 /** Prints one error line on stderr: "zarn80-render: error: MESSAGE". */
 void printError(const std::string& message);

@@ -25,6 +25,9 @@ int runCommand(const std::string& command, std::vector<std::string> words) {
     if (command == "info") {
         return zarn::cli::runInfo(std::move(words));
     }
+    if (command == "explore") {
+        return zarn::cli::runExplore(std::move(words));
+    }
     if (command == "colors") {
         return zarn::cli::runColors(std::move(words));
     }

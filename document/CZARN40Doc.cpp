@@ -3,6 +3,7 @@
 #include "DocumentRegistry.h"
 #include "Families.h"
 #include "MemorySizing.h"
+#include "PictureColours.h"
 #include "QuiltOps.h"
 #include "ViewSettings.h"
 #include "engine/Torus.h"
@@ -327,18 +328,24 @@ PeriodSize CZARN40Doc::PeriodSizeOf() const {
                       [&](auto traits) { return decltype(traits)::periodSize(state_); });
 }
 
-void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap) {
+void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap, LevelScaleKind scale) {
     ScopedPause pause(*this);
-    state_.QMap.RefreshMax();
-    withFamily(state_.family, [&](auto traits) { decltype(traits)::fill(state_, bitmap); });
+    const PictureColours colours = PictureColoursOn(state_, scale);
+    withFamily(state_.family,
+               [&](auto traits) { decltype(traits)::fill(state_, bitmap, colours); });
 }
 
-PeriodBitmap CZARN40Doc::RenderPeriod() {
+PeriodBitmap CZARN40Doc::RenderPeriod(LevelScaleKind scale) {
     ScopedPause pause(*this);
     const PeriodSize size = PeriodSizeOf();
     PeriodBitmap bitmap(size.width, size.height);
-    BuildBitmap(bitmap);
+    BuildBitmap(bitmap, scale);
     return bitmap;
+}
+
+QuiltScore CZARN40Doc::Score(LevelScaleKind scale) {
+    ScopedPause pause(*this);
+    return ScoreQuilt(state_, scale);
 }
 
 ColorC CZARN40Doc::BeginEditColors() {

@@ -4,6 +4,8 @@
 #include "document/QuiltState.h"
 #include "render/BitmapFill.h"
 #include "render/ColorC.h"
+#include "render/LevelScale.h"
+#include "render/QuiltScore.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -196,10 +198,13 @@ public:
 
     /** Width and height of one period of the current family's picture. */
     PeriodSize PeriodSizeOf() const;
-    /** Fills @p bitmap (already sized, normally to PeriodSizeOf()) with the period picture. */
-    void BuildBitmap(PeriodBitmap& bitmap);
+    /** Fills @p bitmap (already sized, normally to PeriodSizeOf()) with the period picture,
+     *  coloured on the level scale @p scale (see PictureColoursOn). */
+    void BuildBitmap(PeriodBitmap& bitmap, LevelScaleKind scale = LevelScaleKind::Classic);
     /** A bitmap of the period size, filled. */
-    PeriodBitmap RenderPeriod();
+    PeriodBitmap RenderPeriod(LevelScaleKind scale = LevelScaleKind::Classic);
+    /** How much of a picture the grid makes on @p scale, as it stands. */
+    QuiltScore Score(LevelScaleKind scale);
 
     /** "Set Image Colors", first half: colours 1 and 2 from the palette's ends, the set from its
      *  history; returns a copy for the dialog to edit. */

@@ -11,11 +11,11 @@ PeriodSize gridPeriod(const QuiltState& s) {
     return {n, n};
 }
 
-void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap) {
+void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap, const PictureColours& colours) {
     if (s.imageOption[0] != 0) {
-        fillSquareLookupBitmap(bitmap, s.palette, s.QMap);
+        fillSquareLookupBitmap(bitmap, colours.palette, colours.scale, s.QMap);
     } else {
-        fillGridBitmap(bitmap, s.palette, s.QMap);
+        fillGridBitmap(bitmap, colours.palette, colours.scale, s.QMap);
     }
 }
 
@@ -73,9 +73,10 @@ void FamilyTraits<MapFamily::Hex>::startOrbit(Orbit& orbit, QuiltState& s) {
     }
 }
 
-void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b) {
+void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b,
+                                        const PictureColours& c) {
     const bool knot = s.hexKnot();
-    fillBitmap(b, s.palette, s.QMap.maxCount, [&](int x, int y) {
+    fillBitmap(b, c.palette, c.scale, [&](int x, int y) {
         return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
                                    static_cast<std::uint32_t>(y), knot);
     });
@@ -114,11 +115,12 @@ void FamilyTraits<MapFamily::TWsq>::setUp(QuiltState& s) {
     commonSetUp(s, [&] { s.twsqMap.TwsqRandomCoefficients(s.random); });
 }
 
-void FamilyTraits<MapFamily::TWsq>::fill(const QuiltState& s, PeriodBitmap& b) {
+void FamilyTraits<MapFamily::TWsq>::fill(const QuiltState& s, PeriodBitmap& b,
+                                         const PictureColours& c) {
     if (s.imageOption[0] != 0) {
-        fillSquareLookupBitmap(b, s.palette, s.QMap);
+        fillSquareLookupBitmap(b, c.palette, c.scale, s.QMap);
     } else {
-        fillTwsqBitmap(b, s.palette, s.QMap);
+        fillTwsqBitmap(b, c.palette, c.scale, s.QMap);
     }
 }
 

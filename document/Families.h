@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/MapFamily.h"
+#include "document/PictureColours.h"
 #include "document/QuiltOps.h"
 #include "document/QuiltState.h"
 #include "engine/Torus.h"
@@ -26,8 +27,9 @@ class JsonWriter;
  *   static void startOrbit(Orbit&, QuiltState&); the start of an extra orbit (draws from the
  *                                              state's random source)
  *   static PeriodSize periodSize(const QuiltState&);
- *   static void fill(const QuiltState&, PeriodBitmap&);   the period picture (grid maximum
- *                                              refreshed by the caller)
+ *   static void fill(const QuiltState&, PeriodBitmap&, const PictureColours&);
+ *                                              the period picture, coloured on the scale
+ *                                              and palette the caller made for the grid
  *   static void writeCoefficients(JsonWriter&, const QuiltState&);
  *
  * withFamily() turns the run-time family into the specialisation, so that the step loop is
@@ -72,12 +74,13 @@ template <typename TilingMap> PeriodSize tilingPeriod(const TilingMap& map, cons
 }
 /** A tiling map's picture: each pixel reads the cell the map's lookup names. */
 template <typename TilingMap>
-void fillTiling(const TilingMap& map, const QuiltState& s, PeriodBitmap& bitmap) {
-    fillBitmap(bitmap, s.palette, s.QMap.maxCount,
+void fillTiling(const TilingMap& map, const QuiltState& s, PeriodBitmap& bitmap,
+                const PictureColours& colours) {
+    fillBitmap(bitmap, colours.palette, colours.scale,
                [&](int x, int y) { return map.PixelCount(s.QMap, x, y); });
 }
 /** The square-lattice families' picture: the grid, or the mirrored lookup under imageOption1. */
-void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap);
+void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap, const PictureColours& colours);
 void noCoefficients(JsonWriter&, const QuiltState&);
 
 /** An extra orbit of a square-lattice or tiling family starts at a point of the unit square. */
@@ -103,8 +106,8 @@ template <> struct FamilyTraits<MapFamily::Square> {
         family_detail::storeUnfolded(s, m.x, m.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s) {
         family_detail::noCoefficients(json, s);
@@ -124,8 +127,8 @@ template <> struct FamilyTraits<MapFamily::Oct_Four> {
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -145,8 +148,8 @@ template <> struct FamilyTraits<MapFamily::SFT> {
     static PeriodSize periodSize(const QuiltState& s) {
         return family_detail::tilingPeriod(s.sftMap, s);
     }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillTiling(s.sftMap, s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillTiling(s.sftMap, s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -183,7 +186,7 @@ template <> struct FamilyTraits<MapFamily::Hex> {
     static PeriodSize periodSize(const QuiltState& s) {
         return {static_cast<int>(s.hexMap.periodWidth), static_cast<int>(s.hexMap.periodHeight)};
     }
-    static void fill(const QuiltState& s, PeriodBitmap& b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c);
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s);
 };
@@ -198,8 +201,8 @@ template <> struct FamilyTraits<MapFamily::SquareX> {
         family_detail::storeFolded(s, r.re, r.im);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -219,8 +222,8 @@ template <> struct FamilyTraits<MapFamily::T> {
     static PeriodSize periodSize(const QuiltState& s) {
         return family_detail::tilingPeriod(s.tMap, s);
     }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillTiling(s.tMap, s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillTiling(s.tMap, s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -238,8 +241,8 @@ template <> struct FamilyTraits<MapFamily::ExpA> {
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -261,7 +264,7 @@ template <> struct FamilyTraits<MapFamily::TWsq> {
         const int n = static_cast<int>(s.QMap.size);
         return {n, 2 * n};
     }
-    static void fill(const QuiltState& s, PeriodBitmap& b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c);
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
         family_detail::startInUnitSquare(orbit, s);
@@ -278,8 +281,8 @@ template <> struct FamilyTraits<MapFamily::Squaret> {
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s) {
@@ -297,8 +300,8 @@ template <> struct FamilyTraits<MapFamily::Duo> {
         family_detail::storeUnfolded(s, r.x, r.y);
     }
     static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b) {
-        family_detail::fillSquareLattice(s, b);
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s);

@@ -41,25 +41,27 @@ void QuiltMap::RefreshMax() {
 
 void QuiltMap::BuildLevelHistogram() {
     RefreshMax();
-    levelHistogram.fill(0.0);
-    const double m = maxCount;
+    ClassicLevelShares(maxCount, levelHistogram);
+}
+
+void QuiltMap::ClassicLevelShares(std::uint32_t largest,
+                                  std::array<double, kLevels>& histogram) const {
+    histogram.fill(0.0);
+    const double m = largest;
     if (m < 1.0) {
         return;
     }
     double total = 0.0;
-    for (std::uint32_t r = 0; r < size; ++r) {
-        const std::uint32_t* row = cells_.data() + r * stride_;
-        for (std::uint32_t c = 0; c < size; ++c) {
-            double q = row[c] / m;
-            if (q > 0.99999999) {
-                q = 0.999999999;
-            }
-            levelHistogram[static_cast<std::size_t>(q * 3999.0)] += 1.0;
-            total += 1.0;
+    ForEachCount([&](std::uint32_t count) {
+        double q = count / m;
+        if (q > 0.99999999) {
+            q = 0.999999999;
         }
-    }
+        histogram[static_cast<std::size_t>(q * 3999.0)] += 1.0;
+        total += 1.0;
+    });
     for (int i = 0; i < kLevels - 1; ++i) {
-        levelHistogram[i] /= total;
+        histogram[i] /= total;
     }
 }
 

@@ -46,8 +46,21 @@ public:
 
     /** Raises maxCount (and lowers minCount) to cover every counted cell. */
     void RefreshMax();
-    /** Fills levelHistogram with the share of cells at each of the 4000 count levels. */
+    /** RefreshMax, then fills levelHistogram with the share of cells at each of the 4000 count
+     *  levels. */
     void BuildLevelHistogram();
+    /** The level shares BuildLevelHistogram computes, for a maximum of @p largest, into
+     *  @p histogram; the grid is not changed. */
+    void ClassicLevelShares(std::uint32_t largest, std::array<double, kLevels>& histogram) const;
+    /** Calls @p fn(count) for every counted cell (margin excluded), row by row. */
+    template <typename Fn> void ForEachCount(Fn&& fn) const {
+        for (std::uint32_t r = 0; r < size; ++r) {
+            const std::uint32_t* row = cells_.data() + r * stride_;
+            for (std::uint32_t c = 0; c < size; ++c) {
+                fn(row[c]);
+            }
+        }
+    }
     /** Number of counted cells that are not zero. */
     std::uint32_t CountNonZero() const;
     /** Sum of all counted cells (margin excluded). */

@@ -28,21 +28,23 @@ std::uint32_t lookupSquareFolded(const QuiltMap& grid, int row, int column) {
     return grid.CountAt(fold(row), fold(column));
 }
 
-void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid) {
-    fillBitmap(bitmap, palette, grid.maxCount,
-               [&grid](int x, int y) { return countOrZero(grid, y, x); });
+void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                    const QuiltMap& grid) {
+    fillBitmap(bitmap, palette, scale, [&grid](int x, int y) { return countOrZero(grid, y, x); });
 }
 
-void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid) {
+void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                    const QuiltMap& grid) {
     const int n = static_cast<int>(grid.size);
-    fillBitmap(bitmap, palette, grid.maxCount, [&grid, n](int x, int y) {
+    fillBitmap(bitmap, palette, scale, [&grid, n](int x, int y) {
         const int row = y < n ? y : 2 * n - 1 - y;
         return countOrZero(grid, row, n - 1 - x);
     });
 }
 
-void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid) {
-    fillBitmap(bitmap, palette, grid.maxCount,
+void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                            const QuiltMap& grid) {
+    fillBitmap(bitmap, palette, scale,
                [&grid](int x, int y) { return lookupSquareFolded(grid, y, x); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/QuiltMap.h"
+#include "render/LevelScale.h"
 #include "render/Palette.h"
 
 #include <array>
@@ -36,24 +37,6 @@ struct PeriodBitmap {
     }
 };
 
-/** Counts per level: 3999 / maxCount, or 1.0 for an empty grid. */
-inline double levelScale(std::uint32_t maxCount) {
-    return maxCount == 0 ? 1.0 : 3999.0 / static_cast<double>(maxCount);
-}
-
-/**
- * trunc(count x scale), capped at the last palette entry: a lookup may read a count above the
- * maximum the scale was made for (a margin cell, a grid refreshed since), and such a cell shows
- * the densest colour instead of reading past the palette.
- */
-inline int levelOf(std::uint32_t count, double scale) {
-    const double level = static_cast<double>(count) * scale;
-    if (!(level < static_cast<double>(Palette::kEntries - 1))) {
-        return Palette::kEntries - 1;
-    }
-    return static_cast<int>(level);
-}
-
 /** Opaque pixel of one palette entry. */
 inline std::uint32_t pixelOf(const PaletteEntry& e) {
     return 0xFF000000u | (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) |
@@ -64,21 +47,20 @@ inline std::uint32_t pixelOf(const PaletteEntry& e) {
 std::array<std::uint32_t, Palette::kEntries> pixelTable(const Palette& palette);
 
 /**
- * Colours every pixel (x, y) of @p bitmap, rows from the top, by the count lookup(x, y) returns.
- * @p maxCount is the grid's maximum after RefreshMax. The lookup is any callable
+ * Colours every pixel (x, y) of @p bitmap, rows from the top, by the count lookup(x, y) returns:
+ * @p scale picks the count's level, @p palette the level's colour. The lookup is any callable
  * (int x, int y) -> std::uint32_t, so the families' own pixel lookups plug in here.
  */
 template <typename Lookup>
-void fillBitmap(PeriodBitmap& bitmap, const Palette& palette, std::uint32_t maxCount,
+void fillBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
                 Lookup&& lookup) {
     const auto colours = pixelTable(palette);
-    const double scale = levelScale(maxCount);
     for (int y = 0; y < bitmap.height; ++y) {
         std::uint32_t* row = bitmap.pixels.data() +
                              static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.stride);
         for (int x = 0; x < bitmap.width; ++x) {
             const std::uint32_t count = lookup(x, y);
-            row[x] = colours[static_cast<std::size_t>(levelOf(count, scale))];
+            row[x] = colours[static_cast<std::size_t>(scale.level(count))];
         }
     }
 }
@@ -99,17 +81,21 @@ inline std::uint32_t countOrZero(const QuiltMap& grid, int row, int column) {
  */
 std::uint32_t lookupSquareFolded(const QuiltMap& grid, int row, int column);
 
-// The fills below read grid.maxCount: run the grid's RefreshMax first, as the bitmap build does.
-// Pixels that fall outside the grid (a bitmap larger than the period) show count 0.
+// The fills below colour through a scale made for the grid (LevelScale(kind, grid), or the
+// classic LevelScale(grid.maxCount) after RefreshMax). Pixels that fall outside the grid (a
+// bitmap larger than the period) show count 0.
 
 /** The grid itself: pixel (x, y) shows row y, column x. */
-void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+void fillGridBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                    const QuiltMap& grid);
 
 /** The TWsq period (N x 2N): the upper half is the grid mirrored left to right, the lower half
  *  that picture mirrored top to bottom: row y < N ? y : 2N - 1 - y, column N - 1 - x. */
-void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+void fillTwsqBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                    const QuiltMap& grid);
 
 /** imageOption1: pixel (x, y) shows lookupSquareFolded(row y, column x). */
-void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const QuiltMap& grid);
+void fillSquareLookupBitmap(PeriodBitmap& bitmap, const Palette& palette, const LevelScale& scale,
+                            const QuiltMap& grid);
 
 } // namespace zarn

@@ -178,4 +178,9 @@ void buildPalette(Palette& palette, const ColorC& colors, QuiltMap& grid) {
     FillPaletteBands(palette, colors, grid.levelHistogram);
 }
 
+void buildPalette(Palette& palette, const ColorC& colors, const QuiltMap& grid,
+                  const LevelScale& scale) {
+    FillPaletteBands(palette, colors, scale.histogram(grid));
+}
+
 } // namespace zarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/QuiltMap.h"
+#include "render/LevelScale.h"
 
 #include <array>
 #include <cstddef>
@@ -53,5 +54,11 @@ void FillPaletteBands(Palette& palette, const ColorC& colors,
 /** Refreshes the grid's level histogram, then FillPaletteBands(). Run while the worker is
  *  paused. */
 void buildPalette(Palette& palette, const ColorC& colors, QuiltMap& grid);
+
+/** FillPaletteBands() over @p grid's level shares on @p scale (made for that grid): the
+ *  palette a picture on that scale is coloured with. The classic scale builds what the
+ *  overload above builds. */
+void buildPalette(Palette& palette, const ColorC& colors, const QuiltMap& grid,
+                  const LevelScale& scale);
 
 } // namespace zarn

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -89,9 +90,9 @@ void PaletteStrip::paintEvent(QPaintEvent*) {
 
 ColorControlDialog::ColorControlDialog(const ColorC& colors, const Palette& palette,
                                        const LevelHistogram& histogram, Randomizer randomize,
-                                       QWidget* parent)
+                                       QWidget* parent, std::vector<ColorPreset> presets)
     : FieldDialog(QStringLiteral("Color Control"), parent), colors_(colors), palette_(palette),
-      histogram_(histogram), randomize_(std::move(randomize)) {
+      histogram_(histogram), randomize_(std::move(randomize)), presets_(std::move(presets)) {
     auto* groups = new QHBoxLayout;
     groups->addWidget(buildColorsGroup());
     groups->addWidget(buildRangeGroup());
@@ -108,7 +109,21 @@ ColorControlDialog::ColorControlDialog(const ColorC& colors, const Palette& pale
     actions->addWidget(write);
     actions->addWidget(read);
     actions->addStretch();
+    presetBox_ = new QComboBox(this);
+    presetBox_->setObjectName(QStringLiteral("presets"));
+    presetBox_->addItem(QStringLiteral("Presets..."));
+    for (const ColorPreset& preset : presets_) {
+        presetBox_->addItem(QString::fromStdString(preset.name));
+    }
+    presetBox_->setEnabled(!presets_.empty());
+    presetBox_->setToolTip(QStringLiteral("Load one of the colour sets that come with ZARN80"));
+    actions->addWidget(presetBox_);
     body()->addLayout(actions);
+    connect(presetBox_, &QComboBox::activated, this, [this](int item) {
+        if (item > 0) {
+            act([this, item] { loadPreset(item - 1); });
+        }
+    });
     connect(random, &QPushButton::clicked, this, [this] {
         act([this] {
             if (randomize_) {
@@ -278,6 +293,17 @@ void ColorControlDialog::exchangeFile(bool write) {
     const std::string path = files.selectedFiles().constFirst().toStdString();
     const ColorFileResult result =
         write ? colors_.WriteColorFile(path) : colors_.ReadColorFile(path);
+    if (!result) {
+        showFieldMessage(this, QString::fromStdString(result.error));
+    }
+}
+
+void ColorControlDialog::loadPreset(int index) {
+    if (index < 0 || index >= static_cast<int>(presets_.size())) {
+        return;
+    }
+    const ColorFileResult result =
+        colors_.ReadColorFile(presets_[static_cast<std::size_t>(index)].path.string());
     if (!result) {
         showFieldMessage(this, QString::fromStdString(result.error));
     }

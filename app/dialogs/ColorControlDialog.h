@@ -3,6 +3,8 @@
 #include "FieldDialog.h"
 #include "engine/QuiltMap.h"
 #include "render/ColorC.h"
+#include "render/ColorPresets.h"
+#include "render/LevelScale.h"
 #include "render/Palette.h"
 
 #include <QImage>
@@ -13,14 +15,12 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QLineEdit;
 class QPushButton;
 
 namespace zarn::app {
-
-/** Level shares of a grid, as FillPaletteBands reads them. */
-using LevelHistogram = std::array<double, QuiltMap::kLevels>;
 
 /**
  * A strip showing a palette as a quilt uses it: from left to right the grid's cells in order of
@@ -65,14 +65,18 @@ public:
 
     /**
      * @p palette is the document's palette (the entries the bands do not reach keep their
-     * colours) and @p histogram its grid's level shares, both taken when the dialog opens.
+     * colours) and @p histogram its grid's level shares, both taken when the dialog opens on
+     * the level scale the window shows. The "Presets" box lists @p presets; choosing one loads
+     * it into the edited set.
      */
     ColorControlDialog(const ColorC& colors, const Palette& palette,
                        const LevelHistogram& histogram, Randomizer randomize,
-                       QWidget* parent = nullptr);
+                       QWidget* parent = nullptr,
+                       std::vector<ColorPreset> presets = listColorPresets());
 
     const ColorC& colors() const { return colors_; }
     const PaletteStrip* strip() const { return strip_; }
+    QComboBox* presetBox() const { return presetBox_; }
 
 protected:
     std::optional<std::string> validate() const override;
@@ -97,6 +101,8 @@ private:
     /** "Write to File" (@p write) or "Read from File": a ".qcl" file dialog, then the set's
      *  own file operation; a failure is shown with the file and the reason. */
     void exchangeFile(bool write);
+    /** Loads preset @p index of the list into the set through the colour-file reader. */
+    void loadPreset(int index);
     void showAll();
     /** The strip for the set with whatever channel edits read as valid values. */
     void updateStrip();
@@ -107,6 +113,8 @@ private:
     Randomizer randomize_;
     std::array<Row, ColorC::kColors> rows_{};
     PaletteStrip* strip_ = nullptr;
+    std::vector<ColorPreset> presets_;
+    QComboBox* presetBox_ = nullptr;
 };
 
 } // namespace zarn::app

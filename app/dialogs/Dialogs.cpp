@@ -6,6 +6,7 @@
 #include "SettingDialogs.h"
 #include "document/CZARN40Doc.h"
 #include "document/DialogApply.h"
+#include "document/PictureColours.h"
 
 namespace zarn::app {
 
@@ -93,6 +94,10 @@ bool runImagePeriod(QWidget* parent, CZARN40Doc& doc) {
 }
 
 bool runImageColors(QWidget* parent, CZARN40Doc& doc) {
+    return runImageColors(parent, doc, LevelScaleKind::Classic);
+}
+
+bool runImageColors(QWidget* parent, CZARN40Doc& doc, LevelScaleKind scale) {
     ColorC colors(0.0);
     Palette palette;
     LevelHistogram histogram{};
@@ -100,9 +105,9 @@ bool runImageColors(QWidget* parent, CZARN40Doc& doc) {
         ScopedPause pause(doc);
         colors = doc.BeginEditColors();
         QuiltState& s = doc.State(pause);
-        s.QMap.BuildLevelHistogram();
-        histogram = s.QMap.levelHistogram;
-        palette = s.palette;
+        const PictureColours shown = PictureColoursOn(s, scale);
+        histogram = shown.scale.histogram(s.QMap);
+        palette = shown.palette;
     }
     const auto randomize = [&doc](ColorC& c) {
         ScopedPause pause(doc);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/LevelScale.h"
+
 class QWidget;
 
 namespace zarn {
@@ -22,8 +24,10 @@ bool runChooseFractal(QWidget* parent, CZARN40Doc& doc);
 bool runDetailSettings(QWidget* parent, CZARN40Doc& doc);
 /** "Set Image Period": the "Set View Quilt Periods" dialog. */
 bool runImagePeriod(QWidget* parent, CZARN40Doc& doc);
-/** "Set Image Colors": the "Color Control" dialog. */
+/** "Set Image Colors": the "Color Control" dialog, its palette preview on the classic scale. */
 bool runImageColors(QWidget* parent, CZARN40Doc& doc);
+/** The same with the preview on the level scale @p scale (the active window's). */
+bool runImageColors(QWidget* parent, CZARN40Doc& doc, LevelScaleKind scale);
 /** "Iteration Maximum and Current": the "Status" dialog. */
 bool runIterationStatus(QWidget* parent, CZARN40Doc& doc);
 /** The converged-quilt notice: "This Quilt converged to too few points. Restart it with a new

@@ -1,5 +1,6 @@
 #include "render/PolyMapping.h"
 
+#include <QImage>
 #include <QImageReader>
 #include <QString>
 
@@ -436,6 +437,86 @@ TEST_F(CliTest, InfoWritesValidUtf8WhateverBytesTheNamesHold) {
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("\\u00ff\\u00c3x"), std::string::npos) << info.out.substr(0, 400);
     EXPECT_EQ(info.out.find(static_cast<char>(0xFF)), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliTest, ColorsListNamesThePresetsAndColorsTakesAPresetByName) {
+    const CliRun list = run("colors list");
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_GE(std::count(list.out.begin(), list.out.end(), '\n'), 12);
+    EXPECT_NE(list.out.find("ember\n"), std::string::npos);
+
+    const CliRun quilt =
+        run("new --seed 3 --steps 20000 --grid 40 --colors ember --save e.session --quiet");
+    ASSERT_EQ(quilt.status, 0) << quilt.err;
+    const CliRun info = run("info e.session");
+    EXPECT_NE(info.out.find("\"name\": \"ember\""), std::string::npos);
+
+    const CliRun unknown = run("new --seed 3 --steps 20000 --colors no-such-preset -o a.png");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("no colour file or preset named 'no-such-preset'"),
+              std::string::npos);
+}
+
+TEST_F(CliTest, ColorsUsedDrawsThatManyActiveColours) {
+    const CliRun three = run("colors random --seed 4 --colors-used 3 -o three.qcl");
+    ASSERT_EQ(three.status, 0) << three.err;
+    const CliRun shown = run("colors show three.qcl");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("\"useColors34\": true"), std::string::npos);
+    EXPECT_NE(shown.out.find("\"useColors56\": false"), std::string::npos);
+    EXPECT_EQ(run("colors random --colors-used 7 -o x.qcl").status, 1);
+}
+
+TEST_F(CliTest, LevelsChangesThePictureButNotTheSession) {
+    const std::string common = "new --seed 5 --steps 300000 --grid 60 --quiet ";
+    ASSERT_EQ(run(common + "-o classic.png --save classic.session").status, 0);
+    const CliRun log = run(common + "--levels log -o log.png --save log.session");
+    ASSERT_EQ(log.status, 0) << log.err;
+    EXPECT_EQ(read("classic.session"), read("log.session"));
+    EXPECT_EQ(run("open log.session --levels robust -o robust.png").status, 0);
+    EXPECT_GT(read("robust.png").size(), 1000u);
+    const CliRun bad = run(common + "--levels linear -o x.png");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("unknown level scale 'linear'"), std::string::npos);
+}
+
+TEST_F(CliTest, ExploreWritesASheetAndTheBestKeptQuiltsBestFirst) {
+    const CliRun r = run("explore --count 4 --seed 101 --steps 20000 --grid 40 --levels log "
+                         "--keep 2 --json --quiet -o sheet.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage sheet(QString::fromStdString((dir / "sheet.png").string()));
+    EXPECT_FALSE(sheet.isNull());
+    for (const char* name : {"sheet-1.png", "sheet-2.png", "sheet-1.session", "sheet-2.session"}) {
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "sheet-3.png"));
+    // The ranking: scores never rise, and the first kept session is the best candidate.
+    std::vector<double> scores;
+    for (std::size_t at = r.out.find("\"score\": "); at != std::string::npos;
+         at = r.out.find("\"score\": ", at + 1)) {
+        scores.push_back(std::stod(r.out.substr(at + 9)));
+    }
+    ASSERT_EQ(scores.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(scores.rbegin(), scores.rend()));
+    const std::size_t seedAt = r.out.find("\"seed\": ");
+    const std::string firstSeed = r.out.substr(seedAt + 8, 3);
+    const CliRun info = run("info sheet-1.session");
+    ASSERT_EQ(info.status, 0) << info.err;
+    const CliRun same = run("new --seed " + firstSeed +
+                            " --threads 1 --steps 20000 --grid 40 --quiet --save same.session "
+                            "--family " +
+                            r.out.substr(r.out.find("\"family\": \"") + 11,
+                                         r.out.find('"', r.out.find("\"family\": \"") + 11) -
+                                             r.out.find("\"family\": \"") - 11));
+    ASSERT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(read("sheet-1.session"), read("same.session"));
+
+    EXPECT_EQ(run("explore --count 2 -o sheet.png --keep 3").status, 2);
+    EXPECT_EQ(run("explore -o sheet.png").status, 2);
 }
 
 } // namespace

@@ -73,7 +73,7 @@ TEST(BitmapFill, EmptyGridPaintsEveryPixelWithEntryZero) {
     grid.BuildSize(5);
     const Palette palette = levelPalette();
     PeriodBitmap bitmap(5, 5);
-    fillGridBitmap(bitmap, palette, grid);
+    fillGridBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
     for (std::uint32_t px : bitmap.pixels) {
         ASSERT_EQ(px, pixelOf(palette[0]));
     }
@@ -83,7 +83,7 @@ TEST(BitmapFill, PlainGridShowsRowYColumnXWithRowZeroOnTop) {
     const QuiltMap grid = numberedGrid(6);
     const Palette palette = levelPalette();
     PeriodBitmap bitmap(6, 6);
-    fillGridBitmap(bitmap, palette, grid);
+    fillGridBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
     const double scale = levelScale(grid.maxCount);
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 6; ++x) {
@@ -99,7 +99,7 @@ TEST(BitmapFill, TwsqMirrorsLeftRightAboveAndTopBottomBelow) {
     const QuiltMap grid = numberedGrid(n);
     const Palette palette = levelPalette();
     PeriodBitmap bitmap(n, 2 * n);
-    fillTwsqBitmap(bitmap, palette, grid);
+    fillTwsqBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
     const double scale = levelScale(grid.maxCount);
 
     const int cell03 = levelOf(grid.CountAt(0, 3), scale);
@@ -132,8 +132,8 @@ TEST(BitmapFill, SquareLookupFillEqualsThePlainGridWithinThePeriod) {
     const Palette palette = levelPalette();
     PeriodBitmap plain(7, 7);
     PeriodBitmap folded(7, 7);
-    fillGridBitmap(plain, palette, grid);
-    fillSquareLookupBitmap(folded, palette, grid);
+    fillGridBitmap(plain, palette, LevelScale(grid.maxCount), grid);
+    fillSquareLookupBitmap(folded, palette, LevelScale(grid.maxCount), grid);
     EXPECT_EQ(plain.pixels, folded.pixels);
 }
 
@@ -141,13 +141,13 @@ TEST(BitmapFill, BitmapLargerThanTheGridShowsEntryZeroOutside) {
     const QuiltMap grid = numberedGrid(3);
     const Palette palette = levelPalette();
     PeriodBitmap bitmap(5, 4);
-    fillGridBitmap(bitmap, palette, grid);
+    fillGridBitmap(bitmap, palette, LevelScale(grid.maxCount), grid);
     EXPECT_EQ(levelOfPixel(bitmap.at(4, 0)), 0);
     EXPECT_EQ(levelOfPixel(bitmap.at(0, 3)), 0);
     EXPECT_EQ(levelOfPixel(bitmap.at(2, 2)), 3999);
 
     PeriodBitmap twsq(5, 8);
-    fillTwsqBitmap(twsq, palette, grid);
+    fillTwsqBitmap(twsq, palette, LevelScale(grid.maxCount), grid);
     EXPECT_EQ(levelOfPixel(twsq.at(4, 0)), 0);
     EXPECT_EQ(levelOfPixel(twsq.at(0, 7)), 0);
 }
@@ -155,7 +155,7 @@ TEST(BitmapFill, BitmapLargerThanTheGridShowsEntryZeroOutside) {
 TEST(BitmapFill, GenericFillPassesColumnThenRowAndCapsLevels) {
     const Palette palette = levelPalette();
     PeriodBitmap bitmap(3, 2);
-    fillBitmap(bitmap, palette, 10, [](int x, int y) {
+    fillBitmap(bitmap, palette, LevelScale(10), [](int x, int y) {
         return y == 1 && x == 2 ? std::numeric_limits<std::uint32_t>::max()
                                 : static_cast<std::uint32_t>(x + 3 * y);
     });

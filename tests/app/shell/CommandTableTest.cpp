@@ -48,6 +48,9 @@ const std::vector<ExpectedCommand> kExpected = {
     {59393, "&Status Bar", kOwnPrompt, nullptr, {}},
     {32805, "Quazi-Maping", "Toggle Quazi Crystal tiling view of sqare maps", nullptr, {"Ctrl+Q"}},
     {32810, "Poly Maping", "", nullptr, {}},
+    {32900, "&Classic Level Scale", kOwnPrompt, "Classic Levels", {}},
+    {32901, "&Robust Level Scale", kOwnPrompt, "Robust Levels", {}},
+    {32902, "&Logarithmic Level Scale", kOwnPrompt, "Logarithmic Levels", {}},
     {57648, "&New Window", kOwnPrompt, nullptr, {}},
     {57650, "&Cascade", kOwnPrompt, nullptr, {}},
     {57651, "&Tile", kOwnPrompt, nullptr, {}},
@@ -55,6 +58,7 @@ const std::vector<ExpectedCommand> kExpected = {
     {57680, nullptr, kOwnPrompt, nullptr, {"F6"}},
     {57681, nullptr, kOwnPrompt, nullptr, {"Shift+F6"}},
     {32771, "Random New Fractal", "New Random Fractal of Current Type", "Random", {}},
+    {32903, "Skip Flat Quilts", kOwnPrompt, "Skip Flat Quilts", {}},
     {32772, "Choose Fractal", "Chose Type of Symetric Fractal", "Choose fractal", {}},
     {32773, "Toggle Detailed Generation", "", nullptr, {}},
     {32776,
@@ -178,10 +182,10 @@ TEST_F(CommandTableTest, WithADocumentTheMenuBarIsMenu129AndBackWhenItCloses) {
         {"&File",
          {57600, 57601, 57603, 57604, 57602, 0, 32809, 57607, 57609, 57606, 0, -1, 0, 57665}},
         {"&Edit", {57643, 0, 57634}},
-        {"&View", {59392, 59393, 0, 32805, 32810}},
+        {"&View", {59392, 59393, 0, 32805, 32810, 0, 32900, 32901, 32902}},
         {"&Window", {57648, 57650, 57651, 57649}},
-        {"&Quilt", {32771, 32772, 32773, 0, 32776, 32778, 0,     32806, 32811, 0,
-                    32775, 32777, 32841, 0, 32780, 32802, 32815, 32821, 32840, 32807}},
+        {"&Quilt", {32771, 32903, 32772, 32773, 0,     32776, 32778, 0,     32806, 32811, 0,
+                    32775, 32777, 32841, 0,     32780, 32802, 32815, 32821, 32840, 32807}},
         {"&Help", {57667, 0, 57664}},
     };
     EXPECT_EQ(menuBarItems(), expected);
@@ -208,11 +212,11 @@ TEST_F(CommandTableTest, ToolbarButtonsInOrderWithSeparators) {
 TEST_F(CommandTableTest, DocumentCommandsWaitForADocumentAndUnbuiltOnesStayDisabled) {
     const std::vector<int> unbuilt = {57643, 57635, 57637};
     const std::vector<int> always = {57600, 57601, 57665, 59392, 59393, 57667,
-                                     57664, 57669, 57670, 57606, 32841};
-    const std::vector<int> withDocument = {57603, 57604, 57648, 57650, 57651, 57649, 57680, 57681,
-                                           32771, 32772, 32773, 32776, 32778, 32775, 32777, 57607,
-                                           57609, 32809, 57634, 32780, 32802, 32815, 32817, 32821,
-                                           32840, 32807, 32805, 32806, 32808, 32810, 32811, 32813};
+                                     57664, 57669, 57670, 57606, 32841, 32903};
+    const std::vector<int> withDocument = {
+        57603, 57604, 57648, 57650, 57651, 57649, 57680, 57681, 32771, 32772, 32773, 32776,
+        32778, 32775, 32777, 57607, 57609, 32809, 57634, 32780, 32802, 32815, 32817, 32821,
+        32840, 32807, 32805, 32806, 32808, 32810, 32811, 32813, 32900, 32901, 32902};
     const auto check = [&](bool documentOpen) {
         for (int id : always) {
             EXPECT_TRUE(frame().action(id)->isEnabled()) << id;

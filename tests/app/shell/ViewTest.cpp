@@ -1,9 +1,12 @@
 #include "ShellTestSupport.h"
 #include "app/CChildFrame.h"
 #include "app/CZARN40View.h"
+#include "app/CommandTable.h"
 #include "raster/Compose.h"
 
+#include <QAction>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QScrollBar>
 
@@ -114,6 +117,41 @@ TEST_F(ViewTest, ANewPeriodTakesEffectAtTheUpdate) {
     EXPECT_EQ(view->scrollSizes().total, QSize(600, 600)) << "not before the update";
     host_->UpdateAllViews(CZARN40Doc::HINT_REBUILD);
     EXPECT_EQ(view->scrollSizes().total, QSize(900, 900));
+}
+
+} // namespace
+} // namespace zarn::app::test
+
+namespace zarn::app::test {
+namespace {
+
+TEST_F(ViewTest, TheLevelScaleItemsSwitchTheActiveWindowOnly) {
+    CZARN40View* first = open(1);
+    ASSERT_NE(first, nullptr);
+    first->viewport()->repaint();
+    EXPECT_TRUE(frame().action(cmd::ViewLevelsClassic)->isChecked());
+
+    frame().action(cmd::ViewLevelsLog)->trigger();
+    EXPECT_EQ(first->levelScale(), LevelScaleKind::Logarithmic);
+    first->viewport()->repaint();
+    ASSERT_NE(first->periodBitmap(), nullptr);
+    EXPECT_EQ(first->periodBitmap()->pixels,
+              host_->doc().RenderPeriod(LevelScaleKind::Logarithmic).pixels);
+
+    // A second window on the same quilt starts on the classic scale; the checks follow the
+    // active window.
+    frame().action(cmd::WindowNew)->trigger();
+    ASSERT_EQ(host_->views().size(), 2u);
+    CZARN40View* second = host_->views().back();
+    EXPECT_EQ(second->levelScale(), LevelScaleKind::Classic);
+    EXPECT_TRUE(frame().action(cmd::ViewLevelsClassic)->isChecked());
+    frame().action(cmd::ViewLevelsRobust)->trigger();
+    EXPECT_EQ(second->levelScale(), LevelScaleKind::Robust);
+    EXPECT_EQ(first->levelScale(), LevelScaleKind::Logarithmic);
+    EXPECT_EQ(host_->viewedScales(), (std::array<bool, 3>{false, true, true}));
+
+    frame().mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    EXPECT_TRUE(frame().action(cmd::ViewLevelsLog)->isChecked());
 }
 
 } // namespace
