@@ -22,6 +22,14 @@ endif()
 set(ZARN_ISA_FLAGS_baseline "")
 set(ZARN_ISA_FLAGS_v3 -march=x86-64-v3)
 set(ZARN_ISA_FLAGS_v4 -march=x86-64-v4)
+# GCC's straight-line vectoriser turns the complex products of a sum into fused
+# multiply-add-subtract instructions even under -ffp-contract=off, so an optimised build and a
+# sanitiser build would round differently. On x86-64-v3 taking away FMA instructions prevents
+# it and keeps the vectoriser (the sphere map's sums need it); AVX-512 brings FMA with it, so
+# there the vectoriser goes.
+set(ZARN_ISA_UNFUSED_baseline "")
+set(ZARN_ISA_UNFUSED_v3 -mno-fma)
+set(ZARN_ISA_UNFUSED_v4 -fno-tree-slp-vectorize)
 
 function(zarn_add_isa_variants target)
   cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
@@ -29,11 +37,8 @@ function(zarn_add_isa_variants target)
     set(objects ${target}_isa_${level})
     add_library(${objects} OBJECT ${ARG_SOURCES})
     target_compile_definitions(${objects} PRIVATE ZARN_ISA_NS=isa_${level})
-    # -fno-tree-slp-vectorize: GCC's straight-line vectoriser turns the complex products of a
-    # sum into fused multiply-add-subtract instructions even under -ffp-contract=off, so an
-    # optimised build and a sanitiser build would round differently.
     target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -O2 -ffp-contract=off
-                           -fno-tree-slp-vectorize)
+                           ${ZARN_ISA_UNFUSED_${level}})
     target_include_directories(${objects} PRIVATE ${PROJECT_SOURCE_DIR} ${ZARN_SLEEF_INCLUDE_DIR})
     target_link_libraries(${objects} PRIVATE zarn_warnings)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${objects}>)

@@ -44,7 +44,7 @@ constexpr std::uint64_t kSquaretClockCycle = 16384;
 /** Steps in all between two looks at the collapse test: the round of several orbits. */
 constexpr std::uint32_t kRoundSteps = 10000;
 /** Rounds between two returns to the worker loop. */
-constexpr int kRoundsPerCall = 32;
+constexpr int kRoundsPerCall = 256;
 
 /**
  * Waits until @p value differs from @p old: spins for a short while first, since the next round
@@ -676,9 +676,9 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
     const std::uint32_t side = s.QMap.size;
     const double n = side;
     const double cellLimit = (n + QuiltMap::kMargin - 1) / n;
+    std::uint32_t* const grid = orbitGrids_[static_cast<std::size_t>(k)].data();
     const auto run = [&](auto& orbit, typename Traits::Map& map, std::uint32_t& orbitSteps) {
         std::uint32_t done = slot.done;
-        std::uint32_t maxSeen = slot.maxSeen;
         std::uint32_t newCells = 0;
         for (; done < slot.quota; ++done) {
             if (interrupted()) {
@@ -697,20 +697,20 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
             if (orbitSteps > static_cast<std::uint32_t>(kTransientSteps) && countThisHit) {
                 orbit.cellX = static_cast<int>(orbit.torusX * n);
                 orbit.cellY = static_cast<int>(orbit.torusY * n);
-                // Counts commute: whatever order the orbits' hits land in, the grid ends the
-                // same.
-                const std::uint32_t before =
-                    std::atomic_ref<std::uint32_t>(s.QMap.Cell(orbit.cellY, orbit.cellX))
-                        .fetch_add(1, std::memory_order_relaxed);
-                maxSeen = std::max(maxSeen, before + 1);
-                if (before == 0 && static_cast<std::uint32_t>(orbit.cellX) < side &&
-                    static_cast<std::uint32_t>(orbit.cellY) < side) {
+                // Each orbit counts into its own grid, so no cache line is shared in the step;
+                // counts commute, so the sum is the same whatever order the hits come in. Only
+                // an orbit's first hit of a cell looks at the shared flags, for the distinct
+                // count.
+                const std::size_t at = s.QMap.IndexOf(orbit.cellY, orbit.cellX);
+                if (grid[at]++ == 0 && static_cast<std::uint32_t>(orbit.cellX) < side &&
+                    static_cast<std::uint32_t>(orbit.cellY) < side &&
+                    touched_[at].load(std::memory_order_relaxed) == 0 &&
+                    touched_[at].exchange(1, std::memory_order_relaxed) == 0) {
                     ++newCells;
                 }
             }
         }
         slot.done = done;
-        slot.maxSeen = maxSeen;
         slot.newCells += newCells;
     };
     if (k == 0) {
@@ -735,8 +735,35 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
     }
     EnsureCrew(orbits - 1);
     slots_.resize(static_cast<std::size_t>(orbits));
-    // Counted afresh after every pause: a command may have changed the grid.
+
+    // The orbits' grids are empty here (added in before every return); the flags and the
+    // distinct count start from the grid as any command may have left it.
+    const std::size_t cells = s.QMap.CellCount();
+    orbitGrids_.resize(static_cast<std::size_t>(orbits));
+    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
+        grid.assign(cells, 0);
+    }
+    if (touchedCells_ != cells) {
+        touched_ = std::make_unique<std::atomic<std::uint8_t>[]>(cells);
+        touchedCells_ = cells;
+    }
+    const std::uint32_t* counts = s.QMap.CellData();
+    for (std::size_t i = 0; i < cells; ++i) {
+        touched_[i].store(counts[i] != 0 ? 1 : 0, std::memory_order_relaxed);
+    }
     liveDistinct_ = s.QMap.CountNonZero();
+    const std::uint32_t restartsAtEntry = s.restarts;
+    struct AddIn {
+        CZARN40Doc& doc;
+        std::uint32_t restarts;
+        ~AddIn() {
+            if (doc.state_.restarts == restarts) {
+                doc.MergeOrbitGrids();
+            } else {
+                doc.DiscardOrbitGrids();
+            }
+        }
+    } addIn{*this, restartsAtEntry};
 
     for (int round = 0; round < kRoundsPerCall && !interrupted(); ++round) {
         const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
@@ -780,17 +807,13 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
         std::uint32_t doneAfter = 0;
         bool complete = true;
         bool invalid = false;
-        std::uint32_t maxSeen = s.QMap.maxCount;
         for (RoundSlot& slot : slots_) {
             doneAfter += slot.done;
             complete = complete && slot.done == slot.quota;
             invalid = invalid || slot.invalid;
-            maxSeen = std::max(maxSeen, slot.maxSeen);
             liveDistinct_ += slot.newCells;
             slot.newCells = 0;
         }
-        s.QMap.maxCount = maxSeen;
-        st.maxCount.store(maxSeen, std::memory_order_relaxed);
         const std::uint32_t now = steps + (doneAfter - doneBefore);
         st.stepCount.store(now, std::memory_order_relaxed);
         if (invalid) {
@@ -803,7 +826,12 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
         }
         roundOpen_ = false;
         if (now % kRoundSteps == 0 && now > static_cast<std::uint32_t>(kTransientSteps)) {
-            if (CheckCollapse(now, static_cast<int>(liveDistinct_)) == Collapse::Stop) {
+            const auto distinct = static_cast<int>(liveDistinct_);
+            if (distinct < s.minDistinctCells && distinct < static_cast<int>(now / 100)) {
+                // A notice may keep the worker parked: the grid it shows is the whole one.
+                MergeOrbitGrids();
+            }
+            if (CheckCollapse(now, distinct) == Collapse::Stop) {
                 return;
             }
             const std::uint32_t after = st.stepCount.load(std::memory_order_relaxed);
@@ -814,6 +842,31 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
                 return; // replaced: the new quilt's orbits start afresh
             }
         }
+    }
+}
+
+void CZARN40Doc::MergeOrbitGrids() {
+    QuiltState& s = state_;
+    std::uint32_t* counts = s.QMap.CellData();
+    const std::size_t cells = s.QMap.CellCount();
+    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
+        if (grid.size() != cells) {
+            continue;
+        }
+        for (std::size_t i = 0; i < cells; ++i) {
+            if (grid[i] != 0) {
+                counts[i] += grid[i];
+                grid[i] = 0;
+            }
+        }
+    }
+    s.QMap.RefreshMax();
+    s.status.maxCount.store(s.QMap.maxCount, std::memory_order_relaxed);
+}
+
+void CZARN40Doc::DiscardOrbitGrids() {
+    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
+        std::fill(grid.begin(), grid.end(), 0u);
     }
 }
 

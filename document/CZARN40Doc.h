@@ -248,7 +248,6 @@ private:
     struct alignas(64) RoundSlot {
         std::uint32_t quota = 0;
         std::uint32_t done = 0;
-        std::uint32_t maxSeen = 0;
         std::uint32_t newCells = 0;
         bool invalid = false;
     };
@@ -325,6 +324,16 @@ private:
     RoundKey roundKey_;
     /** Non-zero cells of the grid while several orbits run (kept as hits land). */
     std::uint32_t liveDistinct_ = 0;
+    /** While several orbits run, each counts into a grid of its own (nothing shared in the step),
+     *  added into the document's grid before the worker parks or stops. */
+    std::vector<std::vector<std::uint32_t>> orbitGrids_;
+    /** Per cell: already hit, by the grid or by some orbit (what the distinct count needs). */
+    std::unique_ptr<std::atomic<std::uint8_t>[]> touched_;
+    std::size_t touchedCells_ = 0;
+    /** Adds the orbits' grids into the document's and clears them; the grid's maximum follows. */
+    void MergeOrbitGrids();
+    /** Forgets what the orbits counted (the quilt was restarted meanwhile). */
+    void DiscardOrbitGrids();
 
     struct Published {
         QuiltNames names;

@@ -35,11 +35,16 @@ public:
             maxCount = cell;
         }
     }
-    /** The counter of cell (row, column), margin included, for callers that add hits their own
-     *  way (several orbits counting into one grid with atomic increments). */
-    std::uint32_t& Cell(int row, int column) {
-        return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
+    /** Where cell (row, column) lies among all the cells (margin included), for callers that
+     *  count hits their own way and add them in later (several orbits counting at once). */
+    std::size_t IndexOf(int row, int column) const {
+        return static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column);
     }
+    /** The counter of cell (row, column), margin included. */
+    std::uint32_t& Cell(int row, int column) { return cells_[IndexOf(row, column)]; }
+    /** Every cell, margin included, in IndexOf order. */
+    std::uint32_t* CellData() { return cells_.data(); }
+    std::size_t CellCount() const { return cells_.size(); }
     std::uint32_t CountAt(int row, int column) const {
         return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];
     }
