@@ -86,9 +86,19 @@ void noCoefficients(JsonWriter&, const QuiltState&);
 /** An extra orbit of a square-lattice or tiling family starts at a point of the unit square. */
 void startInUnitSquare(Orbit& orbit, QuiltState& s);
 
+/** What the families on the square lattice share: the grid is the period, the picture is the
+ *  grid (or its mirrored lookup) and an extra orbit starts anywhere in the unit square. */
+struct SquareLattice {
+    static PeriodSize periodSize(const QuiltState& s) { return gridPeriod(s); }
+    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
+        fillSquareLattice(s, b, c);
+    }
+    static void startOrbit(Orbit& orbit, QuiltState& s) { startInUnitSquare(orbit, s); }
+};
+
 } // namespace family_detail
 
-template <> struct FamilyTraits<MapFamily::Square> {
+template <> struct FamilyTraits<MapFamily::Square> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::Square;
     using Map = SqrMap;
     static Map& map(QuiltState& s) { return s.sqrMap; }
@@ -105,19 +115,12 @@ template <> struct FamilyTraits<MapFamily::Square> {
         m.lastY = m.y;
         family_detail::storeUnfolded(s, m.x, m.y);
     }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
-    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s) {
         family_detail::noCoefficients(json, s);
     }
-    static void startOrbit(Orbit& orbit, QuiltState& s) {
-        family_detail::startInUnitSquare(orbit, s);
-    }
 };
 
-template <> struct FamilyTraits<MapFamily::Oct_Four> {
+template <> struct FamilyTraits<MapFamily::Oct_Four> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::Oct_Four;
     using Map = New84;
     static Map& map(QuiltState& s) { return s.octFourMap; }
@@ -126,14 +129,7 @@ template <> struct FamilyTraits<MapFamily::Oct_Four> {
         const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
-    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
-    static void startOrbit(Orbit& orbit, QuiltState& s) {
-        family_detail::startInUnitSquare(orbit, s);
-    }
 };
 
 template <> struct FamilyTraits<MapFamily::SFT> {
@@ -191,7 +187,7 @@ template <> struct FamilyTraits<MapFamily::Hex> {
     static void startOrbit(Orbit& orbit, QuiltState& s);
 };
 
-template <> struct FamilyTraits<MapFamily::SquareX> {
+template <> struct FamilyTraits<MapFamily::SquareX> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::SquareX;
     using Map = WildCornerMap;
     static Map& map(QuiltState& s) { return s.cornerMap; }
@@ -200,14 +196,7 @@ template <> struct FamilyTraits<MapFamily::SquareX> {
         const Complex r = m.CornerStep({s.pointX, s.pointY});
         family_detail::storeFolded(s, r.re, r.im);
     }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
-    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
-    static void startOrbit(Orbit& orbit, QuiltState& s) {
-        family_detail::startInUnitSquare(orbit, s);
-    }
 };
 
 template <> struct FamilyTraits<MapFamily::T> {
@@ -231,7 +220,7 @@ template <> struct FamilyTraits<MapFamily::T> {
     }
 };
 
-template <> struct FamilyTraits<MapFamily::ExpA> {
+template <> struct FamilyTraits<MapFamily::ExpA> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::ExpA;
     using Map = MapExpA;
     static Map& map(QuiltState& s) { return s.expAMap; }
@@ -240,14 +229,7 @@ template <> struct FamilyTraits<MapFamily::ExpA> {
         const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
-    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
-    static void startOrbit(Orbit& orbit, QuiltState& s) {
-        family_detail::startInUnitSquare(orbit, s);
-    }
 };
 
 template <> struct FamilyTraits<MapFamily::TWsq> {
@@ -271,7 +253,7 @@ template <> struct FamilyTraits<MapFamily::TWsq> {
     }
 };
 
-template <> struct FamilyTraits<MapFamily::Squaret> {
+template <> struct FamilyTraits<MapFamily::Squaret> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::Squaret;
     using Map = SqrMapt;
     static Map& map(QuiltState& s) { return s.sqrMapt; }
@@ -280,17 +262,10 @@ template <> struct FamilyTraits<MapFamily::Squaret> {
         const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
-    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
-    static void startOrbit(Orbit& orbit, QuiltState& s) {
-        family_detail::startInUnitSquare(orbit, s);
-    }
 };
 
-template <> struct FamilyTraits<MapFamily::Duo> {
+template <> struct FamilyTraits<MapFamily::Duo> : family_detail::SquareLattice {
     static constexpr MapFamily kFamily = MapFamily::Duo;
     using Map = DuoMap;
     static Map& map(QuiltState& s) { return s.duoMap; }
@@ -298,10 +273,6 @@ template <> struct FamilyTraits<MapFamily::Duo> {
     template <typename P> static void step(P& s, Map& m, bool& count) {
         const DuoPoint r = m.DuoStep(count);
         family_detail::storeUnfolded(s, r.x, r.y);
-    }
-    static PeriodSize periodSize(const QuiltState& s) { return family_detail::gridPeriod(s); }
-    static void fill(const QuiltState& s, PeriodBitmap& b, const PictureColours& c) {
-        family_detail::fillSquareLattice(s, b, c);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
     static void startOrbit(Orbit& orbit, QuiltState& s);

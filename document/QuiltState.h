@@ -66,11 +66,11 @@ using OrbitMap = std::variant<SqrMap, New84, MapSixFourTwelve, HexMap, WildCorne
                               MapThreeTwelve, MapExpA, TwsqMap, SqrMapt, DuoMap>;
 
 /**
- * One more orbit of the same quilt, iterated beside the state's own by a thread of its own and
- * counted into the same grid. It has its point, its own copy of the family's map (whose working
- * values change with every step) and its own transient.
+ * Where an orbit stands: the current point in the family's own coordinates (input and output of
+ * every step), the last step's result before folding, that result folded into the unit square
+ * (the point that is counted) and the cell it counts.
  */
-struct Orbit {
+struct OrbitPoint {
     double torusX = 0.0;
     double torusY = 0.0;
     double pointX = 0.0;
@@ -79,6 +79,14 @@ struct Orbit {
     double rawY = 0.0;
     int cellX = 0;
     int cellY = 0;
+};
+
+/**
+ * One more orbit of the same quilt, iterated beside the state's own by a thread of its own and
+ * counted into the same grid. It has its point, its own copy of the family's map (whose working
+ * values change with every step) and its own transient.
+ */
+struct Orbit : OrbitPoint {
     /** Steps since the orbit started: its first 3000 add no hits. */
     std::uint32_t steps = 0;
     OrbitMap map;
@@ -102,7 +110,7 @@ struct QuiltNames {
  * The document owns one and hands it out only under a pause (CZARN40Doc::State); the worker
  * changes it between pauses. The document/ operations work on it directly.
  */
-struct QuiltState {
+struct QuiltState : OrbitPoint {
     static constexpr int kNameLength = 300;
 
     /** Builds the objects in the order the program has always built them; with @p seed every
@@ -139,16 +147,6 @@ struct QuiltState {
     std::uint32_t orbitsGeneration = 0;
     /** Raised by every restart (the worker's open round of several orbits ends with it). */
     std::uint32_t restarts = 0;
-
-    // The orbit.
-    double torusX = 0.0;
-    double torusY = 0.0;
-    double pointX = 0.0;
-    double pointY = 0.0;
-    double rawX = 0.0;
-    double rawY = 0.0;
-    int cellX = 0;
-    int cellY = 0;
 
     QuiltNames names;
     /** What a window caption shows: sessionName, or the file's name once opened from one. */
