@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 namespace zarn {
 
@@ -43,8 +44,10 @@ constexpr std::uint64_t kSquaretClockCycle = 16384;
 
 /** Steps in all between two looks at the collapse test: the round of several orbits. */
 constexpr std::uint32_t kRoundSteps = 10000;
-/** Rounds between two returns to the worker loop. */
-constexpr int kRoundsPerCall = 256;
+/** Steps between two returns to the worker loop, where the orbits' counts are added in. */
+constexpr std::uint32_t kStepsPerCall = 256 * kRoundSteps;
+/** Steps in all between two dirty marks (the display redraws the quilt). */
+constexpr std::uint32_t kDirtySteps = 200000;
 
 /**
  * Waits until @p value differs from @p old: spins for a short while first, since the next round
@@ -205,6 +208,14 @@ void CZARN40Doc::Publish() const {
     published_.family = state_.family;
     published_.gridSize = state_.QMap.size;
     published_.viewPeriod = state_.viewPeriod;
+}
+
+bool CZARN40Doc::AwaitFinished(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(workerMutex_);
+    return workerParked_.wait_for(lock, timeout, [this] {
+        const QuiltStatus& st = state_.status;
+        return st.finished.load() != 0 && st.converged.load() == 0;
+    });
 }
 
 DocumentSnapshot CZARN40Doc::snapshot() const {
@@ -544,7 +555,7 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
                     return;
                 }
                 const std::uint32_t now = st.stepCount.load(std::memory_order_relaxed);
-                if (now % 200000 == 0) {
+                if (now % kDirtySteps == 0) {
                     MarkDirty();
                     if (now % kPolyRebuildSteps == 0 && s.polyView != 0 && s.polyMapping) {
                         s.polyMapping->rebuild = true;
@@ -573,8 +584,13 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
 void CZARN40Doc::EnterFinished() {
     QuiltStatus& st = state_.status;
     if (st.finished.load(std::memory_order_relaxed) == 0) {
-        st.finished.store(1);
-        st.running.store(0);
+        {
+            // Under the lock, so that a waiter cannot test the flag and then miss the notice.
+            std::lock_guard lock(workerMutex_);
+            st.finished.store(1);
+            st.running.store(0);
+        }
+        workerParked_.notify_all();
         st.maxCount.store(state_.QMap.maxCount);
         if (options_.observer) {
             options_.observer->finished(*this);
@@ -721,6 +737,32 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
     }
 }
 
+void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits) {
+    // A round ends at the next multiple of 10,000 steps (or at the limit), where the collapse
+    // test looks at the grid; orbit k takes a fixed share of it, so the same seed and count give
+    // the same grid. Once the quilt has as many distinct cells as the test asks for, the test can
+    // no longer fire (the count only grows while the orbits run): the rounds up to the next dirty
+    // mark then run as one, the orbits meet twenty times less often, and each orbit takes exactly
+    // the steps the single rounds would have given it.
+    const auto n = static_cast<std::uint32_t>(orbits);
+    for (int k = 0; k < orbits; ++k) {
+        slots_[static_cast<std::size_t>(k)] = RoundSlot{};
+    }
+    const std::uint64_t stop = std::uint64_t{limit} + 1;
+    const bool settled = std::cmp_greater_equal(liveDistinct_, state_.minDistinctCells);
+    const std::uint64_t span = settled ? kDirtySteps : kRoundSteps;
+    const std::uint64_t end = std::min<std::uint64_t>((steps / span + 1) * span, stop);
+    for (std::uint64_t at = steps; at < end;) {
+        const std::uint64_t roundEnd =
+            std::min<std::uint64_t>((at / kRoundSteps + 1) * kRoundSteps, end);
+        const auto total = static_cast<std::uint32_t>(roundEnd - at);
+        for (std::uint32_t k = 0; k < n; ++k) {
+            slots_[k].quota += total / n + (k < total % n ? 1u : 0u);
+        }
+        at = roundEnd;
+    }
+}
+
 template <typename Traits> void CZARN40Doc::RunRounds() {
     QuiltState& s = state_;
     QuiltStatus& st = s.status;
@@ -765,7 +807,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
         }
     } addIn{*this, restartsAtEntry};
 
-    for (int round = 0; round < kRoundsPerCall && !interrupted(); ++round) {
+    for (std::uint32_t ran = 0; ran < kStepsPerCall && !interrupted();) {
         const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
         const std::uint32_t steps = st.stepCount.load(std::memory_order_relaxed);
         if (!roundOpen_) {
@@ -773,17 +815,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
                 EnterFinished();
                 return;
             }
-            // The round ends at the next multiple of 10,000 steps (or at the limit); orbit k
-            // takes a fixed share of it, so the same seed and count give the same grid.
-            const std::uint64_t remaining = std::uint64_t{limit} + 1 - steps;
-            const auto total = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>(kRoundSteps - steps % kRoundSteps, remaining));
-            const std::uint32_t share = total / static_cast<std::uint32_t>(orbits);
-            const std::uint32_t extra = total % static_cast<std::uint32_t>(orbits);
-            for (int k = 0; k < orbits; ++k) {
-                slots_[static_cast<std::size_t>(k)] =
-                    RoundSlot{share + (static_cast<std::uint32_t>(k) < extra ? 1u : 0u)};
-            }
+            PlanRound(steps, limit, orbits);
             roundOpen_ = true;
             roundKey_ = key;
         }
@@ -815,6 +847,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
             slot.newCells = 0;
         }
         const std::uint32_t now = steps + (doneAfter - doneBefore);
+        ran += doneAfter - doneBefore;
         st.stepCount.store(now, std::memory_order_relaxed);
         if (invalid) {
             roundOpen_ = false;
@@ -835,7 +868,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
                 return;
             }
             const std::uint32_t after = st.stepCount.load(std::memory_order_relaxed);
-            if (after % 200000 == 0) {
+            if (after % kDirtySteps == 0) {
                 MarkDirty();
             }
             if (after != now) {

@@ -8,6 +8,7 @@
 #include "render/QuiltScore.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -156,6 +157,9 @@ public:
     // ---- What a window polls -------------------------------------------------------------
 
     DocumentSnapshot snapshot() const;
+    /** Waits at most @p timeout for the quilt to take its last step; true once it has. Returns
+     *  as soon as the worker finishes, so a caller that waits this way loses no time to polling. */
+    bool AwaitFinished(std::chrono::milliseconds timeout) const;
     std::uint32_t stepCount() const;
     std::uint32_t maxSteps() const;
     bool isFinished() const;
@@ -269,6 +273,8 @@ private:
     /** Several orbits: rounds of 10,000 steps in all, shared out among the orbits in a fixed
      *  way, with the driver's tests between rounds. */
     template <typename Traits> void RunRounds();
+    /** Gives every orbit its quota of the round that starts at @p steps. */
+    void PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits);
     /** Takes orbit @p k's share of the open round (on its own thread). */
     template <typename Traits> void RunOrbit(int k);
     template <typename Traits> static void OrbitThunk(CZARN40Doc& doc, int k) {

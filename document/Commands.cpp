@@ -102,7 +102,12 @@ void WaitUntilFinished(CZARN40Doc& doc,
         if (snap.finished()) {
             return;
         }
-        std::this_thread::sleep_for(interval);
+        if (doc.AwaitFinished(interval)) {
+            if (progress) {
+                progress(doc.snapshot());
+            }
+            return;
+        }
     }
 }
 

@@ -112,5 +112,40 @@ INSTANTIATE_TEST_SUITE_P(
                                  0xF914F0C610811B3Eull, 0x3B8BE4D6B6F7A31Aull}),
     [](const auto& info) { return std::string(info.param.name); });
 
+/**
+ * Several orbits: each takes a fixed share of every 10,000 steps, however the worker groups the
+ * rounds between two barriers. 450,000 steps pass two dirty marks and end inside a round.
+ */
+TEST(GoldenQuiltTest, SeveralOrbitsGiveTheRecordedGrid) {
+    struct OrbitCase {
+        MapFamily family;
+        std::uint64_t baselineHash;
+        std::uint64_t v3Hash;
+    };
+    for (const OrbitCase& c :
+         {OrbitCase{MapFamily::Square, 0x622A47AB6928F30Cull, 0xD76A2F90CFD31D35ull},
+          OrbitCase{MapFamily::T, 0x622C95BC5BD9153Full, 0x622C95BC5BD9153Full}}) {
+        DocumentOptions options;
+        options.seed = 1234;
+        options.orbits = 3;
+        NewQuiltOptions settings;
+        settings.family = c.family;
+        settings.gridSize = 120;
+        settings.maxSteps = 449999;
+        auto doc = NewQuilt(options, settings);
+        WaitUntilFinished(*doc, {});
+        ScopedPause pause(*doc);
+        const QuiltState& s = doc->State(pause);
+        ASSERT_EQ(s.status.collapsedReplacements.load() + s.status.invalidReplacements.load(), 0u);
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "0x%016llXull",
+                      static_cast<unsigned long long>(fingerprint(s)));
+        const Isa isa = activeIsa();
+        ASSERT_NE(isa, Isa::V4);
+        EXPECT_EQ(fingerprint(s), isa == Isa::Baseline ? c.baselineHash : c.v3Hash)
+            << familyName(c.family) << " now gives " << hex << " at " << isaName(isa);
+    }
+}
+
 } // namespace
 } // namespace zarn
