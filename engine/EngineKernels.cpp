@@ -52,8 +52,8 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
                       k.gamma * sinX3 * cosY2 - k.omega * sinY1 + offX + emm * x;
     const double ny = k.lambda * sinY1 + k.alpha * sinY1 * cosX1 + k.beta * sinY2 +
                       k.gamma * sinY3 * cosX2 - k.omega * sinX1 + offY + emm * y;
-    x = nx;
-    y = ny;
+    x = foldToUnit(nx);
+    y = foldToUnit(ny);
 }
 
 void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
@@ -99,8 +99,8 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
         t.sinY[k] = sinY[k];
         t.cosY[k] = cosY[k];
     }
-    x = nx;
-    y = ny;
+    x = foldToUnit(nx);
+    y = foldToUnit(ny);
 }
 
 MapPoint expA(MapExpA& m, double px, double py) {

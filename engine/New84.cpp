@@ -29,7 +29,6 @@ MapPoint New84::StepFrom(double px, double py) {
         } else {
             square::plainStep(x, y, secondSet(), emm, offX, offY, twoPi);
         }
-        Fold();
     }
     lastX = x;
     lastY = y;

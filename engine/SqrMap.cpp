@@ -11,12 +11,10 @@ namespace zarn {
 
 void SqrMap::Step() {
     square::plainStep(x, y, plainSet(), emm, offX, offY, twoPi);
-    Fold();
 }
 
 void SqrMap::StepDetailed() {
     square::detailedStep(x, y, coef, depth, emm, offX, offY, twoPi, tables());
-    Fold();
 }
 
 void SqrMap::Fold() {

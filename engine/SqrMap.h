@@ -49,7 +49,8 @@ private:
 };
 
 /** Kernels shared by the square-lattice maps (SqrMap, New84, SqrMapt). See docs/maps.md,
- *  "Square". They leave the result unfolded; every caller folds. */
+ *  "Square". They fold the result onto the unit torus (foldToUnit), in the code of the running
+ *  machine's level, so the fold costs no call of its own. */
 namespace square {
 
 inline constexpr double kTwoPi = 6.283185307;
@@ -70,8 +71,8 @@ struct PlainSet {
 /** Coefficient table of the detailed map: coef[i][j] multiplies sin((i+1) t x) cos((j+1) t y). */
 using CoefGrid = std::array<std::array<double, kMaxDepth>, kMaxDepth>;
 
-/** One plain step of (x, y). Every term is taken from the point before the step; the sum runs
- *  left to right in the order the formula is written. Runs the variant of the step for the
+/** One plain step of (x, y), folded. Every term is taken from the point before the step; the sum
+ * runs left to right in the order the formula is written. Runs the variant of the step for the
  *  running machine (engine/StepKernels.h). */
 void plainStep(double& x, double& y, const PlainSet& k, double emm, double offX, double offY,
                double twoPi);
@@ -87,10 +88,10 @@ struct DetailTables {
 };
 
 /**
- * One detailed step of (x, y): emm * p + offset + the double Fourier sum up to @p depth with the
- * coefficients coef[i][j]. Higher-order angles come from repeated addition of the first-order
- * angle, not multiplication; the x and y sums are built interleaved. A depth above the 6 x 6
- * table is treated as 6.
+ * One detailed step of (x, y), folded: emm * p + offset + the double Fourier sum up to @p depth
+ * with the coefficients coef[i][j]. Higher-order angles come from repeated addition of the
+ * first-order angle, not multiplication; the x and y sums are built interleaved. A depth above the
+ * 6 x 6 table is treated as 6.
  */
 void detailedStep(double& x, double& y, const CoefGrid& coef, int depth, double emm, double offX,
                   double offY, double twoPi, const DetailTables& t);
@@ -130,9 +131,9 @@ public:
 
     SqrMap() = default;
 
-    /** One plain step on (x, y), then Fold(). */
+    /** One plain step on (x, y), folded. */
     void Step();
-    /** One detailed step on (x, y) up to `depth`, then Fold(). */
+    /** One detailed step on (x, y) up to `depth`, folded. */
     void StepDetailed();
     /** Folds x and y onto the unit torus, each by itself (1.0 stays, -1.0 becomes 1.0). */
     void Fold();

@@ -37,15 +37,9 @@ MapPoint SqrMapt::StepFrom(double px, double py) {
         const square::PlainSet now{setNow[0], setNow[1], setNow[2], setNow[3], setNow[4]};
         square::plainStep(x, y, now, emmNow, offX, offY, twoPi);
     }
-    Fold();
     lastX = x;
     lastY = y;
     return {x, y};
-}
-
-void SqrMapt::Fold() {
-    x = foldToUnit(x);
-    y = foldToUnit(y);
 }
 
 void SqrMapt::Randomize(RandomSource& rnd, CRandom& cRandom) {

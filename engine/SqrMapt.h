@@ -90,8 +90,6 @@ public:
 private:
     enum class ClockMode : std::uint8_t { System, Fixed, Simulated };
 
-    void Fold();
-
     ClockMode clockMode_ = ClockMode::System;
     /** The pinned time, or the simulated time of the next step. */
     std::time_t clockTime_ = 0;

@@ -16,10 +16,10 @@ class MapExpA;
  * value); the sums run in the order of the formulas with the typed constants, unfused.
  */
 struct EngineKernels {
-    /** square::plainStep: one plain square step of (x, y), unfolded. */
+    /** square::plainStep: one plain square step of (x, y), folded. */
     void (*squarePlain)(double& x, double& y, const square::PlainSet& k, double emm, double offX,
                         double offY, double twoPi);
-    /** square::detailedStep with the coefficient table coef[i][j], unfolded. */
+    /** square::detailedStep with the coefficient table coef[i][j], folded. */
     void (*squareDetailed)(double& x, double& y, const square::CoefGrid& coef, int depth,
                            double emm, double offX, double offY, double twoPi,
                            const square::DetailTables& t);

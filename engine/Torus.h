@@ -12,13 +12,13 @@ namespace zarn {
  * grid.
  */
 inline double foldToUnit(double v) {
-    if (v > 1.0) {
-        return v - std::trunc(v);
-    }
-    if (v < 0.0) {
-        return v + (1.0 - std::trunc(v));
-    }
-    return v;
+    // Both candidates are computed and one selected: on a chaotic orbit the side a point falls
+    // on cannot be predicted, and a mispredicted branch costs more than the arithmetic.
+    const double t = std::trunc(v);
+    const double above = v - t;
+    const double below = v + (1.0 - t);
+    const double kept = v < 0.0 ? below : v;
+    return v > 1.0 ? above : kept;
 }
 
 } // namespace zarn
