@@ -419,6 +419,7 @@ void CZARN40Doc::PauseWorker() const {
     }
     std::unique_lock lock(workerMutex_);
     suspendCount_.fetch_add(1);
+    pauses_.fetch_add(1);
     if (!worker_.joinable()) {
         return;
     }
@@ -532,6 +533,47 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
         if (steps > limit) {
             break;
         }
+        if constexpr (requires(StepSpan & span) { Traits::runSpan(s, Traits::map(s), span); }) {
+            // The steps up to the next one that has something to decide (a collapse test, the
+            // end of the transient, the limit) run as one span in the step code of the running
+            // machine; the deciding step itself goes through the loop below.
+            const auto transient = static_cast<std::uint32_t>(kTransientSteps);
+            std::uint64_t last = std::min<std::uint64_t>(limit, std::uint64_t{steps} + budget - i);
+            last = std::min<std::uint64_t>(last, (steps / kRoundSteps + 1) * kRoundSteps - 1);
+            if (steps < transient) {
+                last = std::min<std::uint64_t>(last, transient);
+            }
+            if (last > steps) {
+                StepSpan span;
+                span.cells = s.QMap.CellData();
+                span.stride = s.QMap.IndexOf(1, 0);
+                span.side = side;
+                span.cellLimit = cellLimit;
+                span.stop = &interrupt_;
+                span.steps = static_cast<std::uint32_t>(last - steps);
+                span.count = steps >= transient;
+                span.x = s.pointX;
+                span.y = s.pointY;
+                span.maxCount = s.QMap.maxCount;
+                span.cellX = s.cellX;
+                span.cellY = s.cellY;
+                Traits::runSpan(s, Traits::map(s), span);
+                s.QMap.maxCount = span.maxCount;
+                s.cellX = span.cellX;
+                s.cellY = span.cellY;
+                steps += span.done;
+                i += span.done - 1;
+                st.stepCount.store(steps, std::memory_order_relaxed);
+                if (span.invalid) {
+                    ReplaceInvalid();
+                    return;
+                }
+                if (span.done < span.steps) {
+                    break; // interrupted
+                }
+                continue;
+            }
+        }
         ++steps;
         st.stepCount.store(steps, std::memory_order_relaxed);
         bool countThisHit = true;
@@ -549,8 +591,7 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
             s.cellX = static_cast<int>(s.torusX * n);
             s.cellY = static_cast<int>(s.torusY * n);
             if (steps % 10000 == 0) {
-                const Collapse collapse =
-                    CheckCollapse(steps, static_cast<int>(s.QMap.CountNonZero()));
+                const Collapse collapse = CheckCollapse(steps, DistinctCells(steps));
                 if (collapse == Collapse::Stop) {
                     return;
                 }
@@ -581,6 +622,20 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
     st.maxCount.store(s.QMap.maxCount, std::memory_order_relaxed);
 }
 
+int CZARN40Doc::DistinctCells(std::uint32_t steps) {
+    // Once the grid has as many distinct cells as the collapse test asks for, the test cannot
+    // fire again until something changes the grid from outside the worker, which takes a pause,
+    // or the worker replaces the quilt. Until then the count is only refreshed at the dirty
+    // marks, for the display, and the grid is not scanned every 10,000 steps.
+    const std::uint64_t pauses = pauses_.load();
+    if (distinctPauses_ != pauses || distinctKnown_ < state_.minDistinctCells ||
+        steps % kDirtySteps == 0) {
+        distinctKnown_ = static_cast<int>(state_.QMap.CountNonZero());
+        distinctPauses_ = pauses;
+    }
+    return distinctKnown_;
+}
+
 void CZARN40Doc::EnterFinished() {
     QuiltStatus& st = state_.status;
     if (st.finished.load(std::memory_order_relaxed) == 0) {
@@ -600,6 +655,7 @@ void CZARN40Doc::EnterFinished() {
 }
 
 void CZARN40Doc::ReplaceInvalid() {
+    distinctKnown_ = 0;
     state_.status.invalidReplacements.fetch_add(1, std::memory_order_relaxed);
     zarn::NewRandomQuilt(state_);
     Publish();
@@ -627,6 +683,7 @@ CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps, int distinct
         return Collapse::Stop;
     }
     zarn::NewRandomQuilt(s);
+    distinctKnown_ = 0;
     st.running.store(1);
     st.converged.store(0);
     Publish();
@@ -637,8 +694,12 @@ CZARN40Doc::Collapse CZARN40Doc::CheckCollapse(std::uint32_t steps, int distinct
 }
 
 void CZARN40Doc::MarkDirty() {
-    const int openDocuments = options_.registry ? static_cast<int>(options_.registry->count()) : 0;
-    IdleWait(openDocuments + 1);
+    // The short sleep makes room for the desktop program's user-interface thread and the
+    // workers of its other documents. A document outside the program (the renderer, a test)
+    // has neither to make room for, and would only lose the time.
+    if (options_.registry != nullptr) {
+        IdleWait(static_cast<int>(options_.registry->count()) + 1);
+    }
     state_.status.imageDirty.store(1);
     if (options_.observer) {
         options_.observer->imageDirty(*this);
@@ -699,6 +760,41 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
         for (; done < slot.quota; ++done) {
             if (interrupted()) {
                 break;
+            }
+            if constexpr (requires(StepSpan & span) { Traits::runSpan(orbit, map, span); }) {
+                // The rest of the orbit's share, or up to the end of its transient, as one span
+                // (see RunBlock).
+                const auto transient = static_cast<std::uint32_t>(kTransientSteps);
+                std::uint32_t length = slot.quota - done;
+                if (orbitSteps < transient) {
+                    length = std::min(length, transient - orbitSteps);
+                }
+                StepSpan span;
+                span.cells = grid;
+                span.stride = s.QMap.IndexOf(1, 0);
+                span.side = side;
+                span.touched = touched_.get();
+                span.cellLimit = cellLimit;
+                span.stop = &interrupt_;
+                span.steps = length;
+                span.count = orbitSteps >= transient;
+                span.x = orbit.pointX;
+                span.y = orbit.pointY;
+                span.cellX = orbit.cellX;
+                span.cellY = orbit.cellY;
+                Traits::runSpan(orbit, map, span);
+                orbit.cellX = span.cellX;
+                orbit.cellY = span.cellY;
+                newCells += span.newCells;
+                done += span.done - 1;
+                orbitSteps += span.done;
+                if (span.invalid) {
+                    --orbitSteps; // the step that left is not one of the orbit's
+                    slot.invalid = true;
+                    ++done;
+                    break;
+                }
+                continue;
             }
             bool countThisHit = true;
             Traits::step(orbit, map, countThisHit);

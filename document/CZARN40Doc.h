@@ -70,6 +70,8 @@ struct DocumentOptions {
     /** Seeds every random source and the C library generator from this value instead of the
      *  clock and the current directory, so a run can be repeated exactly. */
     std::optional<std::uint64_t> seed;
+    /** The desktop program's list of open documents. With one, the worker sleeps (open
+     *  documents + 1) ms at every dirty mark to make room for the others; without, it does not. */
     DocumentRegistry* registry = nullptr;
     DocumentObserver* observer = nullptr;
     /** Physical memory to size against; the machine's when empty. */
@@ -273,6 +275,8 @@ private:
     /** Several orbits: rounds of 10,000 steps in all, shared out among the orbits in a fixed
      *  way, with the driver's tests between rounds. */
     template <typename Traits> void RunRounds();
+    /** The distinct cells the collapse test at @p steps looks at. */
+    int DistinctCells(std::uint32_t steps);
     /** Gives every orbit its quota of the round that starts at @p steps. */
     void PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits);
     /** Takes orbit @p k's share of the open round (on its own thread). */
@@ -317,6 +321,10 @@ private:
     /** stop requested, a pause outstanding or not started yet: the one flag the step loop
      *  tests between steps. */
     mutable std::atomic<bool> interrupt_{true};
+    /** Pauses taken so far; the worker's last count of distinct cells holds while it stays. */
+    mutable std::atomic<std::uint64_t> pauses_{0};
+    int distinctKnown_ = 0;
+    std::uint64_t distinctPauses_ = 0;
     bool parked_ = false;
     bool exited_ = false;
     bool started_ = false;

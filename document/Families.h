@@ -4,6 +4,7 @@
 #include "document/PictureColours.h"
 #include "document/QuiltOps.h"
 #include "document/QuiltState.h"
+#include "engine/StepKernels.h"
 #include "engine/Torus.h"
 #include "render/BitmapFill.h"
 
@@ -114,6 +115,11 @@ template <> struct FamilyTraits<MapFamily::Square> : family_detail::SquareLattic
         m.lastX = m.x;
         m.lastY = m.y;
         family_detail::storeUnfolded(s, m.x, m.y);
+    }
+    /** The worker's run of steps without decisions between them (engine/StepKernels.h). */
+    template <typename P> static void runSpan(P& s, Map& m, StepSpan& span) {
+        m.RunSpan(span);
+        family_detail::storeUnfolded(s, span.x, span.y);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s) {
         family_detail::noCoefficients(json, s);

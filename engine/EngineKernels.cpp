@@ -9,9 +9,12 @@
 
 namespace zarn::ZARN_ISA_NS {
 
-void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
-                 double offY, double twoPi) {
-    cleanUpperState();
+namespace {
+
+/** squarePlain without the state cleaning, to inline into a loop. */
+[[gnu::always_inline]] inline void plainStepInline(double& x, double& y, const square::PlainSet& k,
+                                                   double emm, double offX, double offY,
+                                                   double twoPi) {
     const double x1 = twoPi * x;
     const double x2 = x1 + x1;
     const double x3 = x2 + x1;
@@ -56,9 +59,10 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
     y = foldToUnit(ny);
 }
 
-void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
-                    double offX, double offY, double twoPi, const square::DetailTables& t) {
-    cleanUpperState();
+/** squareDetailed without the state cleaning, to inline into a loop. */
+inline void detailedStepInline(double& x, double& y, const square::CoefGrid& coef, int depth,
+                               double emm, double offX, double offY, double twoPi,
+                               const square::DetailTables& t) {
     const int d = depth < 0 ? 0 : (depth > square::kMaxDepth ? square::kMaxDepth : depth);
     const int filled = d > 1 ? d : 1;
     // One batch: the x angles, then the y angles, built in locals (the scratch tables are
@@ -101,6 +105,103 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
     }
     x = foldToUnit(nx);
     y = foldToUnit(ny);
+}
+
+/** The steps of a span: @p step advances (x, y) by one folded step. The cells are counted in
+ *  batches: each step only notes its cell, and the notes are added every kBatch steps, where
+ *  the loads of the counts run side by side instead of one by one within the chain of steps. */
+template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
+    constexpr std::uint32_t kBatch = 64;
+    double x = span.x;
+    double y = span.y;
+    const auto side = static_cast<double>(span.side);
+    const double cellLimit = span.cellLimit;
+    std::uint32_t* const cells = span.cells;
+    const std::size_t stride = span.stride;
+    std::uint32_t maxCount = span.maxCount;
+    std::uint32_t done = 0;
+    int cellX = span.cellX;
+    int cellY = span.cellY;
+    std::size_t noted[kBatch];
+    std::uint32_t notes = 0;
+    const auto addNotes = [&] {
+        for (std::uint32_t k = 0; k < notes; ++k) {
+            const std::size_t at = noted[k];
+            const std::uint32_t now = ++cells[at];
+            maxCount = now > maxCount ? now : maxCount;
+            if (now == 1 && span.touched != nullptr) {
+                // Only the counted cells (not the margin) make the quilt's distinct count.
+                const std::size_t row = at / stride;
+                const std::size_t column = at - row * stride;
+                std::atomic<std::uint8_t>& flag = span.touched[at];
+                if (row < span.side && column < span.side &&
+                    flag.load(std::memory_order_relaxed) == 0 &&
+                    flag.exchange(1, std::memory_order_relaxed) == 0) {
+                    ++span.newCells;
+                }
+            }
+        }
+        notes = 0;
+    };
+    while (done < span.steps) {
+        step(x, y);
+        ++done;
+        if (!(x >= 0.0 && x < cellLimit && y >= 0.0 && y < cellLimit)) {
+            span.invalid = true;
+            break;
+        }
+        if (span.count) {
+            cellX = static_cast<int>(x * side);
+            cellY = static_cast<int>(y * side);
+            noted[notes++] =
+                static_cast<std::size_t>(cellY) * stride + static_cast<std::size_t>(cellX);
+            if (notes == kBatch) {
+                addNotes();
+            }
+        }
+        if (span.stop->load(std::memory_order_relaxed)) {
+            break;
+        }
+    }
+    addNotes();
+    span.x = x;
+    span.y = y;
+    span.maxCount = maxCount;
+    span.done = done;
+    span.cellX = cellX;
+    span.cellY = cellY;
+}
+
+} // namespace
+
+void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
+                 double offY, double twoPi) {
+    cleanUpperState();
+    plainStepInline(x, y, k, emm, offX, offY, twoPi);
+}
+
+void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
+                    double offX, double offY, double twoPi, const square::DetailTables& t) {
+    cleanUpperState();
+    detailedStepInline(x, y, coef, depth, emm, offX, offY, twoPi, t);
+}
+
+void squareSpan(SqrMap& m, StepSpan& span) {
+    cleanUpperState();
+    if (m.detail == 1) {
+        const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
+        runSpan(span, [&](double& x, double& y) {
+            detailedStepInline(x, y, m.coef, m.depth, m.emm, m.offX, m.offY, m.twoPi, t);
+        });
+    } else {
+        const square::PlainSet k = m.plainSet();
+        const double emm = m.emm;
+        const double offX = m.offX;
+        const double offY = m.offY;
+        const double twoPi = m.twoPi;
+        runSpan(span,
+                [&](double& x, double& y) { plainStepInline(x, y, k, emm, offX, offY, twoPi); });
+    }
 }
 
 MapPoint expA(MapExpA& m, double px, double py) {
@@ -161,6 +262,6 @@ void sines(double* v, int n) {
 }
 
 extern const EngineKernels kEngineKernels;
-const EngineKernels kEngineKernels{squarePlain, squareDetailed, expA, sines};
+const EngineKernels kEngineKernels{squarePlain, squareDetailed, expA, sines, squareSpan};
 
 } // namespace zarn::ZARN_ISA_NS

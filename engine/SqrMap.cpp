@@ -3,6 +3,7 @@
 #include "Archive.h"
 #include "CRandom.h"
 #include "RandomSource.h"
+#include "StepKernels.h"
 #include "Torus.h"
 
 #include <string>
@@ -15,6 +16,12 @@ void SqrMap::Step() {
 
 void SqrMap::StepDetailed() {
     square::detailedStep(x, y, coef, depth, emm, offX, offY, twoPi, tables());
+}
+
+void SqrMap::RunSpan(StepSpan& span) {
+    engineKernels().squareSpan(*this, span);
+    x = lastX = span.x;
+    y = lastY = span.y;
 }
 
 void SqrMap::Fold() {

@@ -11,6 +11,7 @@ namespace zarn {
 class Archive;
 class CRandom;
 class RandomSource;
+struct StepSpan;
 
 /** A point handed to or returned by a map's step. */
 struct MapPoint {
@@ -135,6 +136,9 @@ public:
     void Step();
     /** One detailed step on (x, y) up to `depth`, folded. */
     void StepDetailed();
+    /** Runs the steps of @p span (plain or detailed by the detail flag) from its point; x, y,
+     *  lastX and lastY are left at the point it hands back. */
+    void RunSpan(StepSpan& span);
     /** Folds x and y onto the unit torus, each by itself (1.0 stays, -1.0 becomes 1.0). */
     void Fold();
     /** Draws the named coefficients, emm, a start point, the offsets and the 6 x 6 table:

@@ -3,9 +3,48 @@
 #include "Isa.h"
 #include "SqrMap.h"
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
 namespace zarn {
 
 class MapExpA;
+
+/**
+ * A run of steps of one orbit with nothing to decide between them (no collapse test, no end of
+ * the transient, no step limit inside it). The loop keeps the point in registers, checks the
+ * point and counts its cell into the grid exactly as the worker's step by step loop does.
+ */
+struct StepSpan {
+    /** The grid's cells, margin included, @p stride cells a row; @p side counted cells a side. */
+    std::uint32_t* cells = nullptr;
+    std::size_t stride = 0;
+    std::uint32_t side = 0;
+    /** When set (one orbit of several, counting into a grid of its own): a flag per cell, shared
+     *  by the orbits. A cell this grid counts for the first time raises its flag, and when the
+     *  flag was down the cell is new to the quilt: newCells counts those. */
+    std::atomic<std::uint8_t>* touched = nullptr;
+    std::uint32_t newCells = 0;
+    /** A folded coordinate at or above this lies outside the cells and their margin. */
+    double cellLimit = 0.0;
+    /** Read after every step: the run ends after the step that sees it set. */
+    const std::atomic<bool>* stop = nullptr;
+    /** Steps to take, and whether their cells are counted (the transient is over). */
+    std::uint32_t steps = 0;
+    bool count = false;
+    /** The point, taken in and handed back. */
+    double x = 0.0;
+    double y = 0.0;
+    /** The grid's largest count, kept up as cells are counted. */
+    std::uint32_t maxCount = 0;
+    /** Steps taken; when @p invalid, the last of them left the grid or the numbers and its cell
+     *  was not counted. The cell of the last counted step. */
+    std::uint32_t done = 0;
+    bool invalid = false;
+    int cellX = 0;
+    int cellY = 0;
+};
 
 /**
  * The hot steps of the engine's families, one table per instruction-set level
@@ -27,6 +66,9 @@ struct EngineKernels {
     MapPoint (*expA)(MapExpA& map, double px, double py);
     /** The batch sine the kernels of this level use: v[k] = sin v[k] for k < n. */
     void (*sines)(double* v, int n);
+    /** A run of plain or detailed square steps of @p map (by its detail flag); the scratch
+     *  tables of a detailed run hold the last step's values. */
+    void (*squareSpan)(SqrMap& map, StepSpan& span);
 };
 
 /** The table for activeIsa(). */
@@ -50,5 +92,6 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
                     double offX, double offY, double twoPi, const square::DetailTables& t);
 MapPoint expA(MapExpA& map, double px, double py);
 void sines(double* v, int n);
+void squareSpan(SqrMap& map, StepSpan& span);
 } // namespace zarn::ZARN_ISA_NS
 #endif

@@ -125,6 +125,37 @@ TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverPausesComeBetwee
     EXPECT_NE(sessionBytes(*single), expected);
 }
 
+TEST(DocumentInterfaceTest, TheCollapseTestSeesWhatAPauseDidToTheGrid) {
+    // Once a quilt has enough distinct cells the worker stops recounting them at every test; a
+    // command that empties the grid under a pause must still be seen at the next test.
+    struct StepAtCollapse : DocumentObserver {
+        std::atomic<std::uint32_t> at{0};
+        bool quiltConverged(CZARN40Doc& doc) override {
+            at.store(doc.stepCount());
+            return false;
+        }
+    } observer;
+    DocumentOptions options;
+    options.seed = 5;
+    options.observer = &observer;
+    NewQuiltOptions settings;
+    settings.maxSteps = 100000000;
+    auto doc = NewQuilt(options, settings);
+    ASSERT_TRUE(waitFor([&] { return doc->stepCount() > 250000; }));
+    std::uint32_t pausedAt = 0;
+    {
+        ScopedPause pause(*doc);
+        QuiltState& s = doc->State(pause);
+        observer.at.store(0);
+        pausedAt = s.status.stepCount.load();
+        makeFixedPointQuilt(s);
+        s.useRandomSettings = 0;
+        s.QMap.Clear();
+    }
+    ASSERT_TRUE(waitFor([&] { return observer.at.load() != 0; }));
+    EXPECT_EQ(observer.at.load(), (pausedAt / 10000 + 1) * 10000);
+}
+
 TEST(DocumentInterfaceTest, ConvergedNoticeParksTheWorkerWithoutHoldingUpAPause) {
     RecordingObserver observer;
     observer.answerLater = true;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -175,6 +176,124 @@ TEST(StepKernels, DetailedSquareAndExpAAgreeAcrossLevelsUpToSineRounding) {
             ASSERT_EQ(copy.cx, x0 - 0.5);
         }
     }
+}
+
+/** A grid of side 40 with the ten-cell margin, as the document lays it out. */
+struct SpanGrid {
+    static constexpr std::uint32_t kSide = 40;
+    static constexpr std::size_t kStride = kSide + 10;
+    std::vector<std::uint32_t> cells = std::vector<std::uint32_t>(kStride * kStride, 0u);
+
+    StepSpan span(double x, double y, std::uint32_t steps, const std::atomic<bool>& stop) {
+        StepSpan s;
+        s.cells = cells.data();
+        s.stride = kStride;
+        s.side = kSide;
+        s.cellLimit = (kSide + 9.0) / kSide;
+        s.stop = &stop;
+        s.steps = steps;
+        s.count = true;
+        s.x = x;
+        s.y = y;
+        return s;
+    }
+};
+
+TEST(StepKernels, SquareSpanCountsWhatTheStepByStepLoopCounts) {
+    for (const bool detailed : {false, true}) {
+        for (Isa isa : runnableIsas()) {
+            SqrMap map = randomSquare(0.31);
+            map.detail = detailed ? 1 : 0;
+            map.depth = 4;
+            const std::atomic<bool> stop{false};
+            SpanGrid grid;
+            // 1000 steps: several batches of noted cells and a part batch.
+            StepSpan span = grid.span(0.25, 0.6, 1000, stop);
+            map.RunSpan(span);
+
+            SqrMap one = randomSquare(0.31);
+            one.detail = map.detail;
+            one.depth = 4;
+            std::vector<std::uint32_t> want(grid.cells.size(), 0u);
+            std::uint32_t maxCount = 0;
+            double x = 0.25;
+            double y = 0.6;
+            for (int k = 0; k < 1000; ++k) {
+                const auto& kernels = *engineKernelsFor(isa);
+                if (detailed) {
+                    kernels.squareDetailed(
+                        x, y, one.coef, 4, one.emm, one.offX, one.offY, one.twoPi,
+                        {one.angleX, one.angleY, one.sinX, one.cosY, one.sinY, one.cosX});
+                } else {
+                    kernels.squarePlain(x, y, one.plainSet(), one.emm, one.offX, one.offY,
+                                        one.twoPi);
+                }
+                const std::size_t at =
+                    static_cast<std::size_t>(static_cast<int>(y * SpanGrid::kSide)) *
+                        SpanGrid::kStride +
+                    static_cast<std::size_t>(static_cast<int>(x * SpanGrid::kSide));
+                maxCount = std::max(maxCount, ++want[at]);
+            }
+            if (isa != activeIsa()) {
+                continue; // RunSpan takes the running level's kernels
+            }
+            EXPECT_EQ(span.done, 1000u);
+            EXPECT_FALSE(span.invalid);
+            EXPECT_EQ(grid.cells, want) << (detailed ? "detailed" : "plain");
+            EXPECT_EQ(span.maxCount, maxCount);
+            EXPECT_EQ(span.x, x);
+            EXPECT_EQ(map.x, x);
+            EXPECT_EQ(map.lastY, y);
+        }
+    }
+}
+
+TEST(StepKernels, SquareSpanStopsOnRequestAndOnAPointOutsideTheGrid) {
+    SqrMap map = randomSquare(0.31);
+    SpanGrid grid;
+    const std::atomic<bool> stop{true};
+    StepSpan span = grid.span(0.25, 0.6, 500, stop);
+    map.RunSpan(span);
+    EXPECT_EQ(span.done, 1u) << "a set stop flag ends the run after the step in progress";
+    EXPECT_FALSE(span.invalid);
+
+    const std::atomic<bool> go{false};
+    map.lambda = std::numeric_limits<double>::quiet_NaN();
+    std::fill(grid.cells.begin(), grid.cells.end(), 0u);
+    span = grid.span(0.25, 0.6, 500, go);
+    map.RunSpan(span);
+    EXPECT_EQ(span.done, 1u);
+    EXPECT_TRUE(span.invalid);
+    EXPECT_EQ(std::count(grid.cells.begin(), grid.cells.end(), 0u),
+              static_cast<std::ptrdiff_t>(grid.cells.size()))
+        << "the step that left the grid is not counted";
+}
+
+TEST(StepKernels, SquareSpanReportsOnlyCellsNewToTheQuilt) {
+    SqrMap map = randomSquare(0.31);
+    SpanGrid grid;
+    std::vector<std::atomic<std::uint8_t>> touched(grid.cells.size());
+    // Cells another orbit found first, and the margin, which never counts.
+    for (std::size_t at = 0; at < touched.size(); at += 3) {
+        touched[at].store(1);
+    }
+    const std::atomic<bool> stop{false};
+    StepSpan span = grid.span(0.25, 0.6, 3000, stop);
+    span.touched = touched.data();
+    map.RunSpan(span);
+    std::uint32_t fresh = 0;
+    for (std::size_t at = 0; at < grid.cells.size(); ++at) {
+        const bool counted =
+            at / SpanGrid::kStride < SpanGrid::kSide && at % SpanGrid::kStride < SpanGrid::kSide;
+        if (grid.cells[at] != 0 && counted && at % 3 != 0) {
+            ++fresh;
+        }
+        if (grid.cells[at] != 0 && counted) {
+            EXPECT_EQ(touched[at].load(), 1) << "every counted cell raises its flag";
+        }
+    }
+    EXPECT_GT(fresh, 100u);
+    EXPECT_EQ(span.newCells, fresh);
 }
 
 } // namespace
