@@ -135,6 +135,10 @@ template <> struct FamilyTraits<MapFamily::Oct_Four> : family_detail::SquareLatt
         const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
     }
+    template <typename P> static void runSpan(P& s, Map& m, StepSpan& span) {
+        m.RunSpan(span);
+        family_detail::storeUnfolded(s, span.x, span.y);
+    }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };
 
@@ -267,6 +271,10 @@ template <> struct FamilyTraits<MapFamily::Squaret> : family_detail::SquareLatti
     template <typename P> static void step(P& s, Map& m, bool&) {
         const MapPoint r = m.StepFrom(s.pointX, s.pointY);
         family_detail::storeUnfolded(s, r.x, r.y);
+    }
+    template <typename P> static void runSpan(P& s, Map& m, StepSpan& span) {
+        m.RunSpan(span);
+        family_detail::storeUnfolded(s, span.x, span.y);
     }
     static void writeCoefficients(JsonWriter& json, const QuiltState& s);
 };

@@ -1,6 +1,7 @@
 #include "New84.h"
 
 #include "RandomSource.h"
+#include "StepKernels.h"
 
 #include <cmath>
 
@@ -33,6 +34,12 @@ MapPoint New84::StepFrom(double px, double py) {
     lastX = x;
     lastY = y;
     return {x, y};
+}
+
+void New84::RunSpan(StepSpan& span) {
+    engineKernels().octFourSpan(*this, span);
+    x = lastX = span.x;
+    y = lastY = span.y;
 }
 
 void New84::Randomize(RandomSource& rnd, CRandom& cRandom) {

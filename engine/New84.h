@@ -21,6 +21,9 @@ public:
     /** One Oct_Four step from (@p px, @p py): the result is folded into [0, 1] and also kept in
      *  x, y and lastX, lastY. Called by the driver. */
     MapPoint StepFrom(double px, double py);
+    /** Runs the steps of @p span from its point, each as StepFrom takes it; x, y, lastX and
+     *  lastY are left at the point it hands back. */
+    void RunSpan(StepSpan& span);
     /** The square map's draw, then the second plain set, then coef2 and regionScale: 84 draws of
      *  @p rnd and three of @p cRandom. */
     void Randomize(RandomSource& rnd, CRandom& cRandom);

@@ -2,6 +2,7 @@
 
 #include "CRandom.h"
 #include "RandomSource.h"
+#include "StepKernels.h"
 #include "Torus.h"
 
 #include <cmath>
@@ -11,6 +12,26 @@ namespace zarn {
 MapPoint SqrMapt::StepFrom(double px, double py) {
     x = px;
     y = py;
+    BlendNow();
+    if (detail != 0) {
+        const auto coefAt = [this](int i, int j) { return matrixNow.at(i, j); };
+        square::detailedStep(x, y, coefAt, depth, emmNow, offX, offY, twoPi,
+                             {angleX, angleY, sinX, cosY, sinY, cosX});
+    } else {
+        square::plainStep(x, y, nowSet(), emmNow, offX, offY, twoPi);
+    }
+    lastX = x;
+    lastY = y;
+    return {x, y};
+}
+
+void SqrMapt::RunSpan(StepSpan& span) {
+    engineKernels().squaretSpan(*this, span);
+    x = lastX = span.x;
+    y = lastY = span.y;
+}
+
+void SqrMapt::BlendNow() {
     blend = BlendAt(ClockNow());
     if (clockMode_ == ClockMode::Simulated && ++stepsIntoSecond_ == kStepsPerSimulatedSecond) {
         stepsIntoSecond_ = 0;
@@ -27,19 +48,11 @@ MapPoint SqrMapt::StepFrom(double px, double py) {
                 matrixNow.set(i, j, a + std::fabs(a - matrixB.at(i, j)) * blend);
             }
         }
-        const auto coefAt = [this](int i, int j) { return matrixNow.at(i, j); };
-        square::detailedStep(x, y, coefAt, depth, emmNow, offX, offY, twoPi,
-                             {angleX, angleY, sinX, cosY, sinY, cosX});
     } else {
         for (std::size_t k = 0; k < setNow.size(); ++k) {
             setNow[k] = setA[k] + std::fabs(setB[k] - setA[k]) * blend;
         }
-        const square::PlainSet now{setNow[0], setNow[1], setNow[2], setNow[3], setNow[4]};
-        square::plainStep(x, y, now, emmNow, offX, offY, twoPi);
     }
-    lastX = x;
-    lastY = y;
-    return {x, y};
 }
 
 void SqrMapt::Randomize(RandomSource& rnd, CRandom& cRandom) {

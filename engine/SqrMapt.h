@@ -32,6 +32,15 @@ public:
     /** One Squaret step from (@p px, @p py): blends the coefficients for the current time,
      *  steps, folds. The result is also kept in x, y and lastX, lastY. Called by the driver. */
     MapPoint StepFrom(double px, double py);
+    /** Runs the steps of @p span from its point, each as StepFrom takes it; x, y, lastX and
+     *  lastY are left at the point it hands back. */
+    void RunSpan(StepSpan& span);
+    /** The first half of a step: reads the clock (and advances a simulated one), then blends
+     *  emmNow and setNow, or matrixNow when detailed, for that time. */
+    void BlendNow();
+    square::PlainSet nowSet() const {
+        return {setNow[0], setNow[1], setNow[2], setNow[3], setNow[4]};
+    }
     /** Draws sets A and B with their emm, a start point, the offsets and both tables:
      *  84 draws of @p rnd and five of @p cRandom. */
     void Randomize(RandomSource& rnd, CRandom& cRandom);

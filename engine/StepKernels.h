@@ -10,6 +10,8 @@
 namespace zarn {
 
 class MapExpA;
+class New84;
+class SqrMapt;
 
 /**
  * A run of steps of one orbit with nothing to decide between them (no collapse test, no end of
@@ -69,6 +71,10 @@ struct EngineKernels {
     /** A run of plain or detailed square steps of @p map (by its detail flag); the scratch
      *  tables of a detailed run hold the last step's values. */
     void (*squareSpan)(SqrMap& map, StepSpan& span);
+    /** The same for New84 (Oct_Four), whose region test picks the coefficient set. */
+    void (*octFourSpan)(New84& map, StepSpan& span);
+    /** The same for SqrMapt (Squaret), which blends its coefficients before every step. */
+    void (*squaretSpan)(SqrMapt& map, StepSpan& span);
 };
 
 /** The table for activeIsa(). */
@@ -93,5 +99,7 @@ void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int dept
 MapPoint expA(MapExpA& map, double px, double py);
 void sines(double* v, int n);
 void squareSpan(SqrMap& map, StepSpan& span);
+void octFourSpan(New84& map, StepSpan& span);
+void squaretSpan(SqrMapt& map, StepSpan& span);
 } // namespace zarn::ZARN_ISA_NS
 #endif

@@ -1,8 +1,11 @@
 #include "engine/StepKernels.h"
+#include "engine/CRandom.h"
 #include "engine/Isa.h"
 #include "engine/MapExpA.h"
+#include "engine/New84.h"
 #include "engine/RandomSource.h"
 #include "engine/SqrMap.h"
+#include "engine/SqrMapt.h"
 #include "engine/Torus.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <ctime>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -245,6 +249,72 @@ TEST(StepKernels, SquareSpanCountsWhatTheStepByStepLoopCounts) {
             EXPECT_EQ(map.x, x);
             EXPECT_EQ(map.lastY, y);
         }
+    }
+}
+
+TEST(StepKernels, OctFourSpanTakesTheStepsOfStepFrom) {
+    RandomSource rnd;
+    rnd.SeedFrom(0.42);
+    CRandom cRandom;
+    New84 drawn;
+    drawn.Randomize(rnd, cRandom);
+    // A region scale that sends part of the square to the second set.
+    drawn.regionScale = 0.9;
+    for (const std::uint8_t detail : {std::uint8_t{0}, std::uint8_t{1}}) {
+        New84 map = drawn;
+        map.detail = detail;
+        map.depth = 5;
+        New84 one = map;
+        const std::atomic<bool> stop{false};
+        SpanGrid grid;
+        StepSpan span = grid.span(0.2, 0.45, 2000, stop);
+        map.RunSpan(span);
+        std::vector<std::uint32_t> want(grid.cells.size(), 0u);
+        MapPoint p{0.2, 0.45};
+        for (int k = 0; k < 2000; ++k) {
+            p = one.StepFrom(p.x, p.y);
+            ++want[static_cast<std::size_t>(static_cast<int>(p.y * SpanGrid::kSide)) *
+                       SpanGrid::kStride +
+                   static_cast<std::size_t>(static_cast<int>(p.x * SpanGrid::kSide))];
+        }
+        EXPECT_EQ(span.done, 2000u);
+        EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
+        EXPECT_EQ(span.x, p.x);
+        EXPECT_EQ(span.y, p.y);
+    }
+}
+
+TEST(StepKernels, SquaretSpanBlendsBeforeEveryStepAsStepFromDoes) {
+    RandomSource rnd;
+    rnd.SeedFrom(0.57);
+    CRandom cRandom;
+    SqrMapt drawn;
+    drawn.Randomize(rnd, cRandom);
+    for (const std::uint8_t detail : {std::uint8_t{0}, std::uint8_t{1}}) {
+        SqrMapt map = drawn;
+        map.detail = detail;
+        // A simulated clock one step before the blend moves on: the span crosses the change.
+        map.SimulateClock((std::time_t{5} << 7) - 1);
+        for (std::uint32_t k = 0; k + 1 < SqrMapt::kStepsPerSimulatedSecond; ++k) {
+            map.BlendNow();
+        }
+        SqrMapt one = map;
+        const std::atomic<bool> stop{false};
+        SpanGrid grid;
+        StepSpan span = grid.span(0.3, 0.8, 500, stop);
+        map.RunSpan(span);
+        std::vector<std::uint32_t> want(grid.cells.size(), 0u);
+        MapPoint p{0.3, 0.8};
+        for (int k = 0; k < 500; ++k) {
+            p = one.StepFrom(p.x, p.y);
+            ++want[static_cast<std::size_t>(static_cast<int>(p.y * SpanGrid::kSide)) *
+                       SpanGrid::kStride +
+                   static_cast<std::size_t>(static_cast<int>(p.x * SpanGrid::kSide))];
+        }
+        EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
+        EXPECT_EQ(span.x, p.x);
+        EXPECT_EQ(map.blend, one.blend);
+        EXPECT_NE(map.blend, SqrMapt::BlendAt((std::time_t{5} << 7) - 1));
     }
 }
 
