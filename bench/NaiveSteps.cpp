@@ -1,7 +1,8 @@
 // Each family's step against a naive scalar transcription of it, in one binary and one run: a
 // plain loop with std::sin and a grid add, written the way ../shared/bench/ref_steps.cpp writes
 // the plain square. BM_Pair<Family>/map:0 is the naive form, /map:1 the program's own step
-// (the same map, fold and a hit in a QuiltMap). Compare the two rows of one run, e.g. with
+// (the same map, fold and a hit in a QuiltMap), /map:2 for the square the span the worker runs.
+// Compare the rows of one run, e.g. with
 //   zarn_bench --benchmark_filter=BM_Pair --benchmark_enable_random_interleaving=true
 //              --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
@@ -9,6 +10,7 @@
 #include "engine/QuiltMap.h"
 #include "engine/RandomSource.h"
 #include "engine/SqrMap.h"
+#include "engine/StepKernels.h"
 #include "engine/Torus.h"
 #include "maps/DuoMap.h"
 #include "maps/HexMap.h"
@@ -17,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -109,6 +112,7 @@ SqrMap squareFrom(double seed) {
 void squarePair(benchmark::State& state, bool detailed) {
     SqrMap m = squareFrom(detailed ? 0.2049 : 0.1025);
     m.depth = 6;
+    m.detail = detailed ? 1 : 0;
     double x = 0.1;
     double y = 0.2;
     const double t = 6.283185307;
@@ -162,6 +166,29 @@ void squarePair(benchmark::State& state, bool detailed) {
         y = m.y;
         grid.add(x, y);
     };
+    if (state.range(0) == 2) {
+        // What the worker runs: spans of steps in the running machine's code.
+        ProgramGrid real;
+        const std::atomic<bool> stop{false};
+        StepSpan span;
+        span.cells = real.grid.CellData();
+        span.stride = real.grid.IndexOf(1, 0);
+        span.side = kGridSide;
+        span.cellLimit = (kGridSide + QuiltMap::kMargin - 1.0) / kGridSide;
+        span.stop = &stop;
+        span.count = true;
+        span.x = x;
+        span.y = y;
+        std::int64_t steps = 0;
+        for (auto _ : state) {
+            span.steps = 4096;
+            m.RunSpan(span);
+            steps += span.done;
+        }
+        benchmark::DoNotOptimize(span.maxCount);
+        state.SetItemsProcessed(steps);
+        return;
+    }
     runPair(state, naive, program);
 }
 
@@ -321,8 +348,9 @@ void BM_PairDetailedHex(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_PairPlainSquare)->ArgName("map")->Arg(0)->Arg(1);
-BENCHMARK(BM_PairDetailedSquare)->ArgName("map")->Arg(0)->Arg(1);
+// map:2, the square families only: the span the worker runs (4096 steps an iteration).
+BENCHMARK(BM_PairPlainSquare)->ArgName("map")->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_PairDetailedSquare)->ArgName("map")->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_PairExpA)->ArgName("map")->Arg(0)->Arg(1);
 BENCHMARK(BM_PairSphere)->ArgName("map")->Arg(0)->Arg(1);
 BENCHMARK(BM_PairWildCorner)->ArgName("map")->Arg(0)->Arg(1);
