@@ -188,6 +188,24 @@ struct SpanGrid {
     static constexpr std::size_t kStride = kSide + 10;
     std::vector<std::uint32_t> cells = std::vector<std::uint32_t>(kStride * kStride, 0u);
 
+    /** Where the driver counts the folded point (x, y). */
+    static std::size_t cellOf(double x, double y) {
+        return static_cast<std::size_t>(static_cast<int>(y * kSide)) * kStride +
+               static_cast<std::size_t>(static_cast<int>(x * kSide));
+    }
+
+    /** The counts of @p steps steps of map.StepFrom from @p p, taken one by one; @p p ends at
+     *  the last point. */
+    template <typename Map>
+    static std::vector<std::uint32_t> stepByStep(Map& map, MapPoint& p, int steps) {
+        std::vector<std::uint32_t> counts(kStride * kStride, 0u);
+        for (int k = 0; k < steps; ++k) {
+            p = map.StepFrom(p.x, p.y);
+            ++counts[cellOf(p.x, p.y)];
+        }
+        return counts;
+    }
+
     StepSpan span(double x, double y, std::uint32_t steps, const std::atomic<bool>& stop) {
         StepSpan s;
         s.cells = cells.data();
@@ -232,11 +250,7 @@ TEST(StepKernels, SquareSpanCountsWhatTheStepByStepLoopCounts) {
                     kernels.squarePlain(x, y, one.plainSet(), one.emm, one.offX, one.offY,
                                         one.twoPi);
                 }
-                const std::size_t at =
-                    static_cast<std::size_t>(static_cast<int>(y * SpanGrid::kSide)) *
-                        SpanGrid::kStride +
-                    static_cast<std::size_t>(static_cast<int>(x * SpanGrid::kSide));
-                maxCount = std::max(maxCount, ++want[at]);
+                maxCount = std::max(maxCount, ++want[SpanGrid::cellOf(x, y)]);
             }
             if (isa != activeIsa()) {
                 continue; // RunSpan takes the running level's kernels
@@ -269,14 +283,8 @@ TEST(StepKernels, OctFourSpanTakesTheStepsOfStepFrom) {
         SpanGrid grid;
         StepSpan span = grid.span(0.2, 0.45, 2000, stop);
         map.RunSpan(span);
-        std::vector<std::uint32_t> want(grid.cells.size(), 0u);
         MapPoint p{0.2, 0.45};
-        for (int k = 0; k < 2000; ++k) {
-            p = one.StepFrom(p.x, p.y);
-            ++want[static_cast<std::size_t>(static_cast<int>(p.y * SpanGrid::kSide)) *
-                       SpanGrid::kStride +
-                   static_cast<std::size_t>(static_cast<int>(p.x * SpanGrid::kSide))];
-        }
+        const std::vector<std::uint32_t> want = SpanGrid::stepByStep(one, p, 2000);
         EXPECT_EQ(span.done, 2000u);
         EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
         EXPECT_EQ(span.x, p.x);
@@ -303,14 +311,8 @@ TEST(StepKernels, SquaretSpanBlendsBeforeEveryStepAsStepFromDoes) {
         SpanGrid grid;
         StepSpan span = grid.span(0.3, 0.8, 500, stop);
         map.RunSpan(span);
-        std::vector<std::uint32_t> want(grid.cells.size(), 0u);
         MapPoint p{0.3, 0.8};
-        for (int k = 0; k < 500; ++k) {
-            p = one.StepFrom(p.x, p.y);
-            ++want[static_cast<std::size_t>(static_cast<int>(p.y * SpanGrid::kSide)) *
-                       SpanGrid::kStride +
-                   static_cast<std::size_t>(static_cast<int>(p.x * SpanGrid::kSide))];
-        }
+        const std::vector<std::uint32_t> want = SpanGrid::stepByStep(one, p, 500);
         EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
         EXPECT_EQ(span.x, p.x);
         EXPECT_EQ(map.blend, one.blend);
