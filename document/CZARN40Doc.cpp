@@ -48,6 +48,9 @@ constexpr std::uint32_t kRoundSteps = 10000;
 constexpr std::uint32_t kStepsPerCall = 256 * kRoundSteps;
 /** Steps in all between two dirty marks (the display redraws the quilt). */
 constexpr std::uint32_t kDirtySteps = 200000;
+/** The longest round of several orbits outside the desktop program, where no display waits
+ *  for the dirty marks: a multiple of both of the above. */
+constexpr std::uint32_t kLongRoundSteps = 10 * kDirtySteps;
 
 /**
  * Waits until @p value differs from @p old: spins for a short while first, since the next round
@@ -839,14 +842,17 @@ void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits)
     // the same grid. Once the quilt has as many distinct cells as the test asks for, the test can
     // no longer fire (the count only grows while the orbits run): the rounds up to the next dirty
     // mark then run as one, the orbits meet twenty times less often, and each orbit takes exactly
-    // the steps the single rounds would have given it.
+    // the steps the single rounds would have given it. Outside the desktop program nothing
+    // redraws at the dirty marks, and the rounds run up to every tenth: the orbits' speeds differ
+    // a little from stretch to stretch, and the faster waits less often for the slower.
     const auto n = static_cast<std::uint32_t>(orbits);
     for (int k = 0; k < orbits; ++k) {
         slots_[static_cast<std::size_t>(k)] = RoundSlot{};
     }
     const std::uint64_t stop = std::uint64_t{limit} + 1;
     const bool settled = std::cmp_greater_equal(liveDistinct_, state_.minDistinctCells);
-    const std::uint64_t span = settled ? kDirtySteps : kRoundSteps;
+    const std::uint64_t span =
+        !settled ? kRoundSteps : (options_.registry != nullptr ? kDirtySteps : kLongRoundSteps);
     const std::uint64_t end = std::min<std::uint64_t>((steps / span + 1) * span, stop);
     for (std::uint64_t at = steps; at < end;) {
         const std::uint64_t roundEnd =
