@@ -131,7 +131,9 @@ TEST_F(ApplicationTest, AConvergedQuiltWaitsForItsNoticeAndIsReplacedWhenItIsClo
     ModalCloser closer([host] { return host->doc().snapshot().awaitingAnswer; });
     ASSERT_TRUE(QTest::qWaitFor([&closer] { return closer.closed == 1; }, 30000));
     EXPECT_TRUE(QTest::qWaitFor([host] { return !host->doc().snapshot().awaitingAnswer; }, 5000));
-    EXPECT_EQ(host->doc().snapshot().collapsedReplacements, 1u);
+    // At least this quilt was replaced; the replacement is a new random quilt, which may itself
+    // collapse (and be counted) before this line runs on a fast worker.
+    EXPECT_GE(host->doc().snapshot().collapsedReplacements, 1u);
     QMdiSubWindow* window = frame().mdiArea()->subWindowList().value(0);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() != firstTitle; }, 5000))
