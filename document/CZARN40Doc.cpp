@@ -851,6 +851,7 @@ void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits)
     }
     const std::uint64_t stop = std::uint64_t{limit} + 1;
     const bool settled = std::cmp_greater_equal(liveDistinct_, state_.minDistinctCells);
+    roundSettled_ = settled;
     const std::uint64_t span =
         !settled ? kRoundSteps : (options_.registry != nullptr ? kDirtySteps : kLongRoundSteps);
     const std::uint64_t end = std::min<std::uint64_t>((steps / span + 1) * span, stop);
@@ -896,6 +897,12 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
         touched_[i].store(counts[i] != 0 ? 1 : 0, std::memory_order_relaxed);
     }
     liveDistinct_ = s.QMap.CountNonZero();
+    // A round planned past the collapse tests assumed the test could not fire. A command under a
+    // pause may have emptied the grid or raised the count the test asks for: the round is then
+    // planned afresh from where the orbits stand, with its tests.
+    if (roundOpen_ && roundSettled_ && std::cmp_less(liveDistinct_, s.minDistinctCells)) {
+        roundOpen_ = false;
+    }
     const std::uint32_t restartsAtEntry = s.restarts;
     struct AddIn {
         CZARN40Doc& doc;

@@ -335,6 +335,8 @@ private:
     std::unique_ptr<OrbitCrew> crew_;
     std::vector<RoundSlot> slots_;
     bool roundOpen_ = false;
+    /** The open round runs past collapse tests (they could not fire when it was planned). */
+    bool roundSettled_ = false;
     RoundKey roundKey_;
     /** Non-zero cells of the grid while several orbits run (kept as hits land). */
     std::uint32_t liveDistinct_ = 0;

@@ -8,9 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <variant>
 #include <vector>
 
 namespace zarn {
@@ -125,35 +127,55 @@ TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverPausesComeBetwee
     EXPECT_NE(sessionBytes(*single), expected);
 }
 
-TEST(DocumentInterfaceTest, TheCollapseTestSeesWhatAPauseDidToTheGrid) {
-    // Once a quilt has enough distinct cells the worker stops recounting them at every test; a
-    // command that empties the grid under a pause must still be seen at the next test.
-    struct StepAtCollapse : DocumentObserver {
-        std::atomic<std::uint32_t> at{0};
-        bool quiltConverged(CZARN40Doc& doc) override {
-            at.store(doc.stepCount());
-            return false;
-        }
-    } observer;
-    DocumentOptions options;
-    options.seed = 5;
-    options.observer = &observer;
-    NewQuiltOptions settings;
-    settings.maxSteps = 100000000;
-    auto doc = NewQuilt(options, settings);
-    ASSERT_TRUE(waitFor([&] { return doc->stepCount() > 250000; }));
-    std::uint32_t pausedAt = 0;
-    {
-        ScopedPause pause(*doc);
-        QuiltState& s = doc->State(pause);
-        observer.at.store(0);
-        pausedAt = s.status.stepCount.load();
-        makeFixedPointQuilt(s);
-        s.useRandomSettings = 0;
-        s.QMap.Clear();
+/** Records the step count of the first collapse test that fires after it is cleared. */
+struct StepAtCollapse : DocumentObserver {
+    std::atomic<std::uint32_t> at{0};
+    bool quiltConverged(CZARN40Doc& doc) override {
+        std::uint32_t none = 0;
+        at.compare_exchange_strong(none, doc.stepCount());
+        return false;
     }
-    ASSERT_TRUE(waitFor([&] { return observer.at.load() != 0; }));
-    EXPECT_EQ(observer.at.load(), (pausedAt / 10000 + 1) * 10000);
+};
+
+TEST(DocumentInterfaceTest, TheCollapseTestSeesWhatAPauseDidToTheQuilt) {
+    // Once a quilt has enough distinct cells the worker stops recounting them at every test (one
+    // orbit) or runs past the tests (several); a command under a pause that empties the grid or
+    // raises the count the test asks for must still be seen at the next multiple of 10,000.
+    for (const int orbits : {1, 2}) {
+        for (const bool emptyTheGrid : {true, false}) {
+            StepAtCollapse observer;
+            DocumentOptions options;
+            options.seed = 5;
+            options.orbits = orbits;
+            options.observer = &observer;
+            NewQuiltOptions settings;
+            settings.maxSteps = 100000000;
+            settings.gridSize = 20;
+            auto doc = NewQuilt(options, settings);
+            ASSERT_TRUE(waitFor([&] { return doc->stepCount() > 250000; }));
+            std::uint32_t pausedAt = 0;
+            {
+                ScopedPause pause(*doc);
+                QuiltState& s = doc->State(pause);
+                observer.at.store(0);
+                pausedAt = s.status.stepCount.load();
+                s.useRandomSettings = 0;
+                if (emptyTheGrid) {
+                    // A point that stays put, on every orbit, in an emptied grid.
+                    makeFixedPointQuilt(s);
+                    for (Orbit& orbit : s.orbits) {
+                        std::get<SqrMap>(orbit.map) = s.sqrMap;
+                    }
+                    s.QMap.Clear();
+                } else {
+                    s.minDistinctCells = std::numeric_limits<int>::max();
+                }
+            }
+            ASSERT_TRUE(waitFor([&] { return observer.at.load() != 0; }));
+            EXPECT_EQ(observer.at.load(), (pausedAt / 10000 + 1) * 10000)
+                << orbits << " orbits, " << (emptyTheGrid ? "emptied grid" : "raised count");
+        }
+    }
 }
 
 TEST(DocumentInterfaceTest, ConvergedNoticeParksTheWorkerWithoutHoldingUpAPause) {
