@@ -57,6 +57,24 @@ constexpr std::uint32_t kLongRoundSteps = 10 * kDirtySteps;
  * is usually a fraction of a millisecond away and waking a sleeping thread can take longer than
  * that, then sleeps on the atomic.
  */
+/** A span from the point of @p p, counting into @p cells (laid out as @p grid's cells); the
+ *  caller sets how many steps, whether they count, and the rest. */
+template <typename P>
+StepSpan spanFrom(const P& p, const QuiltMap& grid, std::uint32_t* cells, double cellLimit,
+                  const std::atomic<bool>& stop) {
+    StepSpan span;
+    span.cells = cells;
+    span.stride = grid.IndexOf(1, 0);
+    span.side = grid.size;
+    span.cellLimit = cellLimit;
+    span.stop = &stop;
+    span.x = p.pointX;
+    span.y = p.pointY;
+    span.cellX = p.cellX;
+    span.cellY = p.cellY;
+    return span;
+}
+
 template <typename T> T awaitChange(const std::atomic<T>& value, T old) {
     const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
     for (int i = 0;; ++i) {
@@ -547,19 +565,10 @@ template <typename Traits> void CZARN40Doc::RunBlock(std::uint32_t budget) {
                 last = std::min<std::uint64_t>(last, transient);
             }
             if (last > steps) {
-                StepSpan span;
-                span.cells = s.QMap.CellData();
-                span.stride = s.QMap.IndexOf(1, 0);
-                span.side = side;
-                span.cellLimit = cellLimit;
-                span.stop = &interrupt_;
+                StepSpan span = spanFrom(s, s.QMap, s.QMap.CellData(), cellLimit, interrupt_);
                 span.steps = static_cast<std::uint32_t>(last - steps);
                 span.count = steps >= transient;
-                span.x = s.pointX;
-                span.y = s.pointY;
                 span.maxCount = s.QMap.maxCount;
-                span.cellX = s.cellX;
-                span.cellY = s.cellY;
                 Traits::runSpan(s, Traits::map(s), span);
                 s.QMap.maxCount = span.maxCount;
                 s.cellX = span.cellX;
@@ -772,19 +781,10 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
                 if (orbitSteps < transient) {
                     length = std::min(length, transient - orbitSteps);
                 }
-                StepSpan span;
-                span.cells = grid;
-                span.stride = s.QMap.IndexOf(1, 0);
-                span.side = side;
+                StepSpan span = spanFrom(orbit, s.QMap, grid, cellLimit, interrupt_);
                 span.touched = touched_.get();
-                span.cellLimit = cellLimit;
-                span.stop = &interrupt_;
                 span.steps = length;
                 span.count = orbitSteps >= transient;
-                span.x = orbit.pointX;
-                span.y = orbit.pointY;
-                span.cellX = orbit.cellX;
-                span.cellY = orbit.cellY;
                 Traits::runSpan(orbit, map, span);
                 orbit.cellX = span.cellX;
                 orbit.cellY = span.cellY;

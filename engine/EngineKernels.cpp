@@ -209,22 +209,11 @@ void squareSpan(SqrMap& m, StepSpan& span) {
 void octFourSpan(New84& m, StepSpan& span) {
     cleanUpperState();
     // The region test picks the set of every step, as New84::StepFrom does.
-    const double scale = m.regionScale;
-    const auto firstSet = [scale](double x, double y) {
-        const double v =
-            (x < 0.0 ? -1.0 : 1.0) * scale * (x - 0.5) + (y < 0.0 ? -1.0 : 1.0) * scale * (y - 0.5);
-        return std::fabs(v) <= 0.5;
-    };
     if (m.detail != 0) {
-        square::CoefGrid second{};
-        for (int i = 0; i < square::kMaxDepth; ++i) {
-            for (int j = 0; j < square::kMaxDepth; ++j) {
-                second[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = m.coef2.at(i, j);
-            }
-        }
+        const square::CoefGrid second = square::coefGridOf(m.coef2);
         const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
         runSpan(span, [&](double& x, double& y) {
-            const square::CoefGrid& coef = firstSet(x, y) ? m.coef : second;
+            const square::CoefGrid& coef = m.UsesFirstSet(x, y) ? m.coef : second;
             detailedStepInline(x, y, coef, m.depth, m.emm, m.offX, m.offY, m.twoPi, t);
         });
     } else {
@@ -234,7 +223,7 @@ void octFourSpan(New84& m, StepSpan& span) {
         const double offY = m.offY;
         const double twoPi = m.twoPi;
         runSpan(span, [&](double& x, double& y) {
-            plainStepInline(x, y, sets[firstSet(x, y) ? 1 : 0], emm, offX, offY, twoPi);
+            plainStepInline(x, y, sets[m.UsesFirstSet(x, y) ? 1 : 0], emm, offX, offY, twoPi);
         });
     }
 }
@@ -246,14 +235,8 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
         // The blend does not depend on the point: it runs beside the previous step's sines.
         m.BlendNow();
         if (m.detail != 0) {
-            square::CoefGrid coef;
-            for (int i = 0; i < square::kMaxDepth; ++i) {
-                for (int j = 0; j < square::kMaxDepth; ++j) {
-                    coef[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] =
-                        m.matrixNow.at(i, j);
-                }
-            }
-            detailedStepInline(x, y, coef, m.depth, m.emmNow, m.offX, m.offY, m.twoPi, t);
+            detailedStepInline(x, y, square::coefGridOf(m.matrixNow), m.depth, m.emmNow, m.offX,
+                               m.offY, m.twoPi, t);
         } else {
             plainStepInline(x, y, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
         }

@@ -7,17 +7,10 @@
 
 namespace zarn {
 
-namespace {
-double signOf(double w) {
-    return w < 0.0 ? -1.0 : 1.0;
-}
-} // namespace
-
 MapPoint New84::StepFrom(double px, double py) {
     x = px;
     y = py;
-    const double v = signOf(x) * regionScale * (x - 0.5) + signOf(y) * regionScale * (y - 0.5);
-    if (std::fabs(v) <= 0.5) {
+    if (UsesFirstSet(x, y)) {
         if (detail != 0) {
             StepDetailed();
         } else {
@@ -25,8 +18,8 @@ MapPoint New84::StepFrom(double px, double py) {
         }
     } else {
         if (detail != 0) {
-            const auto coefAt = [this](int i, int j) { return coef2.at(i, j); };
-            square::detailedStep(x, y, coefAt, depth, emm, offX, offY, twoPi, tables());
+            square::detailedStep(x, y, square::coefGridOf(coef2), depth, emm, offX, offY, twoPi,
+                                 tables());
         } else {
             square::plainStep(x, y, secondSet(), emm, offX, offY, twoPi);
         }

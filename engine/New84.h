@@ -28,6 +28,12 @@ public:
      *  @p rnd and three of @p cRandom. */
     void Randomize(RandomSource& rnd, CRandom& cRandom);
 
+    /** The region test: whether the step from (@p px, @p py) takes the first coefficient set. */
+    bool UsesFirstSet(double px, double py) const {
+        const double v = (px < 0.0 ? -1.0 : 1.0) * regionScale * (px - 0.5) +
+                         (py < 0.0 ? -1.0 : 1.0) * regionScale * (py - 0.5);
+        return std::fabs(v) <= 0.5;
+    }
     square::PlainSet secondSet() const { return {lambda2, alpha2, beta2, gamma2, omega2}; }
 
     double lambda2 = 0.0;

@@ -97,17 +97,15 @@ struct DetailTables {
 void detailedStep(double& x, double& y, const CoefGrid& coef, int depth, double emm, double offX,
                   double offY, double twoPi, const DetailTables& t);
 
-/** detailedStep with the coefficient (i, j) read from coefAt(i, j). */
-template <typename CoefAt>
-inline void detailedStep(double& x, double& y, const CoefAt& coefAt, int depth, double emm,
-                         double offX, double offY, double twoPi, const DetailTables& t) {
+/** The 6 x 6 coefficient table of a FlatMatrix (entries outside its counts read as 0). */
+inline CoefGrid coefGridOf(const FlatMatrix& m) {
     CoefGrid coef;
     for (int i = 0; i < kMaxDepth; ++i) {
         for (int j = 0; j < kMaxDepth; ++j) {
-            coef[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = coefAt(i, j);
+            coef[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = m.at(i, j);
         }
     }
-    detailedStep(x, y, coef, depth, emm, offX, offY, twoPi, t);
+    return coef;
 }
 
 /** Clamps a requested detail depth into what the 6 x 6 tables and the dialogs accept. */

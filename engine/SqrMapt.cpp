@@ -14,8 +14,7 @@ MapPoint SqrMapt::StepFrom(double px, double py) {
     y = py;
     BlendNow();
     if (detail != 0) {
-        const auto coefAt = [this](int i, int j) { return matrixNow.at(i, j); };
-        square::detailedStep(x, y, coefAt, depth, emmNow, offX, offY, twoPi,
+        square::detailedStep(x, y, square::coefGridOf(matrixNow), depth, emmNow, offX, offY, twoPi,
                              {angleX, angleY, sinX, cosY, sinY, cosX});
     } else {
         square::plainStep(x, y, nowSet(), emmNow, offX, offY, twoPi);
