@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <utility>
 
 namespace zarn {
@@ -38,6 +39,9 @@ std::uint64_t mixSeed(std::uint64_t x) {
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
     return x ^ (x >> 31);
 }
+
+/** The extra orbits' source is seeded from a whole number below this. */
+constexpr std::uint64_t kOrbitSeedRange = 1000000007;
 
 /** Squaret's coefficients cycle every 16384 seconds of its clock. */
 constexpr std::uint64_t kSquaretClockCycle = 16384;
@@ -122,8 +126,11 @@ CZARN40Doc::CZARN40Doc(const DocumentOptions& options) : options_(options), stat
     };
     if (options_.seed) {
         s.random.SeedFrom(static_cast<double>(*options_.seed));
+        s.orbitRandom.SeedFrom(static_cast<double>(mixSeed(*options_.seed) % kOrbitSeedRange) +
+                               1.0);
     } else {
         s.random.Seed(s.crandom);
+        s.orbitRandom.SeedFrom(static_cast<double>(std::random_device{}() % kOrbitSeedRange) + 1.0);
     }
     seedCLibrary(0);
     InitialPalette(s.palette, s.crandom);

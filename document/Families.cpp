@@ -22,8 +22,8 @@ void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap, const PictureC
 void noCoefficients(JsonWriter&, const QuiltState&) {}
 
 void startInUnitSquare(Orbit& orbit, QuiltState& s) {
-    const double u1 = s.random.Uniform();
-    const double u2 = s.random.Uniform();
+    const double u1 = s.orbitRandom.Uniform();
+    const double u2 = s.orbitRandom.Uniform();
     orbit.torusX = orbit.pointX = orbit.rawX = u1;
     orbit.torusY = orbit.pointY = orbit.rawY = u2;
 }
@@ -147,9 +147,9 @@ void FamilyTraits<MapFamily::Duo>::setUp(QuiltState& s) {
 
 void FamilyTraits<MapFamily::Duo>::startOrbit(Orbit& orbit, QuiltState& s) {
     // The sphere map iterates the unit vector in its map; the orbit's point is its projection.
-    const double u1 = s.random.Uniform();
-    const double u2 = s.random.Uniform();
-    const double u3 = s.random.Uniform();
+    const double u1 = s.orbitRandom.Uniform();
+    const double u2 = s.orbitRandom.Uniform();
+    const double u3 = s.orbitRandom.Uniform();
     DuoMap& map = std::get<DuoMap>(orbit.map);
     map.sphere = DuoMap::PlacePoint(map.sphere, u1, u2, u3);
     orbit.torusX = orbit.pointX = 0.5 * map.sphere.e1 + 0.5;

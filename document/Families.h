@@ -26,7 +26,7 @@ class JsonWriter;
  *                                              stores the result in raw, torus and point; only
  *                                              the sphere map clears count (lower hemisphere)
  *   static void startOrbit(Orbit&, QuiltState&); the start of an extra orbit (draws from the
- *                                              state's random source)
+ *                                              state's orbitRandom)
  *   static PeriodSize periodSize(const QuiltState&);
  *   static void fill(const QuiltState&, PeriodBitmap&, const PictureColours&);
  *                                              the period picture, coloured on the scale

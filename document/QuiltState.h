@@ -175,6 +175,9 @@ struct QuiltState : OrbitPoint {
     ColorSetHistory colorSetHistory;
     QuiltMap QMap;
     RandomSource random;
+    /** Where the extra orbits start. Apart from `random`, so that a seed gives the same quilt
+     *  (its coefficients, names and first orbit) whatever the number of orbits. */
+    RandomSource orbitRandom;
     Palette palette;
     /** The quasi-crystal view's tiling; made by the document after everything above. */
     QuaziMapping quaziMapping;

@@ -1,6 +1,7 @@
 #include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
 #include "document/Commands.h"
+#include "document/DocumentJson.h"
 #include "document/SessionFile.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +126,32 @@ TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverPausesComeBetwee
     auto single = NewQuilt(options, settings);
     WaitUntilFinished(*single, {});
     EXPECT_NE(sessionBytes(*single), expected);
+}
+
+TEST(DocumentInterfaceTest, ASeedGivesTheSameQuiltWhateverTheOrbitCount) {
+    // The extra orbits draw their start points from a source of their own: the quilt a seed
+    // names (its coefficients, names and first start point) is the same on any machine, whatever
+    // number of cores sets the default orbit count.
+    const auto describe = [](MapFamily family, int orbits) {
+        DocumentOptions options;
+        options.seed = 23;
+        options.orbits = orbits;
+        options.startWorker = false;
+        NewQuiltOptions settings;
+        settings.family = family;
+        auto doc = NewQuilt(options, settings);
+        doc->NewRandomQuilt(); // a second quilt: the draws after the first agree as well
+        ScopedPause pause(*doc);
+        const QuiltState& s = doc->State(pause);
+        JsonWriter json;
+        json.beginObject();
+        writeDocumentState(json, s);
+        json.value("x", s.torusX).value("y", s.torusY).endObject();
+        return json.text();
+    };
+    for (MapFamily family : kAllFamilies) {
+        EXPECT_EQ(describe(family, 3), describe(family, 1)) << familyName(family);
+    }
 }
 
 /** Records the step count of the first collapse test that fires after it is cleared. */
