@@ -325,7 +325,7 @@ void CZARN40View::OnFileSaveSession() {
         QMessageBox::warning(this, CZARN40App::kProgramName, QString::fromStdString(result.error));
         return;
     }
-    host_->app().mainFrame()->showMessage(tr("Saved %1").arg(host_->title()));
+    reportSaved(host_->title());
 }
 
 void CZARN40View::OnFileSaveSessionAs() {
@@ -350,7 +350,21 @@ void CZARN40View::OnFileSaveSessionAs() {
         return;
     }
     host->app().recentFiles().add(path);
-    host->app().mainFrame()->showMessage(tr("Saved %1").arg(path));
+    if (host_ == host) {
+        reportSaved(path);
+    } else {
+        host->app().mainFrame()->showMessage(tr("Saved %1").arg(path));
+    }
+}
+
+void CZARN40View::reportSaved(const QString& where) {
+    const QString limit = QString::fromStdString(SessionFileLimit(host_->doc().CurrentFamily()));
+    host_->app().mainFrame()->showMessage(limit.isEmpty() ? tr("Saved %1").arg(where)
+                                                          : tr("Saved %1. %2").arg(where, limit));
+    if (!limit.isEmpty() && !sessionLimitTold_) {
+        sessionLimitTold_ = true;
+        QMessageBox::information(this, CZARN40App::kProgramName, limit);
+    }
 }
 
 // ---- Export, clipboard, printing --------------------------------------------------------------

@@ -94,6 +94,9 @@ public:
     void OnFileSaveSession();
     /** "Save Session As": the save dialog, then the save to the chosen path. */
     void OnFileSaveSessionAs();
+    /** After a save: what the file could not keep of this quilt, in the status bar every time
+     *  and in a message box the first time. */
+    void reportSaved(const QString& where);
 
     /** The picture exports: the file dialog (proposing the quilt's name, or its poly name in the
      *  poly view), then the picture composed and written off the GUI thread; a failure is shown
@@ -169,6 +172,8 @@ private:
 
     bool scaleToPage_ = false;
     LevelScaleKind levelScale_ = LevelScaleKind::Classic;
+    /** The quilt's family cannot be kept whole in a session file, and the user was told. */
+    bool sessionLimitTold_ = false;
 };
 
 } // namespace zarn::app

@@ -355,6 +355,14 @@ void failWithLast(const std::vector<std::string>& errors) {
     throw InputError(errors.back());
 }
 
+/** A saved session that will not go on as its quilt would: one line on stderr (the run still
+ *  succeeds; the file keeps what it can). */
+void warnOfSessionLimit(MapFamily family, const std::string& path) {
+    if (const std::string limit = SessionFileLimit(family); !limit.empty()) {
+        std::cerr << "zarn80-render: warning: '" << path << "': " << limit << "\n" << std::flush;
+    }
+}
+
 /**
  * Leaves behind what the run was asked for: the session first, so the run's work is kept even
  * when the picture cannot be made, then the picture, then the JSON. Every failure is one line on
@@ -365,6 +373,8 @@ void writeOutputs(CZARN40Doc& doc, const Outputs& o) {
     if (o.session) {
         if (const FileResult saved = SaveSessionFile(doc, *o.session); !saved) {
             errors.push_back(saved.error);
+        } else {
+            warnOfSessionLimit(doc.CurrentFamily(), *o.session);
         }
     }
     if (o.image) {
@@ -692,6 +702,8 @@ int runExplore(std::vector<std::string> words) {
         CZARN40Doc& doc = *ranked[static_cast<std::size_t>(rank - 1)].doc;
         if (const FileResult saved = SaveSessionFile(doc, targets[2 * rank]); !saved) {
             errors.push_back(saved.error);
+        } else {
+            warnOfSessionLimit(doc.CurrentFamily(), targets[2 * rank]);
         }
         try {
             writeImage(doc, targets[2 * rank - 1], sheetEncoder, levels);

@@ -230,6 +230,22 @@ void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
     CoefficientsChanged(s);
 }
 
+std::string SessionFileLimit(MapFamily family) {
+    switch (family) {
+    case MapFamily::Oct_Four:
+        return "A session file does not keep the Oct_Four map's coefficients: reopened, the "
+               "quilt shows this grid, but further steps follow other coefficients.";
+    case MapFamily::TWsq:
+    case MapFamily::Squaret:
+    case MapFamily::Duo:
+        return "A session file has no room for the " + std::string(familyName(family)) +
+               " family: reopened, the quilt is a Square quilt with this grid, and further "
+               "steps follow the square map.";
+    default:
+        return {};
+    }
+}
+
 std::unique_ptr<CZARN40Doc> OpenSessionFile(const std::string& path, const DocumentOptions& options,
                                             std::string& error) {
     static const std::string kFailed = "Failed to open document. ";

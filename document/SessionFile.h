@@ -57,6 +57,14 @@ void LoadSession(QuiltState& s, std::span<const std::uint8_t> bytes,
                  std::optional<std::uint64_t> physicalMemory = std::nullopt);
 
 /**
+ * What a session file of a @p family quilt cannot keep, as a sentence for the user (saved after
+ * the save went through); empty when a reopened quilt goes on exactly as the saved one would. The
+ * file has no room for the Oct_Four, Squaret, TWsq and Duo maps, nor for the last three families'
+ * flags.
+ */
+std::string SessionFileLimit(MapFamily family);
+
+/**
  * File Open: reads @p path (at most session::kMaxFileBytes), builds a fresh document from
  * @p options and loads the file into it. Returns the document only when the whole file was read
  * and checked; otherwise returns null and sets @p error to "Failed to open document. " and a

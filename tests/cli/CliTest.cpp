@@ -126,6 +126,7 @@ TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
     const CliRun made = run("new --family hex --seed 2 --grid 80 --steps 200000 --quiet --save "
                             "a.session -o a.png --json");
     ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(made.err.find("warning"), std::string::npos) << made.err;
     const CliRun reopened = run("open a.session -o b.png --json");
     ASSERT_EQ(reopened.status, 0) << reopened.err;
     EXPECT_EQ(read("a.png"), read("b.png"));
@@ -142,6 +143,16 @@ TEST_F(CliTest, SessionsReopenToTheSamePictureAndContinueTheOrbit) {
     EXPECT_NE(info.out.find("\"flagHex\": 1"), std::string::npos) << info.out;
     EXPECT_EQ(jsonCount(info.out, "stepCount"), 300001u);
     EXPECT_NE(info.out.find("\"colorHistory\""), std::string::npos);
+}
+
+TEST_F(CliTest, ASessionThatCannotHoldItsFamilyIsSavedWithAWarning) {
+    const CliRun saved = run("new --family duo --seed 2 --grid 40 --steps 20000 --quiet --save "
+                             "d.session");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_NE(saved.err.find("warning: 'd.session': A session file has no room for the Duo"),
+              std::string::npos)
+        << saved.err;
+    EXPECT_FALSE(read("d.session").empty());
 }
 
 TEST_F(CliTest, SeveralThreadsGiveTheSameBytesForTheSameSeedAndCount) {

@@ -3,6 +3,7 @@
 #include "app/CommandTable.h"
 #include "app/ImageExport.h"
 #include "app/Printing.h"
+#include "document/SessionFile.h"
 #include "raster/Compose.h"
 #include "tests/app/dialogs/DialogTestSupport.h"
 
@@ -118,6 +119,30 @@ TEST_F(ExportTest, CancelWritesNothingAndKeepsTheNames) {
     const DocumentSnapshot after = host_->doc().snapshot();
     EXPECT_EQ(after.quiltName, before.quiltName);
     EXPECT_EQ(after.windowName, before.windowName);
+}
+
+TEST_F(ExportTest, SavingAQuiltTheSessionCannotKeepWholeSaysSoTheFirstTime) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir_.path())); // Save Session writes to the bare quilt name
+    ModalCloser closer;
+    const auto save = [&](MapFamily family) {
+        NewQuiltOptions settings;
+        settings.family = family;
+        DocumentHost* host = openQuiet(settings, 2000);
+        EXPECT_TRUE(host != nullptr && !host->views().empty());
+        if (host == nullptr || host->views().empty()) {
+            return;
+        }
+        host->views().front()->OnFileSaveSession();
+        host->views().front()->OnFileSaveSession();
+        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(host->doc().snapshot().sessionName)));
+    };
+    save(MapFamily::Square);
+    EXPECT_TRUE(closer.texts.isEmpty());
+    save(MapFamily::TWsq);
+    QDir::setCurrent(previous);
+    ASSERT_EQ(closer.texts.size(), 1) << "once per quilt";
+    EXPECT_EQ(closer.texts.front().toStdString(), SessionFileLimit(MapFamily::TWsq));
 }
 
 TEST_F(ExportTest, ThePolyViewExportsItsOwnImageUnderItsPolyName) {
