@@ -3,7 +3,8 @@
 // binary and run, each family's step alone on the same quilt (no transient, collapse test, grid
 // or bookkeeping), so that what the worker adds to the step is one ratio of two rows:
 //   zarn_bench --benchmark_filter='BM_(EndToEnd|StepAlone)' --benchmark_repetitions=3
-// and BM_PauseLatency, how long a pause waits for a running worker to park.
+// and BM_PauseLatency, how long a pause waits for a running worker to park (on the default grid
+// and the largest the dialogs offer).
 
 #include "document/CZARN40Doc.h"
 #include "document/Commands.h"
@@ -111,6 +112,7 @@ void BM_PauseLatency(benchmark::State& state) {
     options.orbits = static_cast<int>(state.range(1));
     NewQuiltOptions settings;
     settings.family = kAllFamilies[static_cast<std::size_t>(state.range(0))];
+    settings.gridSize = static_cast<std::uint32_t>(state.range(2));
     settings.maxSteps = 4000000000u;
     auto doc = NewQuilt(options, settings);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -123,11 +125,11 @@ void BM_PauseLatency(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     state.SetLabel(std::string(familyName(settings.family.value())) + " x" +
-                   std::to_string(options.orbits));
+                   std::to_string(options.orbits) + " grid " + std::to_string(state.range(2)));
 }
 BENCHMARK(BM_PauseLatency)
-    ->ArgsProduct({{0, 6, 9}, {1, 2}})
-    ->ArgNames({"family", "orbits"})
+    ->ArgsProduct({{0, 6, 9}, {1, 2}, {250, 1000}})
+    ->ArgNames({"family", "orbits", "grid"})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(200);

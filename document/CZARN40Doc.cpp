@@ -40,6 +40,9 @@ std::uint64_t mixSeed(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
+/** An orbit lists the cells it hits first up to this share of the grid (see FirstHits). */
+constexpr std::size_t kFirstHitShare = 8;
+
 /** The extra orbits' source is seeded from a whole number below this. */
 constexpr std::uint64_t kOrbitSeedRange = 1000000007;
 
@@ -773,6 +776,14 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
     const double n = side;
     const double cellLimit = (n + QuiltMap::kMargin - 1) / n;
     std::uint32_t* const grid = orbitGrids_[static_cast<std::size_t>(k)].data();
+    FirstHits& firstHits = firstHits_[static_cast<std::size_t>(k)];
+    const auto noteFirstHit = [&firstHits](std::size_t at, bool counted) {
+        if (firstHits.count < firstHits.cells.size()) {
+            firstHits.cells[firstHits.count] =
+                static_cast<std::uint32_t>(at) | (counted ? 0u : kMarginHit);
+        }
+        ++firstHits.count;
+    };
     const auto run = [&](auto& orbit, typename Traits::Map& map, std::uint32_t& orbitSteps) {
         std::uint32_t done = slot.done;
         std::uint32_t newCells = 0;
@@ -790,9 +801,13 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
                 }
                 StepSpan span = spanFrom(orbit, s.QMap, grid, cellLimit, interrupt_);
                 span.touched = touched_.get();
+                span.firstHits = firstHits.cells.data();
+                span.firstHitRoom = static_cast<std::uint32_t>(firstHits.cells.size());
+                span.firstHitCount = firstHits.count;
                 span.steps = length;
                 span.count = orbitSteps >= transient;
                 Traits::runSpan(orbit, map, span);
+                firstHits.count = span.firstHitCount;
                 orbit.cellX = span.cellX;
                 orbit.cellY = span.cellY;
                 newCells += span.newCells;
@@ -824,11 +839,17 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
                 // an orbit's first hit of a cell looks at the shared flags, for the distinct
                 // count.
                 const std::size_t at = s.QMap.IndexOf(orbit.cellY, orbit.cellX);
-                if (grid[at]++ == 0 && static_cast<std::uint32_t>(orbit.cellX) < side &&
-                    static_cast<std::uint32_t>(orbit.cellY) < side &&
-                    touched_[at].load(std::memory_order_relaxed) == 0 &&
-                    touched_[at].exchange(1, std::memory_order_relaxed) == 0) {
-                    ++newCells;
+                if (grid[at]++ == 0) {
+                    const bool counted = static_cast<std::uint32_t>(orbit.cellX) < side &&
+                                         static_cast<std::uint32_t>(orbit.cellY) < side;
+                    noteFirstHit(at, counted);
+                    if (counted &&
+                        std::atomic_ref<std::uint8_t>(touched_[at])
+                                .load(std::memory_order_relaxed) == 0 &&
+                        std::atomic_ref<std::uint8_t>(touched_[at])
+                                .exchange(1, std::memory_order_relaxed) == 0) {
+                        ++newCells;
+                    }
                 }
             }
         }
@@ -890,20 +911,39 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
 
     // The orbits' grids are empty here (added in before every return); the flags and the
     // distinct count start from the grid as any command may have left it.
+    // A pause that arrives meanwhile waits for this, so it is one pass over the grid.
     const std::size_t cells = s.QMap.CellCount();
     orbitGrids_.resize(static_cast<std::size_t>(orbits));
-    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
-        grid.assign(cells, 0);
+    firstHits_.resize(static_cast<std::size_t>(orbits));
+    for (std::size_t k = 0; k < orbitGrids_.size(); ++k) {
+        if (orbitGrids_[k].size() != cells) {
+            orbitGrids_[k].assign(cells, 0);
+            firstHits_[k].cells.assign(cells / kFirstHitShare, 0);
+        }
+        firstHits_[k].count = 0;
     }
     if (touchedCells_ != cells) {
-        touched_ = std::make_unique<std::atomic<std::uint8_t>[]>(cells);
+        touched_ = std::make_unique<std::uint8_t[]>(cells);
         touchedCells_ = cells;
     }
+    // The flags are written plainly (the orbits are parked), a row at a time: whole vectors.
     const std::uint32_t* counts = s.QMap.CellData();
-    for (std::size_t i = 0; i < cells; ++i) {
-        touched_[i].store(counts[i] != 0 ? 1 : 0, std::memory_order_relaxed);
+    const std::size_t stride = s.QMap.IndexOf(1, 0);
+    const std::uint32_t side = s.QMap.size;
+    std::uint8_t* const flags = touched_.get();
+    std::uint32_t distinct = 0;
+    for (std::size_t start = 0, row = 0; start < cells; start += stride, ++row) {
+        const std::size_t length = std::min(stride, cells - start);
+        const std::size_t counted = row < side ? std::min<std::size_t>(side, length) : 0;
+        std::uint32_t inRow = 0;
+        for (std::size_t c = 0; c < length; ++c) {
+            const std::uint8_t hit = counts[start + c] != 0 ? 1 : 0;
+            flags[start + c] = hit;
+            inRow += (c < counted) ? hit : 0u;
+        }
+        distinct += inRow;
     }
-    liveDistinct_ = s.QMap.CountNonZero();
+    liveDistinct_ = distinct;
     // A round planned past the collapse tests assumed the test could not fire. A command under a
     // pause may have emptied the grid or raised the count the test asks for: the round is then
     // planned afresh from where the orbits stand, with its tests.
@@ -996,27 +1036,57 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
 
 void CZARN40Doc::MergeOrbitGrids() {
     QuiltState& s = state_;
-    std::uint32_t* counts = s.QMap.CellData();
-    const std::size_t cells = s.QMap.CellCount();
-    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
+    QuiltMap& map = s.QMap;
+    std::uint32_t* counts = map.CellData();
+    const std::size_t cells = map.CellCount();
+    bool wholeGrids = false;
+    for (std::size_t k = 0; k < orbitGrids_.size(); ++k) {
+        std::vector<std::uint32_t>& grid = orbitGrids_[k];
+        FirstHits& firstHits = firstHits_[k];
         if (grid.size() != cells) {
             continue;
         }
-        // Without a branch per cell the compiler adds whole vectors at a time: a pause waits
-        // for this.
-        const std::uint32_t* add = grid.data();
-        for (std::size_t i = 0; i < cells; ++i) {
-            counts[i] += add[i];
+        std::uint32_t* add = grid.data();
+        if (firstHits.count <= firstHits.cells.size()) {
+            // Only the cells this orbit hit; the grid's counts only grow here, so its largest
+            // is the larger of what it was and what these cells now hold.
+            std::uint32_t largest = map.maxCount;
+            for (std::uint32_t n = 0; n < firstHits.count; ++n) {
+                const std::uint32_t listed = firstHits.cells[n];
+                const std::size_t at = listed & ~kMarginHit;
+                counts[at] += add[at];
+                add[at] = 0;
+                largest = std::max(largest, (listed & kMarginHit) != 0 ? 0u : counts[at]);
+            }
+            map.maxCount = largest;
+        } else {
+            // Without a branch per cell the compiler adds whole vectors at a time.
+            for (std::size_t i = 0; i < cells; ++i) {
+                counts[i] += add[i];
+            }
+            std::fill(grid.begin(), grid.end(), 0u);
+            wholeGrids = true;
         }
-        std::fill(grid.begin(), grid.end(), 0u);
+        firstHits.count = 0;
     }
-    s.QMap.RefreshMax();
-    s.status.maxCount.store(s.QMap.maxCount, std::memory_order_relaxed);
+    if (wholeGrids) {
+        map.RefreshMax();
+    }
+    s.status.maxCount.store(map.maxCount, std::memory_order_relaxed);
 }
 
 void CZARN40Doc::DiscardOrbitGrids() {
-    for (std::vector<std::uint32_t>& grid : orbitGrids_) {
-        std::fill(grid.begin(), grid.end(), 0u);
+    for (std::size_t k = 0; k < orbitGrids_.size(); ++k) {
+        std::vector<std::uint32_t>& grid = orbitGrids_[k];
+        FirstHits& firstHits = firstHits_[k];
+        if (firstHits.count <= firstHits.cells.size()) {
+            for (std::uint32_t n = 0; n < firstHits.count; ++n) {
+                grid[firstHits.cells[n] & ~kMarginHit] = 0;
+            }
+        } else {
+            std::fill(grid.begin(), grid.end(), 0u);
+        }
+        firstHits.count = 0;
     }
 }
 

@@ -343,8 +343,17 @@ private:
     /** While several orbits run, each counts into a grid of its own (nothing shared in the step),
      *  added into the document's grid before the worker parks or stops. */
     std::vector<std::vector<std::uint32_t>> orbitGrids_;
-    /** Per cell: already hit, by the grid or by some orbit (what the distinct count needs). */
-    std::unique_ptr<std::atomic<std::uint8_t>[]> touched_;
+    /** Per orbit: the cells its grid counted for the first time since it was last added in, so
+     *  that adding in (which a pause waits for) takes the cells hit rather than the whole grid.
+     *  Past kFirstHitShare of the cells a list stops growing and the whole grid is added. */
+    struct FirstHits {
+        std::vector<std::uint32_t> cells;
+        std::uint32_t count = 0;
+    };
+    std::vector<FirstHits> firstHits_;
+    /** Per cell: already hit, by the grid or by some orbit (what the distinct count needs). The
+     *  orbits share it through std::atomic_ref; between rounds the worker alone writes it. */
+    std::unique_ptr<std::uint8_t[]> touched_;
     std::size_t touchedCells_ = 0;
     /** Adds the orbits' grids into the document's and clears them; the grid's maximum follows. */
     void MergeOrbitGrids();

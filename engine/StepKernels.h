@@ -18,16 +18,25 @@ class SqrMapt;
  * the transient, no step limit inside it). The loop keeps the point in registers, checks the
  * point and counts its cell into the grid exactly as the worker's step by step loop does.
  */
+/** Marks a listed first hit (StepSpan::firstHits) that lies in the grid's margin. */
+inline constexpr std::uint32_t kMarginHit = 0x80000000u;
+
 struct StepSpan {
     /** The grid's cells, margin included, @p stride cells a row; @p side counted cells a side. */
     std::uint32_t* cells = nullptr;
     std::size_t stride = 0;
     std::uint32_t side = 0;
     /** When set (one orbit of several, counting into a grid of its own): a flag per cell, shared
-     *  by the orbits. A cell this grid counts for the first time raises its flag, and when the
-     *  flag was down the cell is new to the quilt: newCells counts those. */
-    std::atomic<std::uint8_t>* touched = nullptr;
+     *  by the orbits (through std::atomic_ref). A cell this grid counts for the first time raises
+     *  its flag, and when the flag was down the cell is new to the quilt: newCells counts those. */
+    std::uint8_t* touched = nullptr;
     std::uint32_t newCells = 0;
+    /** With @p touched: where the cells this grid counts for the first time are listed (margin
+     *  cells included, marked with kMarginHit), room for @p firstHitRoom of them.
+     *  @p firstHitCount goes on counting past the room, which tells the list is incomplete. */
+    std::uint32_t* firstHits = nullptr;
+    std::uint32_t firstHitRoom = 0;
+    std::uint32_t firstHitCount = 0;
     /** A folded coordinate at or above this lies outside the cells and their margin. */
     double cellLimit = 0.0;
     /** Read after every step: the run ends after the step that sees it set. */

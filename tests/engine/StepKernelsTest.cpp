@@ -341,31 +341,60 @@ TEST(StepKernels, SquareSpanStopsOnRequestAndOnAPointOutsideTheGrid) {
         << "the step that left the grid is not counted";
 }
 
-TEST(StepKernels, SquareSpanReportsOnlyCellsNewToTheQuilt) {
+TEST(StepKernels, SquareSpanReportsOnlyCellsNewToTheQuiltAndListsItsFirstHits) {
     SqrMap map = randomSquare(0.31);
     SpanGrid grid;
-    std::vector<std::atomic<std::uint8_t>> touched(grid.cells.size());
+    std::vector<std::uint8_t> touched(grid.cells.size());
     // Cells another orbit found first, and the margin, which never counts.
     for (std::size_t at = 0; at < touched.size(); at += 3) {
-        touched[at].store(1);
+        touched[at] = 1;
     }
+    std::vector<std::uint32_t> firstHits(grid.cells.size());
     const std::atomic<bool> stop{false};
     StepSpan span = grid.span(0.25, 0.6, 3000, stop);
     span.touched = touched.data();
+    span.firstHits = firstHits.data();
+    span.firstHitRoom = static_cast<std::uint32_t>(firstHits.size());
     map.RunSpan(span);
     std::uint32_t fresh = 0;
+    std::uint32_t hit = 0;
     for (std::size_t at = 0; at < grid.cells.size(); ++at) {
         const bool counted =
             at / SpanGrid::kStride < SpanGrid::kSide && at % SpanGrid::kStride < SpanGrid::kSide;
+        hit += grid.cells[at] != 0 ? 1 : 0;
         if (grid.cells[at] != 0 && counted && at % 3 != 0) {
             ++fresh;
         }
         if (grid.cells[at] != 0 && counted) {
-            EXPECT_EQ(touched[at].load(), 1) << "every counted cell raises its flag";
+            EXPECT_EQ(touched[at], 1) << "every counted cell raises its flag";
         }
     }
     EXPECT_GT(fresh, 100u);
     EXPECT_EQ(span.newCells, fresh);
+    // Every cell hit, margin included, is listed once: adding the grid in takes the list.
+    ASSERT_EQ(span.firstHitCount, hit);
+    std::vector<std::uint32_t> listed;
+    for (std::uint32_t n = 0; n < hit; ++n) {
+        const std::uint32_t at = firstHits[n] & ~kMarginHit;
+        const bool counted =
+            at / SpanGrid::kStride < SpanGrid::kSide && at % SpanGrid::kStride < SpanGrid::kSide;
+        EXPECT_NE(grid.cells[at], 0u);
+        EXPECT_EQ((firstHits[n] & kMarginHit) == 0, counted) << "margin cells are marked";
+        listed.push_back(at);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(std::adjacent_find(listed.begin(), listed.end()), listed.end());
+
+    // A list without room goes on counting, which tells that it is incomplete.
+    SpanGrid again;
+    std::vector<std::uint8_t> none(again.cells.size());
+    StepSpan cramped = again.span(0.25, 0.6, 3000, stop);
+    cramped.touched = none.data();
+    cramped.firstHits = firstHits.data();
+    cramped.firstHitRoom = 10;
+    map = randomSquare(0.31);
+    map.RunSpan(cramped);
+    EXPECT_EQ(cramped.firstHitCount, hit);
 }
 
 } // namespace
