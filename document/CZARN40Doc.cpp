@@ -1014,7 +1014,17 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
             return; // interrupted: the round goes on where each orbit stopped
         }
         roundOpen_ = false;
-        if (now % kRoundSteps == 0 && now > static_cast<std::uint32_t>(kTransientSteps)) {
+        // The test waits until every orbit counts: with four orbits or more, none is past its
+        // transient at 10,000 steps, and an empty grid would be taken for a collapse (forever).
+        const auto counting = [&] {
+            const auto past = [](std::uint32_t orbitSteps) {
+                return orbitSteps > static_cast<std::uint32_t>(kTransientSteps);
+            };
+            return past(s.leadSteps) && std::all_of(s.orbits.begin(), s.orbits.end(),
+                                                    [&](const Orbit& o) { return past(o.steps); });
+        };
+        if (now % kRoundSteps == 0 && now > static_cast<std::uint32_t>(kTransientSteps) &&
+            counting()) {
             const auto distinct = static_cast<int>(liveDistinct_);
             if (distinct < s.minDistinctCells && distinct < static_cast<int>(now / 100)) {
                 // A notice may keep the worker parked: the grid it shows is the whole one.

@@ -154,6 +154,24 @@ TEST(DocumentInterfaceTest, ASeedGivesTheSameQuiltWhateverTheOrbitCount) {
     }
 }
 
+TEST(DocumentInterfaceTest, ManyOrbitsFinishTheirQuilt) {
+    // With four orbits or more none is past its transient at the first collapse test; the test
+    // took the empty grid for a collapse and replaced every quilt, for ever.
+    for (const int orbits : {4, 9}) {
+        DocumentOptions options;
+        options.seed = 5;
+        options.orbits = orbits;
+        NewQuiltOptions settings;
+        settings.maxSteps = 199999;
+        auto doc = NewQuilt(options, settings);
+        ASSERT_TRUE(waitFor([&] { return doc->isFinished(); }, 60s)) << orbits << " orbits";
+        const DocumentSnapshot done = doc->snapshot();
+        EXPECT_EQ(done.stepCount, 200000u) << orbits << " orbits";
+        EXPECT_LE(done.collapsedReplacements, 1u) << orbits << " orbits";
+        EXPECT_GT(done.distinctCells, 0) << orbits << " orbits";
+    }
+}
+
 /** Records the step count of the first collapse test that fires after it is cleared. */
 struct StepAtCollapse : DocumentObserver {
     std::atomic<std::uint32_t> at{0};
