@@ -15,6 +15,7 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -206,6 +207,23 @@ struct SpanGrid {
         return counts;
     }
 
+    /** Runs @p map through one span of @p steps from @p start and holds its counts and its end
+     *  point against @p reference stepped one by one from the same point. */
+    template <typename Map>
+    static void expectSpanMatchesSteps(Map& map, Map& reference, MapPoint start,
+                                       std::uint32_t steps, const std::string& what) {
+        const std::atomic<bool> stop{false};
+        SpanGrid grid;
+        StepSpan span = grid.span(start.x, start.y, steps, stop);
+        map.RunSpan(span);
+        const std::vector<std::uint32_t> want =
+            stepByStep(reference, start, static_cast<int>(steps));
+        EXPECT_EQ(span.done, steps) << what;
+        EXPECT_EQ(grid.cells, want) << what;
+        EXPECT_EQ(span.x, start.x) << what;
+        EXPECT_EQ(span.y, start.y) << what;
+    }
+
     StepSpan span(double x, double y, std::uint32_t steps, const std::atomic<bool>& stop) {
         StepSpan s;
         s.cells = cells.data();
@@ -279,16 +297,8 @@ TEST(StepKernels, OctFourSpanTakesTheStepsOfStepFrom) {
         map.detail = detail;
         map.depth = 5;
         New84 one = map;
-        const std::atomic<bool> stop{false};
-        SpanGrid grid;
-        StepSpan span = grid.span(0.2, 0.45, 2000, stop);
-        map.RunSpan(span);
-        MapPoint p{0.2, 0.45};
-        const std::vector<std::uint32_t> want = SpanGrid::stepByStep(one, p, 2000);
-        EXPECT_EQ(span.done, 2000u);
-        EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
-        EXPECT_EQ(span.x, p.x);
-        EXPECT_EQ(span.y, p.y);
+        SpanGrid::expectSpanMatchesSteps(map, one, {0.2, 0.45}, 2000,
+                                         "detail " + std::to_string(detail));
     }
 }
 
@@ -307,14 +317,8 @@ TEST(StepKernels, SquaretSpanBlendsBeforeEveryStepAsStepFromDoes) {
             map.BlendNow();
         }
         SqrMapt one = map;
-        const std::atomic<bool> stop{false};
-        SpanGrid grid;
-        StepSpan span = grid.span(0.3, 0.8, 500, stop);
-        map.RunSpan(span);
-        MapPoint p{0.3, 0.8};
-        const std::vector<std::uint32_t> want = SpanGrid::stepByStep(one, p, 500);
-        EXPECT_EQ(grid.cells, want) << "detail " << int{detail};
-        EXPECT_EQ(span.x, p.x);
+        SpanGrid::expectSpanMatchesSteps(map, one, {0.3, 0.8}, 500,
+                                         "detail " + std::to_string(detail));
         EXPECT_EQ(map.blend, one.blend);
         EXPECT_NE(map.blend, SqrMapt::BlendAt((std::time_t{5} << 7) - 1));
     }
