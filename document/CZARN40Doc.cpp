@@ -777,13 +777,6 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
     const double cellLimit = (n + QuiltMap::kMargin - 1) / n;
     std::uint32_t* const grid = orbitGrids_[static_cast<std::size_t>(k)].data();
     FirstHits& firstHits = firstHits_[static_cast<std::size_t>(k)];
-    const auto noteFirstHit = [&firstHits](std::size_t at, bool counted) {
-        if (firstHits.count < firstHits.cells.size()) {
-            firstHits.cells[firstHits.count] =
-                static_cast<std::uint32_t>(at) | (counted ? 0u : kMarginHit);
-        }
-        ++firstHits.count;
-    };
     const auto run = [&](auto& orbit, typename Traits::Map& map, std::uint32_t& orbitSteps) {
         std::uint32_t done = slot.done;
         std::uint32_t newCells = 0;
@@ -842,7 +835,9 @@ template <typename Traits> void CZARN40Doc::RunOrbit(int k) {
                 if (grid[at]++ == 0) {
                     const bool counted = static_cast<std::uint32_t>(orbit.cellX) < side &&
                                          static_cast<std::uint32_t>(orbit.cellY) < side;
-                    noteFirstHit(at, counted);
+                    noteFirstHit(firstHits.cells.data(),
+                                 static_cast<std::uint32_t>(firstHits.cells.size()),
+                                 firstHits.count, at, counted);
                     if (counted &&
                         std::atomic_ref<std::uint8_t>(touched_[at])
                                 .load(std::memory_order_relaxed) == 0 &&
@@ -1023,8 +1018,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
             return past(s.leadSteps) && std::all_of(s.orbits.begin(), s.orbits.end(),
                                                     [&](const Orbit& o) { return past(o.steps); });
         };
-        if (now % kRoundSteps == 0 && now > static_cast<std::uint32_t>(kTransientSteps) &&
-            counting()) {
+        if (now % kRoundSteps == 0 && counting()) {
             const auto distinct = static_cast<int>(liveDistinct_);
             if (distinct < s.minDistinctCells && distinct < static_cast<int>(now / 100)) {
                 // A notice may keep the worker parked: the grid it shows is the whole one.

@@ -136,11 +136,7 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
                 const std::size_t row = at / stride;
                 const std::size_t column = at - row * stride;
                 const bool counted = row < span.side && column < span.side;
-                if (span.firstHitCount < span.firstHitRoom) {
-                    span.firstHits[span.firstHitCount] =
-                        static_cast<std::uint32_t>(at) | (counted ? 0u : kMarginHit);
-                }
-                ++span.firstHitCount;
+                noteFirstHit(span.firstHits, span.firstHitRoom, span.firstHitCount, at, counted);
                 const std::atomic_ref<std::uint8_t> flag(span.touched[at]);
                 if (counted && flag.load(std::memory_order_relaxed) == 0 &&
                     flag.exchange(1, std::memory_order_relaxed) == 0) {

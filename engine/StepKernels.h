@@ -21,6 +21,16 @@ class SqrMapt;
 /** Marks a listed first hit (StepSpan::firstHits) that lies in the grid's margin. */
 inline constexpr std::uint32_t kMarginHit = 0x80000000u;
 
+/** Lists cell @p at, one a grid counted for the first time, in @p list (room for @p room) and
+ *  counts it in @p count, which goes on past the room. */
+inline void noteFirstHit(std::uint32_t* list, std::uint32_t room, std::uint32_t& count,
+                         std::size_t at, bool counted) {
+    if (count < room) {
+        list[count] = static_cast<std::uint32_t>(at) | (counted ? 0u : kMarginHit);
+    }
+    ++count;
+}
+
 struct StepSpan {
     /** The grid's cells, margin included, @p stride cells a row; @p side counted cells a side. */
     std::uint32_t* cells = nullptr;
