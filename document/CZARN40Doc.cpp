@@ -465,9 +465,12 @@ void CZARN40Doc::ResumeWorker() const {
     }
     {
         std::lock_guard lock(workerMutex_);
-        if (suspendCount_.load() > 0) {
-            suspendCount_.fetch_sub(1);
+        // A resume without a pause changes nothing; above all it must not read the state, which
+        // the worker may be writing.
+        if (suspendCount_.load() == 0) {
+            return;
         }
+        suspendCount_.fetch_sub(1);
         if (suspendCount_.load() != 0) {
             return;
         }
