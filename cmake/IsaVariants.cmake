@@ -3,7 +3,7 @@
 # so the step never runs legacy SSE instructions next to wide vector state left behind by the C
 # library (docs/performance.md).
 #
-# zarn_add_isa_variants(<target> SOURCES <files...>)
+# zarn_add_isa_variants(<target> [FMA] SOURCES <files...>)
 #   Compiles the sources into one object library per level and adds the objects to <target>.
 #   Each copy sees ZARN_ISA_NS (isa_baseline, isa_v3, isa_v4): everything a variant source
 #   defines must live in namespace zarn::ZARN_ISA_NS, so that the copies never share a symbol.
@@ -12,6 +12,8 @@
 #   always optimised (-O2, also in Debug builds): unoptimised code would leave out-of-line copies
 #   of the headers' inline functions, compiled for that level, for the linker to share with code
 #   that runs everywhere.
+#   FMA: sources that call fused multiply-adds by intrinsic (engine/InlineSines.h) keep them on
+#   x86-64-v3 and lose the straight-line vectoriser instead, as on x86-64-v4.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(ZARN_ISA_LEVELS baseline v3 v4)
@@ -32,13 +34,17 @@ set(ZARN_ISA_UNFUSED_v3 -mno-fma)
 set(ZARN_ISA_UNFUSED_v4 -fno-tree-slp-vectorize)
 
 function(zarn_add_isa_variants target)
-  cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "FMA" "" "SOURCES" ${ARGN})
   foreach(level IN LISTS ZARN_ISA_LEVELS)
     set(objects ${target}_isa_${level})
+    set(unfused ${ZARN_ISA_UNFUSED_${level}})
+    if(ARG_FMA AND level STREQUAL "v3")
+      set(unfused ${ZARN_ISA_UNFUSED_v4})
+    endif()
     add_library(${objects} OBJECT ${ARG_SOURCES})
     target_compile_definitions(${objects} PRIVATE ZARN_ISA_NS=isa_${level})
     target_compile_options(${objects} PRIVATE ${ZARN_ISA_FLAGS_${level}} -O2 -ffp-contract=off
-                           ${ZARN_ISA_UNFUSED_${level}})
+                           ${unfused})
     target_include_directories(${objects} PRIVATE ${PROJECT_SOURCE_DIR} ${ZARN_SLEEF_INCLUDE_DIR})
     target_link_libraries(${objects} PRIVATE zarn_warnings)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${objects}>)

@@ -9,6 +9,7 @@
 #endif
 
 #if defined(__x86_64__)
+#include "InlineSines.h"
 #include <immintrin.h>
 #include <sleef.h>
 #else
@@ -29,6 +30,17 @@ inline void zeroTail(double* v, int n) {
     }
 }
 
+#if defined(__AVX2__) && !defined(__AVX512F__)
+// The sines of InlineSines.h for the copies built without fused multiply-adds (the maps' kernels
+// on x86-64-v3 keep the vectoriser instead), defined out of line in EngineKernels.cpp, which is
+// built with them. A call costs what the library's own call did.
+
+/** v[k] = sin v[k] for the four values at @p v. */
+void sinesOfFour(double* v);
+/** s[k] = sin a[k], c[k] = cos a[k] for the four values at @p a. */
+void sinCosOfFour(const double* a, double* s, double* c);
+#endif
+
 #if defined(__AVX512F__)
 inline constexpr int kLanes = 8;
 #elif defined(__AVX2__)
@@ -41,8 +53,10 @@ inline constexpr int kLanes = 2;
 inline void sineVector(double* v) {
 #if defined(__AVX512F__)
     _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
+#elif defined(ZARN_INLINE_SINES)
+    _mm256_storeu_pd(v, inline_sines::sin4(_mm256_loadu_pd(v)));
 #elif defined(__AVX2__)
-    _mm256_storeu_pd(v, Sleef_sind4_u10avx2(_mm256_loadu_pd(v)));
+    sinesOfFour(v);
 #elif defined(__x86_64__)
     _mm_storeu_pd(v, Sleef_sind2_u10sse2(_mm_loadu_pd(v)));
 #else
@@ -90,11 +104,17 @@ inline void sinCos(const double* a, double* s, double* c, int n) {
         _mm512_storeu_pd(s + k, r.x);
         _mm512_storeu_pd(c + k, r.y);
     }
+#elif defined(ZARN_INLINE_SINES)
+    for (int k = 0; k < n; k += kLanes) {
+        __m256d sines;
+        __m256d cosines;
+        inline_sines::sinCos4(_mm256_loadu_pd(a + k), sines, cosines);
+        _mm256_storeu_pd(s + k, sines);
+        _mm256_storeu_pd(c + k, cosines);
+    }
 #elif defined(__AVX2__)
     for (int k = 0; k < n; k += kLanes) {
-        const Sleef___m256d_2 r = Sleef_sincosd4_u10avx2(_mm256_loadu_pd(a + k));
-        _mm256_storeu_pd(s + k, r.x);
-        _mm256_storeu_pd(c + k, r.y);
+        sinCosOfFour(a + k, s + k, c + k);
     }
 #elif defined(__x86_64__)
     for (int k = 0; k < n; k += kLanes) {

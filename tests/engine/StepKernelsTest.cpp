@@ -7,6 +7,7 @@
 #include "engine/SqrMap.h"
 #include "engine/SqrMapt.h"
 #include "engine/Torus.h"
+#include "tests/engine/InlineSinesCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,29 @@ TEST(StepKernels, NonFiniteArgumentsGiveNaNOnEveryLevel) {
             EXPECT_TRUE(std::isnan(s)) << isaName(isa);
         }
     }
+}
+
+TEST(StepKernels, SinesInRegistersAreTheLibrarysBitForBit) {
+#if defined(ZARN_X86_ISA_VARIANTS)
+    using Compare = SineComparison (*)(std::uint64_t, long);
+    const std::pair<Isa, Compare> levels[] = {{Isa::V3, isa_v3::compareInlineSines},
+                                              {Isa::V4, isa_v4::compareInlineSines}};
+    bool compared = false;
+    for (const auto& [isa, compare] : levels) {
+        if (engineKernelsFor(isa) == nullptr) {
+            continue;
+        }
+        const SineComparison c = compare(20261208, 150000);
+        EXPECT_EQ(c.compared, 7 * 150000) << isaName(isa);
+        EXPECT_EQ(c.differing, 0) << isaName(isa) << ", first: " << c.first;
+        compared = true;
+    }
+    if (!compared) {
+        GTEST_SKIP() << "this machine runs no level above the baseline";
+    }
+#else
+    GTEST_SKIP() << "built for the baseline only";
+#endif
 }
 
 /** Coefficients in the drawing ranges, set directly; emm and the offsets vary with the seed. */
