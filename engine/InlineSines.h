@@ -135,9 +135,14 @@ inline constexpr double kShortReduction = 1e7;
     cosines = _mm256_xor_pd(_mm256_blendv_pd(ry, rx, odd), cosSign);
 }
 
-/** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
- *  the lower two when the upper two repeat them). */
-[[gnu::always_inline]] inline __m256d sin4(__m256d d) {
+/**
+ * sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of the
+ * lower two when the upper two repeat them). The library reduces by pi in two parts when every
+ * argument is below 15 and in four past that. With @p BranchFree both reductions are computed
+ * and one is kept, for a chain of steps whose side of 15 cannot be predicted (a mispredicted
+ * branch costs more there than the second reduction); otherwise it branches as the library does.
+ */
+template <bool BranchFree = false> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
     if (!allBelow(magnitude, kShortReduction)) [[unlikely]] {
@@ -146,22 +151,33 @@ inline constexpr double kShortReduction = 1e7;
     const __m256d dql =
         _mm256_round_pd(_mm256_mul_pd(d, _mm256_set1_pd(bitsToDouble(0x3fd45f306dc9c883))),
                         _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    // The library reduces by pi in two parts when every argument is below 15 and in four past
-    // that. Both are computed and one is kept: which one depends on the point, and a branch on
-    // it would be mispredicted about as often as taken.
-    const __m256d uf = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(0xc00921fb54442d18)), d);
-    const __m256d mf = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(0xbca1a62633145c07)));
-    const __m256d fx = _mm256_add_pd(uf, mf);
-    const __m256d fy = _mm256_add_pd(mf, _mm256_sub_pd(uf, fx));
-    __m256d lx;
-    __m256d ly;
-    shortReduction(d, dql,
-                   {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a},
-                   lx, ly);
-    const __m256d pick =
-        _mm256_castsi256_pd(_mm256_set1_epi64x(allBelow(magnitude, 15.0) ? -1 : 0));
-    const __m256d sx = _mm256_blendv_pd(lx, fx, pick);
-    const __m256d sy = _mm256_blendv_pd(ly, fy, pick);
+    const auto twoParts = [&](__m256d& x, __m256d& y) {
+        const __m256d u = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(0xc00921fb54442d18)), d);
+        const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(0xbca1a62633145c07)));
+        x = _mm256_add_pd(u, m);
+        y = _mm256_add_pd(m, _mm256_sub_pd(u, x));
+    };
+    const auto fourParts = [&](__m256d& x, __m256d& y) {
+        shortReduction(
+            d, dql,
+            {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, x, y);
+    };
+    __m256d sx;
+    __m256d sy;
+    if constexpr (BranchFree) {
+        __m256d fx;
+        __m256d fy;
+        twoParts(fx, fy);
+        fourParts(sx, sy);
+        const __m256d pick =
+            _mm256_castsi256_pd(_mm256_set1_epi64x(allBelow(magnitude, 15.0) ? -1 : 0));
+        sx = _mm256_blendv_pd(sx, fx, pick);
+        sy = _mm256_blendv_pd(sy, fy, pick);
+    } else if (allBelow(magnitude, 15.0)) {
+        twoParts(sx, sy);
+    } else {
+        fourParts(sx, sy);
+    }
 
     const __m256d s2x = _mm256_mul_pd(sx, sx);
     const __m256d s2y = _mm256_fmadd_pd(_mm256_add_pd(sx, sx), sy, _mm256_fmsub_pd(sx, sx, s2x));
