@@ -25,6 +25,8 @@ namespace {
     const double y3 = y2 + y1;
 
 #if defined(ZARN_INLINE_SINES)
+    // Sine and cosine of the first two orders in one vector, the sines of the third in another,
+    // built and taken apart in registers.
     __m256d sinV;
     __m256d cosV;
     inline_sines::sinCos4(_mm256_set_pd(y2, y1, x2, x1), sinV, cosV);
@@ -34,24 +36,6 @@ namespace {
     const __m128d sinHigh = _mm256_extractf128_pd(sinV, 1);
     const __m128d cosLow = _mm256_castpd256_pd128(cosV);
     const __m128d cosHigh = _mm256_extractf128_pd(cosV, 1);
-    const double sinX1 = _mm_cvtsd_f64(sinLow),
-                 sinX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(sinLow, sinLow));
-    const double sinY1 = _mm_cvtsd_f64(sinHigh),
-                 sinY2 = _mm_cvtsd_f64(_mm_unpackhi_pd(sinHigh, sinHigh));
-    const double cosX1 = _mm_cvtsd_f64(cosLow),
-                 cosX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosLow, cosLow));
-    const double cosY1 = _mm_cvtsd_f64(cosHigh),
-                 cosY2 = _mm_cvtsd_f64(_mm_unpackhi_pd(cosHigh, cosHigh));
-    const double sinX3 = _mm_cvtsd_f64(third), sinY3 = _mm_cvtsd_f64(_mm_unpackhi_pd(third, third));
-#elif defined(__AVX2__)
-    // Sine and cosine of the first two orders in one vector, the sines of the third in another:
-    // two calls whose latencies overlap, built and taken apart in registers.
-    const Sleef___m256d_2 sc = Sleef_sincosd4_u10avx2(_mm256_set_pd(y2, y1, x2, x1));
-    const __m128d third = Sleef_sind2_u10avx2128(_mm_set_pd(y3, x3));
-    const __m128d sinLow = _mm256_castpd256_pd128(sc.x);
-    const __m128d sinHigh = _mm256_extractf128_pd(sc.x, 1);
-    const __m128d cosLow = _mm256_castpd256_pd128(sc.y);
-    const __m128d cosHigh = _mm256_extractf128_pd(sc.y, 1);
     const double sinX1 = _mm_cvtsd_f64(sinLow),
                  sinX2 = _mm_cvtsd_f64(_mm_unpackhi_pd(sinLow, sinLow));
     const double sinY1 = _mm_cvtsd_f64(sinHigh),

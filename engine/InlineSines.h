@@ -20,6 +20,7 @@
 #include <sleef.h>
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace zarn::ZARN_ISA_NS::inline_sines {
@@ -62,6 +63,17 @@ inline constexpr double kShortReduction = 1e7;
     return _mm256_movemask_pd(_mm256_cmp_pd(magnitude, _mm256_set1_pd(bound), _CMP_LT_OQ)) == 0xF;
 }
 
+/** c[0] x^(N-1) + ... + c[N-1] by Horner's rule, one fused multiply-add a coefficient. */
+template <std::size_t N>
+[[gnu::always_inline]] inline __m256d polynomial(__m256d x, const std::uint64_t (&c)[N]) {
+    __m256d p =
+        _mm256_fmadd_pd(x, _mm256_set1_pd(bitsToDouble(c[0])), _mm256_set1_pd(bitsToDouble(c[1])));
+    for (std::size_t k = 2; k < N; ++k) {
+        p = _mm256_fmadd_pd(x, p, _mm256_set1_pd(bitsToDouble(c[k])));
+    }
+    return p;
+}
+
 /** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
 [[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
@@ -93,12 +105,8 @@ inline constexpr double kShortReduction = 1e7;
     const __m256d s2 = _mm256_fmadd_pd(sx, sx, _mm256_add_pd(cross, cross));
 
     // Sine polynomial.
-    __m256d p = _mm256_fmadd_pd(s2, _mm256_set1_pd(bitsToDouble(0x3de5d82500becb6b)),
-                                _mm256_set1_pd(bitsToDouble(0xbe5ae5e1e6f6f6d8)));
-    p = _mm256_fmadd_pd(s2, p, _mm256_set1_pd(bitsToDouble(0x3ec71de3503eae9c)));
-    p = _mm256_fmadd_pd(s2, p, _mm256_set1_pd(bitsToDouble(0xbf2a01a019b64f6a)));
-    p = _mm256_fmadd_pd(s2, p, _mm256_set1_pd(bitsToDouble(0x3f8111111110f135)));
-    p = _mm256_fmadd_pd(s2, p, _mm256_set1_pd(bitsToDouble(0xbfc5555555555542)));
+    const __m256d p = polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,
+                                      0xbf2a01a019b64f6a, 0x3f8111111110f135, 0xbfc5555555555542});
     const __m256d us = _mm256_mul_pd(_mm256_mul_pd(sx, s2), p);
     const __m256d ax = _mm256_add_pd(sx, us);
     const __m256d ay = _mm256_add_pd(sy, _mm256_add_pd(us, _mm256_sub_pd(sx, ax)));
@@ -108,13 +116,9 @@ inline constexpr double kShortReduction = 1e7;
     rx = _mm256_blendv_pd(rx, signMask, negativeZero);
 
     // Cosine polynomial.
-    __m256d q = _mm256_fmadd_pd(s2, _mm256_set1_pd(bitsToDouble(0xbda8fbf9c1bdb8ce)),
-                                _mm256_set1_pd(bitsToDouble(0x3e21eea016409f05)));
-    q = _mm256_fmadd_pd(s2, q, _mm256_set1_pd(bitsToDouble(0xbe927e4f8130be9c)));
-    q = _mm256_fmadd_pd(s2, q, _mm256_set1_pd(bitsToDouble(0x3efa01a019c8f025)));
-    q = _mm256_fmadd_pd(s2, q, _mm256_set1_pd(bitsToDouble(0xbf56c16c16c14c96)));
-    q = _mm256_fmadd_pd(s2, q, _mm256_set1_pd(bitsToDouble(0x3fa5555555555545)));
-    q = _mm256_fmadd_pd(s2, q, _mm256_set1_pd(-0.5));
+    const __m256d q = polynomial(s2, {0xbda8fbf9c1bdb8ce, 0x3e21eea016409f05, 0xbe927e4f8130be9c,
+                                      0x3efa01a019c8f025, 0xbf56c16c16c14c96, 0x3fa5555555555545,
+                                      0xbfe0000000000000});
     const __m256d hx = _mm256_mul_pd(s2, q);
     const __m256d hy = _mm256_fmsub_pd(s2, q, hx);
     const __m256d one = _mm256_set1_pd(1.0);
