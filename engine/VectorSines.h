@@ -1,8 +1,9 @@
 #pragma once
 
 // Batched sines for the step kernels. Include only from sources built by zarn_add_isa_variants:
-// each copy evaluates with the vector width of its instruction-set level, through the SLEEF
-// functions of that level (at most 1 ulp from the exact value, for every finite argument).
+// each copy evaluates with the vector width of its instruction-set level, giving what the SLEEF
+// functions of that level give (at most 1 ulp from the exact value, for every finite argument):
+// on x86-64-v3 computed in registers (InlineSines.h), elsewhere by the library.
 
 #ifndef ZARN_ISA_NS
 #error "VectorSines.h belongs to the per-level step kernels (zarn_add_isa_variants)"
