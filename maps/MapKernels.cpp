@@ -247,8 +247,8 @@ bool duoAdvance(DuoMap& m) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     // cleanComponent for four values: |v| < threshold gives +0, anything else (NaN too) is kept.
     const auto cleaned = [&](__m256d v) {
-        return _mm256_andnot_pd(
-            _mm256_cmp_pd(_mm256_andnot_pd(signMask, v), threshold, _CMP_LT_OQ), v);
+        return _mm256_andnot_pd(_mm256_cmp_pd(_mm256_andnot_pd(signMask, v), threshold, _CMP_LT_OQ),
+                                v);
     };
     __m256d low = _mm256_setzero_pd();
     __m256d high = _mm256_setzero_pd();
@@ -257,8 +257,8 @@ bool duoAdvance(DuoMap& m) {
         const __m256d sine = _mm256_set1_pd(sines[k]);
         low = cleaned(
             _mm256_add_pd(low, _mm256_mul_pd(sine, _mm256_set_pd(a.e3, a.e2, a.e1, a.scalar))));
-        high = cleaned(_mm256_add_pd(
-            high, _mm256_mul_pd(sine, _mm256_set_pd(a.e123, a.e23, a.e13, a.e12))));
+        high = cleaned(
+            _mm256_add_pd(high, _mm256_mul_pd(sine, _mm256_set_pd(a.e123, a.e23, a.e13, a.e12))));
     });
     alignas(32) double f[8];
     _mm256_store_pd(f, low);
