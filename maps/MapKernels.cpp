@@ -238,10 +238,8 @@ bool duoAdvance(DuoMap& m) {
     }
     zeroTail(sines, terms);
 
-    // sum = clean(sum + sine · amplitude), term by term. The sum's chain (an add and the clean
-    // for each of 180 terms) is the step's longest: its eight components are held in two vectors
-    // so that the chain runs in registers (an array in a lambda went through memory, a store and
-    // a reload per term).
+    // sum = clean(sum + sine · amplitude), term by term: the step's longest chain. The eight
+    // components live in two vectors, so the chain stays in registers (an array went to memory).
 #if defined(__AVX__)
     const __m256d threshold = _mm256_set1_pd(kCleanThreshold);
     const __m256d signMask = _mm256_set1_pd(-0.0);
