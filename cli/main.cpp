@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -65,7 +66,13 @@ int main(int argc, char** argv) {
     }
     const std::string command = words.front();
     words.erase(words.begin());
-    if (command == "--help" || command == "-h" || command == "help") {
+    // "zarn80-render new --help" asks for the same text as "zarn80-render --help": every
+    // command's options are in it.
+    const auto asksForHelp = [](const std::string& word) {
+        return word == "--help" || word == "-h";
+    };
+    if (command == "help" || asksForHelp(command) ||
+        std::any_of(words.begin(), words.end(), asksForHelp)) {
         std::cout << zarn::cli::usageText();
         return checkedStdout(0);
     }

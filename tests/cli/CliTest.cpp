@@ -85,6 +85,17 @@ TEST_F(CliTest, SameSeedWritesIdenticalImagesOfTheTiledPeriod) {
     EXPECT_NE(pa, read("c.png"));
 }
 
+TEST_F(CliTest, HelpAfterACommandPrintsTheUsageAndRunsNothing) {
+    const std::string usage = run("--help").out;
+    ASSERT_NE(usage.find("zarn80-render new [OPTIONS]"), std::string::npos);
+    for (const char* args : {"new --steps 10 -o out.png --help", "explore -h"}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.status, 0) << args << r.err;
+        EXPECT_EQ(r.out, usage) << args;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+}
+
 TEST_F(CliTest, JsonReportsTheFinalState) {
     const CliRun r = run("new --seed 3 --steps 50000 --grid 120 --plain --period 3 --json");
     ASSERT_EQ(r.status, 0) << r.err;
