@@ -372,7 +372,9 @@ PeriodSize CZARN40Doc::PeriodSizeOf() const {
 
 void CZARN40Doc::BuildBitmap(PeriodBitmap& bitmap, LevelScaleKind scale) {
     ScopedPause pause(*this);
-    const PictureColours colours = PictureColoursOn(state_, scale);
+    PictureColours colours = PictureColoursOn(state_, scale);
+    // The orbits' threads wait while the picture is coloured: it may take their cores.
+    colours.fillThreads = state_.orbitCount;
     withFamily(state_.family,
                [&](auto traits) { decltype(traits)::fill(state_, bitmap, colours); });
 }

@@ -13,9 +13,9 @@ PeriodSize gridPeriod(const QuiltState& s) {
 
 void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap, const PictureColours& colours) {
     if (s.imageOption[0] != 0) {
-        fillSquareLookupBitmap(bitmap, colours.palette, colours.scale, s.QMap);
+        fillSquareLookupBitmap(bitmap, colours.palette, colours.scale, s.QMap, colours.fillThreads);
     } else {
-        fillGridBitmap(bitmap, colours.palette, colours.scale, s.QMap);
+        fillGridBitmap(bitmap, colours.palette, colours.scale, s.QMap, colours.fillThreads);
     }
 }
 
@@ -76,10 +76,13 @@ void FamilyTraits<MapFamily::Hex>::startOrbit(Orbit& orbit, QuiltState& s) {
 void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b,
                                         const PictureColours& c) {
     const bool knot = s.hexKnot();
-    fillBitmap(b, c.palette, c.scale, [&](int x, int y) {
-        return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
-                                   static_cast<std::uint32_t>(y), knot);
-    });
+    fillBitmap(
+        b, c.palette, c.scale,
+        [&](int x, int y) {
+            return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
+                                       static_cast<std::uint32_t>(y), knot);
+        },
+        c.fillThreads);
 }
 
 void FamilyTraits<MapFamily::Hex>::writeCoefficients(JsonWriter& json, const QuiltState& s) {
@@ -118,9 +121,9 @@ void FamilyTraits<MapFamily::TWsq>::setUp(QuiltState& s) {
 void FamilyTraits<MapFamily::TWsq>::fill(const QuiltState& s, PeriodBitmap& b,
                                          const PictureColours& c) {
     if (s.imageOption[0] != 0) {
-        fillSquareLookupBitmap(b, c.palette, c.scale, s.QMap);
+        fillSquareLookupBitmap(b, c.palette, c.scale, s.QMap, c.fillThreads);
     } else {
-        fillTwsqBitmap(b, c.palette, c.scale, s.QMap);
+        fillTwsqBitmap(b, c.palette, c.scale, s.QMap, c.fillThreads);
     }
 }
 

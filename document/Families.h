@@ -77,8 +77,9 @@ template <typename TilingMap> PeriodSize tilingPeriod(const TilingMap& map, cons
 template <typename TilingMap>
 void fillTiling(const TilingMap& map, const QuiltState& s, PeriodBitmap& bitmap,
                 const PictureColours& colours) {
-    fillBitmap(bitmap, colours.palette, colours.scale,
-               [&](int x, int y) { return map.PixelCount(s.QMap, x, y); });
+    fillBitmap(
+        bitmap, colours.palette, colours.scale,
+        [&](int x, int y) { return map.PixelCount(s.QMap, x, y); }, colours.fillThreads);
 }
 /** The square-lattice families' picture: the grid, or the mirrored lookup under imageOption1. */
 void fillSquareLattice(const QuiltState& s, PeriodBitmap& bitmap, const PictureColours& colours);

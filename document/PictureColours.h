@@ -8,10 +8,11 @@
 namespace zarn {
 
 /** What one picture of a quilt is coloured with: the level scale made for its grid and the
- *  palette that colours those levels. */
+ *  palette that colours those levels, and how many threads may colour it (fillBitmap). */
 struct PictureColours {
     LevelScale scale;
     Palette palette;
+    int fillThreads = 1;
 };
 
 /**
