@@ -9,6 +9,8 @@
 #include "Torus.h"
 #include "VectorSines.h"
 
+#include <type_traits>
+
 namespace zarn::ZARN_ISA_NS {
 
 namespace {
@@ -64,15 +66,21 @@ namespace {
     y = foldToUnit(ny);
 }
 
-/** squareDetailed without the state cleaning, to inline into a loop. */
-inline void detailedStepInline(double& x, double& y, const square::CoefGrid& coef, int depth,
-                               double emm, double offX, double offY, double twoPi,
-                               const square::DetailTables& t) {
-    const int d = depth < 0 ? 0 : (depth > square::kMaxDepth ? square::kMaxDepth : depth);
-    const int filled = d > 1 ? d : 1;
+/**
+ * squareDetailed of depth D (0 to kMaxDepth) without the state cleaning, to inline into a loop.
+ * With the depth known when compiling, the loops unroll, the angles and sines stay out of
+ * memory's way and the products are scheduled beside the sums: about a quarter less time a
+ * step than one loop for every depth, with the same operations in the same order.
+ */
+template <int D>
+[[gnu::always_inline]] inline void
+detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double emm, double offX,
+                   double offY, double twoPi, const square::DetailTables& t) {
+    static_assert(D >= 0 && D <= square::kMaxDepth);
+    constexpr int filled = D > 1 ? D : 1;
     // One batch: the x angles, then the y angles, built in locals (the scratch tables are
     // written afterwards, off the step's critical path).
-    constexpr int room = paddedCount(2 * square::kMaxDepth);
+    constexpr int room = paddedCount(2 * filled);
     double arg[room];
     double s[room];
     double c[room];
@@ -80,7 +88,7 @@ inline void detailedStepInline(double& x, double& y, const square::CoefGrid& coe
     const double ay0 = twoPi * y;
     arg[0] = ax0;
     arg[filled] = ay0;
-    for (int k = 1; k < d; ++k) {
+    for (int k = 1; k < D; ++k) {
         arg[k] = arg[k - 1] + ax0;
         arg[filled + k] = arg[filled + k - 1] + ay0;
     }
@@ -93,8 +101,8 @@ inline void detailedStepInline(double& x, double& y, const square::CoefGrid& coe
     const double* cosY = c + filled;
     double nx = emm * x + offX;
     double ny = emm * y + offY;
-    for (int i = 0; i < d; ++i) {
-        for (int j = 0; j < d; ++j) {
+    for (int i = 0; i < D; ++i) {
+        for (int j = 0; j < D; ++j) {
             const double cij = coef[i][j];
             nx += sinX[i] * cij * cosY[j];
             ny += sinY[i] * cij * cosX[j];
@@ -110,6 +118,35 @@ inline void detailedStepInline(double& x, double& y, const square::CoefGrid& coe
     }
     x = foldToUnit(nx);
     y = foldToUnit(ny);
+}
+
+/** f(std::integral_constant<int, D>{}) for D = @p depth, clamped to 0..kMaxDepth (as the
+ *  detailed step takes a depth from a dialog or a file). */
+template <typename F> void withDepth(int depth, F&& f) {
+    static_assert(square::kMaxDepth == 6, "one case per depth");
+    switch (depth <= 0 ? 0 : (depth >= square::kMaxDepth ? square::kMaxDepth : depth)) {
+    case 0:
+        f(std::integral_constant<int, 0>{});
+        break;
+    case 1:
+        f(std::integral_constant<int, 1>{});
+        break;
+    case 2:
+        f(std::integral_constant<int, 2>{});
+        break;
+    case 3:
+        f(std::integral_constant<int, 3>{});
+        break;
+    case 4:
+        f(std::integral_constant<int, 4>{});
+        break;
+    case 5:
+        f(std::integral_constant<int, 5>{});
+        break;
+    default:
+        f(std::integral_constant<int, 6>{});
+        break;
+    }
 }
 
 /** The steps of a span: @p step advances (x, y) by one folded step. The cells are counted in
@@ -189,15 +226,18 @@ void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, do
 void squareDetailed(double& x, double& y, const square::CoefGrid& coef, int depth, double emm,
                     double offX, double offY, double twoPi, const square::DetailTables& t) {
     cleanUpperState();
-    detailedStepInline(x, y, coef, depth, emm, offX, offY, twoPi, t);
+    withDepth(depth,
+              [&](auto d) { detailedStepInline<d.value>(x, y, coef, emm, offX, offY, twoPi, t); });
 }
 
 void squareSpan(SqrMap& m, StepSpan& span) {
     cleanUpperState();
     if (m.detail == 1) {
         const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
-        runSpan(span, [&](double& x, double& y) {
-            detailedStepInline(x, y, m.coef, m.depth, m.emm, m.offX, m.offY, m.twoPi, t);
+        withDepth(m.depth, [&](auto d) {
+            runSpan(span, [&](double& x, double& y) {
+                detailedStepInline<d.value>(x, y, m.coef, m.emm, m.offX, m.offY, m.twoPi, t);
+            });
         });
     } else {
         const square::PlainSet k = m.plainSet();
@@ -216,9 +256,11 @@ void octFourSpan(New84& m, StepSpan& span) {
     if (m.detail != 0) {
         const square::CoefGrid second = square::coefGridOf(m.coef2);
         const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
-        runSpan(span, [&](double& x, double& y) {
-            const square::CoefGrid& coef = m.UsesFirstSet(x, y) ? m.coef : second;
-            detailedStepInline(x, y, coef, m.depth, m.emm, m.offX, m.offY, m.twoPi, t);
+        withDepth(m.depth, [&](auto d) {
+            runSpan(span, [&](double& x, double& y) {
+                const square::CoefGrid& coef = m.UsesFirstSet(x, y) ? m.coef : second;
+                detailedStepInline<d.value>(x, y, coef, m.emm, m.offX, m.offY, m.twoPi, t);
+            });
         });
     } else {
         const square::PlainSet sets[2] = {m.secondSet(), m.plainSet()};
@@ -235,16 +277,22 @@ void octFourSpan(New84& m, StepSpan& span) {
 void squaretSpan(SqrMapt& m, StepSpan& span) {
     cleanUpperState();
     const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
-    runSpan(span, [&](double& x, double& y) {
-        // The blend does not depend on the point: it runs beside the previous step's sines.
-        m.BlendNow();
-        if (m.detail != 0) {
-            detailedStepInline(x, y, square::coefGridOf(m.matrixNow), m.depth, m.emmNow, m.offX,
-                               m.offY, m.twoPi, t);
-        } else {
+    // The blend does not depend on the point: it runs beside the previous step's sines. It
+    // changes neither the form nor the depth, so both are chosen once for the span.
+    if (m.detail != 0) {
+        withDepth(m.depth, [&](auto d) {
+            runSpan(span, [&](double& x, double& y) {
+                m.BlendNow();
+                detailedStepInline<d.value>(x, y, square::coefGridOf(m.matrixNow), m.emmNow, m.offX,
+                                            m.offY, m.twoPi, t);
+            });
+        });
+    } else {
+        runSpan(span, [&](double& x, double& y) {
+            m.BlendNow();
             plainStepInline(x, y, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
-        }
-    });
+        });
+    }
 }
 
 MapPoint expA(MapExpA& m, double px, double py) {

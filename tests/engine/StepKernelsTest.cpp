@@ -175,6 +175,47 @@ TEST(StepKernels, PlainSquareStepAgreesAcrossLevelsUpToSineRounding) {
     }
 }
 
+TEST(StepKernels, DetailedSquareSumsEveryOrderUpToItsDepthOnEveryLevel) {
+    // Each depth runs its own copy of the step; a depth outside 0 to 6 is taken as the nearest.
+    const SqrMap square = randomSquare(0.42);
+    const double x0 = 0.3137;
+    const double y0 = 0.8261;
+    for (const int depth : {-3, 0, 1, 2, 3, 4, 5, 6, 7, 99}) {
+        const int d = std::clamp(depth, 0, square::kMaxDepth);
+        double ax[square::kMaxDepth] = {square.twoPi * x0};
+        double ay[square::kMaxDepth] = {square.twoPi * y0};
+        for (int k = 1; k < d; ++k) {
+            ax[k] = ax[k - 1] + ax[0];
+            ay[k] = ay[k - 1] + ay[0];
+        }
+        double nx = square.emm * x0 + square.offX;
+        double ny = square.emm * y0 + square.offY;
+        for (int i = 0; i < d; ++i) {
+            for (int j = 0; j < d; ++j) {
+                nx += std::sin(ax[i]) * square.coef[i][j] * std::cos(ay[j]);
+                ny += std::sin(ay[i]) * square.coef[i][j] * std::cos(ax[j]);
+            }
+        }
+        for (Isa isa : runnableIsas()) {
+            SqrMap m = square;
+            double x = x0;
+            double y = y0;
+            engineKernelsFor(isa)->squareDetailed(
+                x, y, m.coef, depth, m.emm, m.offX, m.offY, m.twoPi,
+                {m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX});
+            ASSERT_LT(torusDistance(x, foldToUnit(nx)), 5e-14)
+                << isaName(isa) << " depth " << depth;
+            ASSERT_LT(torusDistance(y, foldToUnit(ny)), 5e-14)
+                << isaName(isa) << " depth " << depth;
+            // The scratch tables hold every order's angle of the step (at least the first).
+            const int filled = std::max(d, 1);
+            ASSERT_EQ(m.angleX[filled - 1], ax[filled - 1]) << isaName(isa) << " depth " << depth;
+            ASSERT_EQ(m.angleY[filled - 1], ay[filled - 1]) << isaName(isa) << " depth " << depth;
+            ASSERT_NEAR(m.cosY[filled - 1], std::cos(ay[filled - 1]), 1e-15);
+        }
+    }
+}
+
 TEST(StepKernels, DetailedSquareAndExpAAgreeAcrossLevelsUpToSineRounding) {
     SqrMap square = randomSquare(0.77);
     MapExpA expA;
