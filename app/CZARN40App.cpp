@@ -50,7 +50,11 @@ CZARN40App::CZARN40App(QObject* parent)
       composer_(std::make_unique<PictureComposer>()) {
     initResources();
     refreshTimer_.setInterval(kRefreshIntervalMs);
-    connect(&refreshTimer_, &QTimer::timeout, this, &CZARN40App::refreshNext);
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        if (std::chrono::steady_clock::now() >= refreshRestUntil()) {
+            refreshNext();
+        }
+    });
 }
 
 CZARN40App::~CZARN40App() {
@@ -195,6 +199,10 @@ CZARN40Doc* CZARN40App::refreshNext() {
 
 bool CZARN40App::refreshing() const {
     return refresher_->busy();
+}
+
+std::chrono::steady_clock::time_point CZARN40App::refreshRestUntil() const {
+    return refresher_->restUntil();
 }
 
 void CZARN40App::setRefreshInterval(int ms) {

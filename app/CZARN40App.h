@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -93,6 +94,8 @@ public:
     CZARN40Doc* refreshNext();
     /** The last visit of the idle refresh has not reached the views yet. */
     bool refreshing() const;
+    /** Until when the timed visits wait after the last refresh (PictureRefresher::restUntil). */
+    std::chrono::steady_clock::time_point refreshRestUntil() const;
     /** Time between two visits of the idle refresh; 0 leaves the visits to refreshNext() calls
      *  (tests that count them). */
     void setRefreshInterval(int ms);

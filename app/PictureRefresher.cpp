@@ -68,6 +68,7 @@ void PictureRefresher::run() {
             access = std::unique_lock(*job->access, std::try_to_lock);
         }
         std::optional<RefreshedPicture> picture;
+        const auto began = std::chrono::steady_clock::now();
         if (access.owns_lock() && job->doc->RefreshIfDirty()) {
             picture.emplace();
             for (const LevelScaleKind kind : kLevelScaleKinds) {
@@ -82,10 +83,13 @@ void PictureRefresher::run() {
         if (access.owns_lock()) {
             access.unlock();
         }
+        const auto cost = picture ? std::chrono::steady_clock::now() - began
+                                  : std::chrono::steady_clock::duration::zero();
         QMetaObject::invokeMethod(
             this,
-            [this, serial = job->serial, picture = std::move(picture)] {
+            [this, serial = job->serial, picture = std::move(picture), cost] {
                 busy_ = false;
+                restUntil_ = std::chrono::steady_clock::now() + kRestFactor * cost;
                 if (picture) {
                     deliver_(serial, *picture);
                 }

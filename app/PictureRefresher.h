@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -53,6 +54,11 @@ public:
     bool start(DocumentHost& host);
     /** A refresh is under way (its result not yet delivered). */
     bool busy() const { return busy_; }
+    /** Until when the idle refresh should leave the documents alone: a refresh pauses the
+     *  document's workers while it rebuilds the palette and colours the pictures, and after a
+     *  long one (a large hexagonal picture) they get kRestFactor times as long to run. */
+    std::chrono::steady_clock::time_point restUntil() const { return restUntil_; }
+    static constexpr int kRestFactor = 4;
     /** Called before @p host is destroyed: a refresh of it that has not begun is dropped; one that
      *  has begun holds the host's access lock, which the host's destructor waits for. */
     void cancel(const DocumentHost& host);
@@ -68,6 +74,7 @@ private:
     bool stop_ = false;
     /** GUI thread only. */
     bool busy_ = false;
+    std::chrono::steady_clock::time_point restUntil_{};
     std::thread thread_;
 };
 

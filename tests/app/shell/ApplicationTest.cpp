@@ -2,6 +2,7 @@
 #include "app/CZARN40View.h"
 #include "app/CommandTable.h"
 #include "app/HelpWindow.h"
+#include "app/PictureRefresher.h"
 #include "app/RecentFiles.h"
 #include "document/SessionFile.h"
 
@@ -88,6 +89,24 @@ TEST_F(ApplicationTest, TheRefreshHandsTheNewPictureToEveryViewOfItsDocument) {
     for (CZARN40View* view : host->views()) {
         EXPECT_EQ(view->bitmapBuilds(), 1) << "the GUI thread built no bitmap for the refresh";
     }
+}
+
+TEST_F(ApplicationTest, TheTimedRefreshRestsAfterARebuildInProportionToItsCost) {
+    app_->setRefreshInterval(0);
+    DocumentHost* host = openQuiet({}, 20000);
+    ASSERT_NE(host, nullptr);
+    host->views().front()->viewport()->repaint();
+    markDirty(host->doc());
+    const auto before = std::chrono::steady_clock::now();
+    refreshAndWait(*app_);
+    const auto delivered = std::chrono::steady_clock::now();
+    // The rebuild paused the worker for some time; the timed visits leave it four times as long.
+    EXPECT_GT(app_->refreshRestUntil(), before);
+    EXPECT_LE(app_->refreshRestUntil(),
+              delivered + PictureRefresher::kRestFactor * (delivered - before));
+    // A visit that found nothing to do paused nothing: no rest after it.
+    refreshAndWait(*app_);
+    EXPECT_LE(app_->refreshRestUntil(), std::chrono::steady_clock::now());
 }
 
 TEST_F(ApplicationTest, TheHundredAndFirstDocumentIsRefusedAndAClosedOneMakesRoom) {
