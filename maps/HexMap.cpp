@@ -269,8 +269,9 @@ bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& fold
     // little longer than 1.5 so that a point on a shared edge cannot bounce between two
     // hexagons for ever.
     bool settled = false;
+    double d = 0.0;
     for (int pass = 0; pass < kMaxFoldPasses && !settled; ++pass) {
-        const double d = angleOf(q, b, twoPi);
+        d = angleOf(q, b, twoPi);
         if (d < piThird || d > twoPi - piThird) {
             const double e = angleOf(q - 1.0, b, twoPi);
             if (b > 0.0) {
@@ -311,13 +312,16 @@ bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& fold
         return false;
     }
 
+    // The settling pass moved neither q nor b, so its angle is the point's unless the band's
+    // edge moves b now.
+    const bool beyondBand = b > c30 || b < -c30;
     if (b > c30) {
         b -= (twoC30 - 0.00123);
     } else if (b < -c30) {
         b += (twoC30 - 0.00123);
     }
     beforeRotation = {q, b};
-    const double theta = angleOf(q, b, twoPi);
+    const double theta = beyondBand ? angleOf(q, b, twoPi) : d;
     const double phi = std::fmod(theta, piThird);
     const double r = modulus(q, b);
     folded = {r * std::cos(phi), r * std::sin(phi)};
