@@ -32,6 +32,57 @@ double angleOf(double x, double y, double twoPi) {
     return a;
 }
 
+/** A ray from the origin: the cosine and sine of its angle. */
+struct Ray {
+    double c = 0.0;
+    double s = 0.0;
+};
+
+/**
+ * Which side of @p ray the point (x, y) lies on, without its angle: +1 counter-clockwise of the
+ * ray, -1 clockwise, 0 when that is not certain. For a point and a ray in one half-plane (y and
+ * the ray's sine of one sign, the angles in (0, pi) or in (-pi, 0)), the side tells how the
+ * point's angle compares with the ray's. It counts as certain only when the point is clear of the
+ * ray by a trillionth of its size: far more than atan2's rounding and the rounding of angleOf's
+ * shift by twoPi, so the comparison of the rounded angle comes out the same.
+ */
+int sideOf(const Ray& ray, double x, double y) {
+    const double size = std::fabs(x) + std::fabs(y);
+    const double cross = ray.c * y - ray.s * x; // |(x, y)| sin(angle - ray's angle)
+    if (!(size > 1e-300) || !(std::fabs(cross) > 1e-12 * size)) {
+        return 0;
+    }
+    return cross > 0.0 ? 1 : -1;
+}
+
+/** The angles the fold's tests compare with, as rays, for the map's own constants. */
+struct FoldRays {
+    double twoPi = 0.0;
+    double piThird = 0.0;
+    Ray third;          // piThird
+    Ray twoThirds;      // pi - piThird
+    Ray minusThird;     // (twoPi - piThird) - twoPi, as angleOf's shift makes it
+    Ray minusTwoThirds; // (pi + piThird) - twoPi
+};
+
+const FoldRays& defaultFoldRays() {
+    static const FoldRays rays = [] {
+        const HexMap constants;
+        const double pi = constants.pi;
+        const double twoPi = constants.twoPi;
+        const double piThird = constants.piThird;
+        const auto ray = [](double angle) { return Ray{std::cos(angle), std::sin(angle)}; };
+        // Both differences are exact: each pair of values lies within a factor of two.
+        return FoldRays{twoPi,
+                        piThird,
+                        ray(piThird),
+                        ray(pi - piThird),
+                        ray((twoPi - piThird) - twoPi),
+                        ray((pi + piThird) - twoPi)};
+    }();
+    return rays;
+}
+
 /** |(x, y)| without overflow: the larger component is factored out before squaring. */
 double modulus(double x, double y) {
     const double ax = std::fabs(x);
@@ -268,43 +319,67 @@ bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& fold
     // Each pass moves the point one hexagon toward the one at the origin. The shifts are a
     // little longer than 1.5 so that a point on a shared edge cannot bounce between two
     // hexagons for ever.
+    //
+    // Each test compares an angle from angleOf with a threshold. Where the point lies clearly on
+    // one side of the threshold's ray, that side decides the test without the arctangent (see
+    // sideOf); otherwise, or for a map whose constants were changed, the angle is measured.
+    const FoldRays& defaults = defaultFoldRays();
+    const FoldRays* rays =
+        twoPi == defaults.twoPi && piThird == defaults.piThird ? &defaults : nullptr;
     bool settled = false;
     double d = 0.0;
+    bool measured = false; // d holds the angle of (q, b)
     for (int pass = 0; pass < kMaxFoldPasses && !settled; ++pass) {
-        d = angleOf(q, b, twoPi);
-        if (d < piThird || d > twoPi - piThird) {
-            const double e = angleOf(q - 1.0, b, twoPi);
-            if (b > 0.0) {
-                if (e >= pi - piThird) {
-                    settled = true;
-                } else {
-                    b -= c30;
-                    q -= 1.50012;
-                }
+        const bool upper = b > 0.0;
+        const bool sided = rays != nullptr && b != 0.0;
+        // Toward the corner (1, 0) when the angle is below piThird or above twoPi - piThird.
+        const int side = sided ? sideOf(upper ? rays->third : rays->minusThird, q, b) : 0;
+        bool right = false;
+        if (side != 0) {
+            right = upper ? side < 0 : side > 0;
+            measured = false;
+        } else {
+            d = angleOf(q, b, twoPi);
+            measured = true;
+            right = d < piThird || d > twoPi - piThird;
+        }
+        if (right) {
+            const int eSide =
+                sided ? sideOf(upper ? rays->twoThirds : rays->minusTwoThirds, q - 1.0, b) : 0;
+            bool inside = false;
+            if (eSide != 0) {
+                inside = upper ? eSide > 0 : eSide < 0;
             } else {
-                if (e <= pi + piThird) {
-                    settled = true;
-                } else {
-                    b += c30;
-                    q -= 1.50013;
-                }
+                const double e = angleOf(q - 1.0, b, twoPi);
+                inside = upper ? e >= pi - piThird : e <= pi + piThird;
+            }
+            if (inside) {
+                settled = true;
+            } else if (upper) {
+                b -= c30;
+                q -= 1.50012;
+            } else {
+                b += c30;
+                q -= 1.50013;
             }
         } else {
-            const double e = angleOf(q + 1.0, b, twoPi);
-            if (b > 0.0) {
-                if (e <= piThird) {
-                    settled = true;
-                } else {
-                    b -= c30;
-                    q += 1.500121;
-                }
+            const int eSide =
+                sided ? sideOf(upper ? rays->third : rays->minusThird, q + 1.0, b) : 0;
+            bool inside = false;
+            if (eSide != 0) {
+                inside = upper ? eSide < 0 : eSide > 0;
             } else {
-                if (e >= twoPi - piThird) {
-                    settled = true;
-                } else {
-                    b += c30;
-                    q += 1.500132;
-                }
+                const double e = angleOf(q + 1.0, b, twoPi);
+                inside = upper ? e <= piThird : e >= twoPi - piThird;
+            }
+            if (inside) {
+                settled = true;
+            } else if (upper) {
+                b -= c30;
+                q += 1.500121;
+            } else {
+                b += c30;
+                q += 1.500132;
             }
         }
     }
@@ -312,8 +387,8 @@ bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& fold
         return false;
     }
 
-    // The settling pass moved neither q nor b, so its angle is the point's unless the band's
-    // edge moves b now.
+    // The settling pass moved neither q nor b, so an angle it measured is the point's unless
+    // the band's edge moves b now.
     const bool beyondBand = b > c30 || b < -c30;
     if (b > c30) {
         b -= (twoC30 - 0.00123);
@@ -321,7 +396,7 @@ bool HexMap::FoldFrom(double q, double b, Complex& beforeRotation, Complex& fold
         b += (twoC30 - 0.00123);
     }
     beforeRotation = {q, b};
-    const double theta = beyondBand ? angleOf(q, b, twoPi) : d;
+    const double theta = measured && !beyondBand ? d : angleOf(q, b, twoPi);
     const double phi = std::fmod(theta, piThird);
     const double r = modulus(q, b);
     folded = {r * std::cos(phi), r * std::sin(phi)};

@@ -245,6 +245,38 @@ TEST(HexFold, FollowsTheWrittenFoldExactlyWhereItWorksAndEndsInTheSectorFromAnyw
     EXPECT_GT(written, 50 * corrected);
 }
 
+TEST(HexFold, PointsOnAndBesideTheTestsThresholdsFoldAsTheWrittenFoldDoes) {
+    // The fold decides its angle tests by the side of a ray where that is certain; on and within
+    // rounding of the ray it must measure the angle as the written fold does. Points at each
+    // threshold angle, seen from the origin and from the corners (1, 0) and (-1, 0), turned off
+    // it by nothing up to 1e-9.
+    HexMap m;
+    const double thresholds[] = {kPi3, kPi - kPi3, (kTwoPi - kPi3) - kTwoPi, (kPi + kPi3) - kTwoPi};
+    int compared = 0;
+    for (const double threshold : thresholds) {
+        for (const double from : {0.0, 1.0, -1.0}) {
+            for (const double radius : {0.05, 0.4, 0.8}) {
+                for (const double turn :
+                     {0.0, 1e-17, 1e-16, 4e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-9}) {
+                    for (const double sign : {1.0, -1.0}) {
+                        const double a = threshold + sign * turn;
+                        const Cx p(from + radius * std::cos(a), radius * std::sin(a));
+                        const WrittenFold w = writtenFold(p);
+                        if (!writtenFoldWorks(w)) {
+                            continue;
+                        }
+                        const Complex f = m.FoldToSector({p.real(), p.imag()});
+                        ASSERT_EQ(f.re, w.folded.real()) << p.real() << ", " << p.imag();
+                        ASSERT_EQ(f.im, w.folded.imag()) << p.real() << ", " << p.imag();
+                        ++compared;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 300);
+}
+
 TEST(HexFold, PointThatTheWrittenFoldLeavesOutsideTheHexagonIsBroughtIntoTheSector) {
     // Below the band and right of the origin: the loop looks toward the corner (-1, 0), whose
     // test passes at once, and the band correction alone leaves the point beyond the hexagon's
