@@ -10,6 +10,7 @@
 #include "VectorSines.h"
 
 #include <type_traits>
+#include <utility>
 
 namespace zarn::ZARN_ISA_NS {
 
@@ -120,33 +121,18 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
     y = foldToUnit(ny);
 }
 
+/** f(std::integral_constant<int, D>{}) for the one D of @p depths that equals @p d. */
+template <typename F, int... Depths>
+void withDepthAmong(int d, F&& f, std::integer_sequence<int, Depths...> /*depths*/) {
+    static_cast<void>(
+        ((d == Depths ? (f(std::integral_constant<int, Depths>{}), true) : false) || ...));
+}
+
 /** f(std::integral_constant<int, D>{}) for D = @p depth, clamped to 0..kMaxDepth (as the
  *  detailed step takes a depth from a dialog or a file). */
 template <typename F> void withDepth(int depth, F&& f) {
-    static_assert(square::kMaxDepth == 6, "one case per depth");
-    switch (depth <= 0 ? 0 : (depth >= square::kMaxDepth ? square::kMaxDepth : depth)) {
-    case 0:
-        f(std::integral_constant<int, 0>{});
-        break;
-    case 1:
-        f(std::integral_constant<int, 1>{});
-        break;
-    case 2:
-        f(std::integral_constant<int, 2>{});
-        break;
-    case 3:
-        f(std::integral_constant<int, 3>{});
-        break;
-    case 4:
-        f(std::integral_constant<int, 4>{});
-        break;
-    case 5:
-        f(std::integral_constant<int, 5>{});
-        break;
-    default:
-        f(std::integral_constant<int, 6>{});
-        break;
-    }
+    const int d = depth <= 0 ? 0 : (depth >= square::kMaxDepth ? square::kMaxDepth : depth);
+    withDepthAmong(d, f, std::make_integer_sequence<int, square::kMaxDepth + 1>{});
 }
 
 /** The steps of a span: @p step advances (x, y) by one folded step. The cells are counted in
