@@ -40,17 +40,26 @@ CZARN40App::CZARN40App(QObject* parent)
                                             kProgramName, kProgramName)),
       recentFiles_(std::make_unique<RecentFiles>(*settings_)),
       refresher_(std::make_unique<PictureRefresher>(
-          [this](std::uint64_t serial, const RefreshedPicture& picture) {
+          [this](std::uint64_t serial, const RefreshedPicture* picture) {
+              if (picture == nullptr) {
+                  // A wait that found the document held is served again at the next tick, not
+                  // at once.
+                  return;
+              }
               for (const auto& host : hosts_) {
                   if (host->serial() == serial) {
-                      host->showRefreshed(picture);
+                      host->showRefreshed(*picture);
                   }
               }
+              serveWantedPicture();
           })),
       composer_(std::make_unique<PictureComposer>()) {
     initResources();
     refreshTimer_.setInterval(kRefreshIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        if (serveWantedPicture()) {
+            return;
+        }
         if (std::chrono::steady_clock::now() >= refreshRestUntil()) {
             refreshNext();
         }
@@ -195,6 +204,23 @@ CZARN40Doc* CZARN40App::refreshNext() {
         refresher_->start(*host);
     }
     return doc;
+}
+
+void CZARN40App::requestPicture(DocumentHost& host) {
+    host.wantPicture();
+    serveWantedPicture();
+}
+
+bool CZARN40App::serveWantedPicture() {
+    if (refresher_->busy()) {
+        return false;
+    }
+    for (const auto& host : hosts_) {
+        if (host->pictureWanted()) {
+            return refresher_->start(*host, true);
+        }
+    }
+    return false;
 }
 
 bool CZARN40App::refreshing() const {

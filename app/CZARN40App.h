@@ -94,6 +94,9 @@ public:
     CZARN40Doc* refreshNext();
     /** The last visit of the idle refresh has not reached the views yet. */
     bool refreshing() const;
+    /** A view of @p host was updated and builds its new picture off the GUI thread: the picture
+     *  refresher builds it as soon as it is free, before the timed visits go on. */
+    void requestPicture(DocumentHost& host);
     /** Until when the timed visits wait after the last refresh (PictureRefresher::restUntil). */
     std::chrono::steady_clock::time_point refreshRestUntil() const;
     /** Time between two visits of the idle refresh; 0 leaves the visits to refreshNext() calls
@@ -118,6 +121,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /** Has the refresher build the picture a view waits for, if it is free; true if it does. */
+    bool serveWantedPicture();
     void arrangeWindows(const QString& layout);
     void takeScreenshot(const QString& path);
 

@@ -41,6 +41,14 @@ CZARN40View::CZARN40View(DocumentHost& host, QWidget* parent)
                                "window.html"));
 }
 
+namespace {
+std::chrono::steady_clock::duration paintBuildLimit = CZARN40View::kPaintBuildLimit;
+} // namespace
+
+void CZARN40View::setPaintBuildLimit(std::chrono::steady_clock::duration limit) {
+    paintBuildLimit = limit;
+}
+
 qreal CZARN40View::pixelRatio() const {
     return viewport()->devicePixelRatioF();
 }
@@ -64,6 +72,8 @@ void CZARN40View::OnUpdate(int hint) {
     updateScrollBars();
     sizeChanged_ = false;
     rebuildNeeded_ = true;
+    pictureAsked_ = false;
+    neededGeneration_ = host_->newPictureGeneration();
     // Every paint fills what it repaints (the background, then the picture over it) into a
     // double-buffered window, so painting over the old picture (HINT_REDRAW) and erasing first
     // come to the same.
@@ -76,8 +86,12 @@ void CZARN40View::OnRefreshed(const RefreshedPicture& picture) {
     }
     polyStale_ = polyStale_ || picture.polyRebuild;
     const auto& bitmap = picture.bitmaps[static_cast<std::size_t>(levelScale_)];
-    if (rebuildNeeded_ || !bitmap) {
+    if (!bitmap || (rebuildNeeded_ && picture.generation < neededGeneration_)) {
         return;
+    }
+    if (rebuildNeeded_) {
+        rebuildNeeded_ = false;
+        lastBuildCost_ = picture.buildCost;
     }
     const QSize before = pictureSize();
     setPeriodBitmap(bitmap);
@@ -186,7 +200,14 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
     if (host_ == nullptr) {
         return;
     }
-    if (rebuildNeeded_ || !periodBitmap_) {
+    if (periodBitmap_ && rebuildNeeded_ && lastBuildCost_ >= paintBuildLimit) {
+        // Too slow to build here (a large hexagonal quilt): the picture refresher builds it and
+        // the window shows the one it has until then.
+        if (!pictureAsked_) {
+            pictureAsked_ = true;
+            host_->app().requestPicture(*host_);
+        }
+    } else if (rebuildNeeded_ || !periodBitmap_) {
         // The refresh thread may hold the document (waiting for its worker to park): the GUI
         // does not wait with it, but shows the picture it has and tries again shortly.
         const auto held = host_->tryAccess();
@@ -195,7 +216,9 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
             ScopedPause pause(doc);
             RefreshPeriodSize();
             auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
+            const auto began = std::chrono::steady_clock::now();
             doc.BuildBitmap(*fresh, levelScale_);
+            lastBuildCost_ = std::chrono::steady_clock::now() - began;
             setPeriodBitmap(std::move(fresh));
             ++bitmapBuilds_;
             rebuildNeeded_ = false;
@@ -370,12 +393,14 @@ void CZARN40View::reportSaved(const QString& where) {
 // ---- Export, clipboard, printing --------------------------------------------------------------
 
 std::shared_ptr<const PeriodBitmap> CZARN40View::currentBitmap() {
-    if (!periodBitmap_ && host_ != nullptr) {
+    // An export or a print right after an update takes the new picture, also when the window
+    // still waits for it.
+    if ((!periodBitmap_ || rebuildNeeded_) && host_ != nullptr) {
         const auto held = host_->access();
         ScopedPause pause(host_->doc());
         RefreshPeriodSize();
         auto fresh = std::make_shared<PeriodBitmap>(bitmapWidth_, bitmapHeight_);
-        host_->doc().BuildBitmap(*fresh);
+        host_->doc().BuildBitmap(*fresh, levelScale_);
         setPeriodBitmap(std::move(fresh));
         ++bitmapBuilds_;
     }
@@ -457,7 +482,7 @@ PrintJob CZARN40View::printJob() {
     job.scaleToPage = scaleToPage_;
     if (host_ != nullptr) {
         const auto held = host_->access();
-        job.bitmap = host_->doc().RenderPeriod();
+        job.bitmap = host_->doc().RenderPeriod(levelScale_);
     }
     return job;
 }

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -39,6 +40,12 @@ public:
     static constexpr int kLineStep = 3;
     /** A paint that found the document busy tries again after this many milliseconds. */
     static constexpr int kRetryPaintMs = 15;
+    /** A window whose last bitmap took at least this long to build has the next one built off
+     *  the GUI thread after an update, and shows the one it has meanwhile; a cheaper one is
+     *  built at the paint. */
+    static constexpr std::chrono::milliseconds kPaintBuildLimit{30};
+    /** For tests: the limit for every window (kPaintBuildLimit unless set). */
+    static void setPaintBuildLimit(std::chrono::steady_clock::duration limit);
 
     explicit CZARN40View(DocumentHost& host, QWidget* parent = nullptr);
 
@@ -48,13 +55,14 @@ public:
 
     /** Sizes the scrolling area for the document (an update with hint 0). */
     void OnInitialUpdate();
-    /** The document changed: the next paint rebuilds the bitmap from the grid, at the period
-     *  size of the document's family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD); any
-     *  hint but HINT_REDRAW also has the poly image drawn anew. The view geometry is taken now
-     *  (a view the family does not take is turned off). */
+    /** The document changed: the next paint rebuilds the bitmap from the grid (or has it
+     *  rebuilt off the GUI thread, see kPaintBuildLimit), at the period size of the document's
+     *  family, whatever the hint (0, HINT_REDRAW or HINT_REBUILD); any hint but HINT_REDRAW also
+     *  has the poly image drawn anew. The view geometry is taken now (a view the family does not
+     *  take is turned off). */
     void OnUpdate(int hint);
-    /** The idle refresh built a bitmap from the refreshed palette: shown as it is, unless an
-     *  update is waiting for the next paint (which is newer). */
+    /** The idle refresh built a bitmap from the refreshed palette, or the one this window asked
+     *  for after an update: shown as it is, unless it is older than the window's last update. */
     void OnRefreshed(const RefreshedPicture& picture);
 
     /** The level scale this window draws its quilt on (View menu); a window of its own, not of
@@ -77,6 +85,8 @@ public:
     const PeriodBitmap* periodBitmap() const { return periodBitmap_.get(); }
     /** How often the view built the period bitmap from the grid itself. */
     int bitmapBuilds() const { return bitmapBuilds_; }
+    /** The window shows an older picture while its new one is built off the GUI thread. */
+    bool awaitingPicture() const { return rebuildNeeded_ && pictureAsked_; }
 
     /** The view the window draws (as of the last update or refresh). */
     ViewMode viewMode() const { return geometry_.mode; }
@@ -149,6 +159,12 @@ private:
     int bitmapHeight_ = 0;
     int periodCount_ = 1;
     bool rebuildNeeded_ = true;
+    /** The update the bitmap must show (DocumentHost::newPictureGeneration). */
+    std::uint64_t neededGeneration_ = 0;
+    /** Since the last update, the new bitmap was asked of the picture refresher. */
+    bool pictureAsked_ = false;
+    /** What building the last bitmap took, here or off the GUI thread. */
+    std::chrono::steady_clock::duration lastBuildCost_{};
     bool sizeChanged_ = false;
     bool retryScheduled_ = false;
     /** The device pixel ratio the scroll bars were set for. */

@@ -78,6 +78,9 @@ void DocumentHost::UpdateAllViews(int hint) {
 }
 
 void DocumentHost::showRefreshed(const RefreshedPicture& picture) {
+    if (picture.generation >= wantedGeneration_) {
+        wantedGeneration_ = 0;
+    }
     for (CZARN40View* view : views_) {
         view->OnRefreshed(picture);
     }

@@ -87,8 +87,18 @@ public:
     /** Tells every view what to redraw (0, CZARN40Doc::HINT_REDRAW or HINT_REBUILD) and brings
      *  the window captions up to date. */
     void UpdateAllViews(int hint);
-    /** The idle refresh rebuilt the palette and made @p picture from it: the views show it. */
+    /** The idle refresh rebuilt the palette and made @p picture from it, or made it because a
+     *  view asked: the views show it. */
     void showRefreshed(const RefreshedPicture& picture);
+
+    /** Numbers the updates the views were told of: a view's update takes the next number, and a
+     *  refreshed picture carries the number current when it was asked for. */
+    std::uint64_t newPictureGeneration() { return ++pictureGeneration_; }
+    std::uint64_t pictureGeneration() const { return pictureGeneration_; }
+    /** A view waits for a picture that shows the updates so far (CZARN40App::requestPicture);
+     *  a refreshed picture that does ends the wait. */
+    void wantPicture() { wantedGeneration_ = pictureGeneration_; }
+    bool pictureWanted() const { return wantedGeneration_ != 0; }
     /** The level scales the views show, by kind. */
     std::array<bool, kLevelScaleKinds.size()> viewedScales() const;
     /** Sets each view window's caption from the title, numbered "title:1", "title:2" when the
@@ -105,6 +115,10 @@ signals:
     void captionsChanged();
 
 private:
+    std::uint64_t pictureGeneration_ = 1;
+    /** 0: no view waits. */
+    std::uint64_t wantedGeneration_ = 0;
+
     /** On the GUI thread: the converged notice, then the answer the waiting worker needs. */
     void showConvergedNotice();
 

@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <optional>
 
 namespace zarn::app {
@@ -13,8 +14,10 @@ struct PictureRefresher::Job {
     CZARN40Doc* doc;
     std::recursive_mutex* access;
     std::uint64_t serial;
+    std::uint64_t generation;
     /** The level scales the document's views show, by kind. */
     std::array<bool, kLevelScaleKinds.size()> scales;
+    bool force;
 };
 
 PictureRefresher::PictureRefresher(Deliver deliver, QObject* parent)
@@ -30,15 +33,15 @@ PictureRefresher::~PictureRefresher() {
     thread_.join();
 }
 
-bool PictureRefresher::start(DocumentHost& host) {
+bool PictureRefresher::start(DocumentHost& host, bool force) {
     if (busy_) {
         return false;
     }
     busy_ = true;
     {
         std::lock_guard lock(mutex_);
-        pending_ = std::make_unique<Job>(
-            Job{&host.doc(), &host.accessMutex(), host.serial(), host.viewedScales()});
+        pending_ = std::make_unique<Job>(Job{&host.doc(), &host.accessMutex(), host.serial(),
+                                             host.pictureGeneration(), host.viewedScales(), force});
     }
     wake_.notify_all();
     return true;
@@ -69,15 +72,21 @@ void PictureRefresher::run() {
         }
         std::optional<RefreshedPicture> picture;
         const auto began = std::chrono::steady_clock::now();
-        if (access.owns_lock() && job->doc->RefreshIfDirty()) {
+        // A dirty palette is rebuilt first; forced, the pictures are built from a clean one too.
+        if (access.owns_lock() && (job->doc->RefreshIfDirty() || job->force)) {
             picture.emplace();
+            picture->generation = job->generation;
+            const auto building = std::chrono::steady_clock::now();
+            int built = 0;
             for (const LevelScaleKind kind : kLevelScaleKinds) {
                 const auto k = static_cast<std::size_t>(kind);
                 if (job->scales[k]) {
                     picture->bitmaps[k] =
                         std::make_shared<const PeriodBitmap>(job->doc->RenderPeriod(kind));
+                    ++built;
                 }
             }
+            picture->buildCost = (std::chrono::steady_clock::now() - building) / std::max(built, 1);
             picture->view = TakeViewGeometry(*job->doc, &picture->polyRebuild);
         }
         if (access.owns_lock()) {
@@ -90,9 +99,7 @@ void PictureRefresher::run() {
             [this, serial = job->serial, picture = std::move(picture), cost] {
                 busy_ = false;
                 restUntil_ = std::chrono::steady_clock::now() + kRestFactor * cost;
-                if (picture) {
-                    deliver_(serial, *picture);
-                }
+                deliver_(serial, picture ? &*picture : nullptr);
             },
             Qt::QueuedConnection);
     }

@@ -4,12 +4,17 @@
 // shows as a long gap. Prints the figures; exits 1 when the longest gap reaches 50 ms.
 //
 //   zarn80_responsiveness [--documents N] [--seconds S] [--view tile|quazi|poly]
-// Without a display it runs on the offscreen platform.
+//                         [--family F --grid G] [--updates MS]
+// --family and --grid open quilts of one family and grid side instead of random new ones;
+// --updates tells every window of every quilt to redraw every MS milliseconds, as a colour
+// command does. Without a display it runs on the offscreen platform.
 
 #include "app/CMainFrame.h"
 #include "app/CZARN40App.h"
 #include "app/CZARN40View.h"
 #include "app/DocumentHost.h"
+#include "document/Commands.h"
+#include "document/MapFamily.h"
 #include "document/ViewSettings.h"
 
 #include <QApplication>
@@ -77,8 +82,18 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption view(
         QStringLiteral("view"), QStringLiteral("The windows' view: tile (default), quazi or poly."),
         QStringLiteral("MODE"), QStringLiteral("tile"));
+    const QCommandLineOption family(QStringLiteral("family"),
+                                    QStringLiteral("The quilts' family (default: random)."),
+                                    QStringLiteral("F"));
+    const QCommandLineOption grid(QStringLiteral("grid"),
+                                  QStringLiteral("The quilts' grid side (with --family)."),
+                                  QStringLiteral("G"));
+    const QCommandLineOption updates(
+        QStringLiteral("updates"),
+        QStringLiteral("Tell the windows to redraw every MS milliseconds (default: never)."),
+        QStringLiteral("MS"), QStringLiteral("0"));
     parser.addHelpOption();
-    parser.addOptions({documents, seconds, view});
+    parser.addOptions({documents, seconds, view, family, grid, updates});
     parser.process(application);
     const int documentCount = std::max(1, parser.value(documents).toInt());
     const int measureMs = std::max(1, parser.value(seconds).toInt()) * 1000;
@@ -87,8 +102,25 @@ int main(int argc, char* argv[]) {
     options.windowSize = QSize(1200, 900);
     zarn::app::CZARN40App app;
     app.InitInstance(options);
+    zarn::NewQuiltOptions settings;
+    if (parser.isSet(family)) {
+        settings.family = zarn::parseFamily(parser.value(family).toStdString());
+        if (!settings.family) {
+            std::fprintf(stderr, "unknown family %s\n", parser.value(family).toUtf8().constData());
+            return 1;
+        }
+        if (parser.isSet(grid)) {
+            settings.gridSize = parser.value(grid).toUInt();
+        }
+    }
     for (int i = 0; i < documentCount; ++i) {
-        app.OnFileNew();
+        if (settings.family) {
+            app.createDocument([&](const zarn::DocumentOptions& documentOptions, std::string&) {
+                return zarn::NewQuilt(documentOptions, settings);
+            });
+        } else {
+            app.OnFileNew();
+        }
     }
     app.mainFrame()->mdiArea()->tileSubWindows();
     if (static_cast<int>(app.documents().size()) != documentCount) {
@@ -118,6 +150,16 @@ int main(int argc, char* argv[]) {
         gaps.push_back(static_cast<double>(now - last) / 1e6);
         last = now;
     });
+    QTimer updater;
+    updater.setInterval(parser.value(updates).toInt());
+    QObject::connect(&updater, &QTimer::timeout, [&] {
+        for (const auto& host : app.documents()) {
+            host->UpdateAllViews(zarn::CZARN40Doc::HINT_REDRAW);
+        }
+    });
+    if (updater.interval() > 0) {
+        updater.start();
+    }
     // Let the windows settle (first paint, first refreshes) before measuring.
     std::uint64_t steps = 0;
     int builds = 0;

@@ -2,13 +2,18 @@
 #include "app/CChildFrame.h"
 #include "app/CZARN40View.h"
 #include "app/CommandTable.h"
+#include "app/PictureRefresher.h"
+#include "app/Printing.h"
 #include "raster/Compose.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTest>
 
 #include <cmath>
 
@@ -108,6 +113,60 @@ TEST_F(ViewTest, OnlyDocumentUpdatesRebuildTheBitmap) {
         view->viewport()->repaint();
         EXPECT_EQ(view->bitmapBuilds(), ++expected) << update.name;
     }
+}
+
+TEST_F(ViewTest, AnUpdateOfASlowPictureIsBuiltOffTheGuiThreadAndNoOlderPictureReplacesIt) {
+    CZARN40View* view = open(1);
+    ASSERT_NE(view, nullptr);
+    view->viewport()->repaint();
+    ASSERT_EQ(view->bitmapBuilds(), 1) << "the first picture is built at the paint";
+    const PeriodBitmap* first = view->periodBitmap();
+    CZARN40View::setPaintBuildLimit(std::chrono::steady_clock::duration::zero());
+
+    // New hits and a new level scale: the window shows its old picture until the new one comes.
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        host_->doc().IterateStep();
+    }
+    host_->doc().RebuildPalette();
+    view->setLevelScale(LevelScaleKind::Logarithmic);
+    view->viewport()->repaint();
+    EXPECT_TRUE(view->awaitingPicture());
+    EXPECT_EQ(view->periodBitmap(), first);
+    ASSERT_TRUE(QTest::qWaitFor([view] { return !view->awaitingPicture(); }, 10000));
+    EXPECT_EQ(view->bitmapBuilds(), 1) << "the GUI thread built no bitmap";
+    ASSERT_NE(view->periodBitmap(), first);
+    EXPECT_EQ(view->periodBitmap()->pixels,
+              host_->doc().RenderPeriod(LevelScaleKind::Logarithmic).pixels);
+    EXPECT_FALSE(host_->pictureWanted());
+
+    // A picture asked for before the window's last update is not shown; one asked for after is.
+    const PeriodBitmap* shown = view->periodBitmap();
+    RefreshedPicture picture;
+    picture.bitmaps[static_cast<std::size_t>(LevelScaleKind::Logarithmic)] =
+        std::make_shared<const PeriodBitmap>(
+            host_->doc().RenderPeriod(LevelScaleKind::Logarithmic));
+    picture.view = view->viewGeometry();
+    picture.generation = host_->pictureGeneration();
+    host_->UpdateAllViews(CZARN40Doc::HINT_REDRAW);
+    view->OnRefreshed(picture);
+    EXPECT_EQ(view->periodBitmap(), shown);
+    picture.generation = host_->pictureGeneration();
+    view->OnRefreshed(picture);
+    EXPECT_EQ(view->periodBitmap(),
+              picture.bitmaps[static_cast<std::size_t>(LevelScaleKind::Logarithmic)].get());
+    EXPECT_FALSE(view->awaitingPicture());
+
+    // A copy or a print right after an update takes the new picture, on the window's scale.
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        host_->doc().IterateStep();
+    }
+    host_->doc().RebuildPalette();
+    host_->UpdateAllViews(CZARN40Doc::HINT_REDRAW);
+    const PeriodBitmap now = host_->doc().RenderPeriod(LevelScaleKind::Logarithmic);
+    EXPECT_EQ(view->printJob().bitmap.pixels, now.pixels);
+    view->OnEditCopy();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              wrapPeriod(now).convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(ViewTest, ANewPeriodTakesEffectAtTheUpdate) {
