@@ -2,6 +2,8 @@
 
 #include "DocumentJson.h"
 
+#include <new>
+
 namespace zarn {
 
 namespace family_detail {
@@ -76,12 +78,49 @@ void FamilyTraits<MapFamily::Hex>::startOrbit(Orbit& orbit, QuiltState& s) {
 void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b,
                                         const PictureColours& c) {
     const bool knot = s.hexKnot();
+    const auto cellOf = [&](int x, int y) {
+        return s.hexMap.PixelCell(s.QMap, static_cast<std::uint32_t>(x),
+                                  static_cast<std::uint32_t>(y), knot);
+    };
+    const std::uint32_t* counts = s.QMap.CellData();
+    const auto countOf = [counts](std::uint32_t cell) {
+        return cell == HexMap::kNoCell ? 0u : counts[cell];
+    };
+
+    // The table of every pixel's cell, made again when the fold has changed.
+    HexPixelCells& table = s.hexPixelCells;
+    const std::lock_guard lock(table.mutex);
+    std::vector<std::uint64_t> key = s.hexMap.ViewKey();
+    key.insert(key.end(), {knot ? 1u : 0u, s.QMap.size, static_cast<std::uint64_t>(b.width),
+                           static_cast<std::uint64_t>(b.height)});
+    const auto width = static_cast<std::size_t>(b.width);
+    if (key != table.key) {
+        table.key.clear();
+        try {
+            table.cells.assign(width * static_cast<std::size_t>(b.height), HexMap::kNoCell);
+        } catch (const std::bad_alloc&) {
+            // No room for the table: each pixel is folded as it is coloured.
+            table.cells = {};
+            fillBitmap(
+                b, c.palette, c.scale, [&](int x, int y) { return countOf(cellOf(x, y)); },
+                c.fillThreads);
+            return;
+        }
+        fillInBands(b.height, fillThreadsFor(b.width, b.height, c.fillThreads),
+                    [&](int first, int end) {
+                        for (int y = first; y < end; ++y) {
+                            std::uint32_t* row = table.cells.data() + y * width;
+                            for (int x = 0; x < b.width; ++x) {
+                                row[x] = cellOf(x, y);
+                            }
+                        }
+                    });
+        table.key = std::move(key);
+    }
+    const std::uint32_t* cells = table.cells.data();
     fillBitmap(
         b, c.palette, c.scale,
-        [&](int x, int y) {
-            return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
-                                       static_cast<std::uint32_t>(y), knot);
-        },
+        [&](int x, int y) { return countOf(cells[static_cast<std::size_t>(y) * width + x]); },
         c.fillThreads);
 }
 

@@ -166,6 +166,8 @@ struct QuiltState : OrbitPoint {
     DuoMap duoMap;
     SqrMapt sqrMapt;
     HexMap hexMap;
+    /** The hexagonal picture's pixel-to-cell table (a cache of the fill, not part of the quilt). */
+    mutable HexPixelCells hexPixelCells;
     MapSixFourTwelve sftMap;
     New84 octFourMap;
     MapThreeTwelve tMap;

@@ -44,6 +44,7 @@ public:
     std::uint32_t& Cell(int row, int column) { return cells_[IndexOf(row, column)]; }
     /** Every cell, margin included, in IndexOf order. */
     std::uint32_t* CellData() { return cells_.data(); }
+    const std::uint32_t* CellData() const { return cells_.data(); }
     std::size_t CellCount() const { return cells_.size(); }
     std::uint32_t CountAt(int row, int column) const {
         return cells_[static_cast<std::size_t>(row) * stride_ + static_cast<std::size_t>(column)];

@@ -7,6 +7,7 @@
 #include "engine/RandomSource.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -453,25 +454,52 @@ Complex HexMap::KnotViewPoint(double px, double py) const {
 
 std::uint32_t HexMap::PixelCount(const QuiltMap& grid, std::uint32_t px, std::uint32_t py,
                                  bool knot) const {
+    const std::uint32_t cell = PixelCell(grid, px, py, knot);
+    return cell == kNoCell ? 0 : grid.CellData()[cell];
+}
+
+std::uint32_t HexMap::PixelCell(const QuiltMap& grid, std::uint32_t px, std::uint32_t py,
+                                bool knot) const {
     const double n = grid.size;
+    double row = 0.0;
+    double column = 0.0;
     if (knot) {
         // Row from u and column from v: the knot picture reads the grid transposed with
         // respect to the driver, which counts row v, column u.
         const Complex uv = KnotViewPoint(px, py);
-        const double row = std::trunc(uv.re * n);
-        const double column = std::trunc(uv.im * n);
-        if (!inGrid(row, n) || !inGrid(column, n)) {
-            return 0;
-        }
-        return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+        row = std::trunc(uv.re * n);
+        column = std::trunc(uv.im * n);
+    } else {
+        const Complex f = ViewFold({px * cellSizeInverse, py * cellSizeInverse});
+        column = std::round(f.re * n);
+        row = std::round(f.im * n);
     }
-    const Complex f = ViewFold({px * cellSizeInverse, py * cellSizeInverse});
-    const double column = std::round(f.re * n);
-    const double row = std::round(f.im * n);
     if (!inGrid(row, n) || !inGrid(column, n)) {
-        return 0;
+        return kNoCell;
     }
-    return grid.CountAt(static_cast<int>(row), static_cast<int>(column));
+    return static_cast<std::uint32_t>(
+        grid.IndexOf(static_cast<int>(row), static_cast<int>(column)));
+}
+
+std::vector<std::uint64_t> HexMap::ViewKey() const {
+    // More than the fold reads today (every constant the map does not change as it steps), so
+    // that a new use of one in the fold cannot leave a stale table.
+    std::vector<std::uint64_t> key;
+    const auto add = [&key](double v) { key.push_back(std::bit_cast<std::uint64_t>(v)); };
+    for (const double v :
+         {twoPi, pi, twoPiThird, piSixth, piThird, threeOverPi, c30, invC30, twoC30, c30Copy,
+          negTwoC30, twoThirds, oneAndHalf, cellSize, cellSizeInverse, periodWidth, periodHeight}) {
+        add(v);
+    }
+    for (const Complex c : {shrinkCentre, rot120, rot240, dualA, dualB}) {
+        add(c.re);
+        add(c.im);
+    }
+    for (const Complex c : hexCentres) {
+        add(c.re);
+        add(c.im);
+    }
+    return key;
 }
 
 void HexMap::PersistRecord(Archive& ar) {

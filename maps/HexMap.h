@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 namespace zarn {
 
@@ -30,6 +32,19 @@ struct HexQuiltStart {
  * that changes the object runs while the worker is paused. PixelCount, ViewFold and
  * KnotViewPoint only read the object and keep their intermediate values to themselves.
  */
+/**
+ * Where each pixel of a hexagonal picture reads the grid (HexMap::PixelCell), kept from one
+ * picture to the next: folding a pixel takes an arctangent, a sine and a cosine, a hundred times
+ * what reading its cell does, and the fold changes only with the map's view constants, the mode,
+ * the grid's side and the picture's size, which @c key holds. One fill at a time holds the lock.
+ */
+struct HexPixelCells {
+    std::mutex mutex;
+    /** Empty while no table is valid. */
+    std::vector<std::uint64_t> key;
+    std::vector<std::uint32_t> cells;
+};
+
 class HexMap {
 public:
     static constexpr std::size_t kRecordSize = 3438;
@@ -99,6 +114,14 @@ public:
      *  (margin included) or its coordinates are not finite. */
     std::uint32_t PixelCount(const QuiltMap& grid, std::uint32_t px, std::uint32_t py,
                              bool knot) const;
+    /** PixelCount's cell: where it lies among @p grid's cells (QuiltMap::IndexOf), or kNoCell
+     *  where PixelCount gives 0. */
+    std::uint32_t PixelCell(const QuiltMap& grid, std::uint32_t px, std::uint32_t py,
+                            bool knot) const;
+    static constexpr std::uint32_t kNoCell = 0xFFFFFFFFu;
+    /** Every value the picture's fold reads (ViewFold, KnotViewPoint, PixelCell), bit for bit:
+     *  two maps with the same values give every pixel the same cell. */
+    std::vector<std::uint64_t> ViewKey() const;
 
     /** Forms the six images of @p coefficient (stored in detailScratch) and makes them the
      *  coefficients of detail orbit @p index. Returns false for an index outside 0..11. */

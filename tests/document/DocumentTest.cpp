@@ -1,7 +1,10 @@
 #include "TestDocuments.h"
 #include "document/CZARN40Doc.h"
+#include "document/Commands.h"
 #include "document/DocumentRegistry.h"
+#include "document/Families.h"
 #include "document/MemorySizing.h"
+#include "document/PictureColours.h"
 #include "document/QuiltOps.h"
 #include "engine/CRandom.h"
 
@@ -209,6 +212,43 @@ TEST(DocumentTest, SameSeedGivesTheSameQuilt) {
     EXPECT_EQ(stateOf(a).names.quiltName, stateOf(b).names.quiltName);
     EXPECT_EQ(stateOf(a).sqrMap.coef, stateOf(b).sqrMap.coef);
     EXPECT_NE(stateOf(a).sqrMap.coef, stateOf(c).sqrMap.coef);
+}
+
+// The hexagonal picture keeps each pixel's cell from one picture to the next; whatever changed,
+// the picture must be the one folded pixel by pixel.
+TEST(HexPicture, TheKeptPixelTableGivesThePictureFoldedPixelByPixel) {
+    NewQuiltOptions settings;
+    settings.family = MapFamily::Hex;
+    settings.gridSize = 60;
+    auto doc = NewQuilt(testing_support::driven(7), settings);
+    const auto folded = [&] {
+        QuiltState& s = stateOf(*doc);
+        const PictureColours c = PictureColoursOn(s, LevelScaleKind::Classic);
+        const PeriodSize size = doc->PeriodSizeOf();
+        PeriodBitmap b(size.width, size.height);
+        fillBitmap(b, c.palette, c.scale, [&](int x, int y) {
+            return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
+                                       static_cast<std::uint32_t>(y), s.hexKnot());
+        });
+        return b.pixels;
+    };
+    const auto iterate = [&] {
+        for (int i = 0; i < 20000; ++i) {
+            doc->IterateStep();
+        }
+        doc->RebuildPalette();
+    };
+    iterate();
+    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "the first picture";
+    iterate();
+    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "more hits, the same fold";
+    doc->ChangeGridSize(90);
+    iterate();
+    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "a larger grid";
+    stateOf(*doc).hexMap.shrinkCentre.im += 0.01;
+    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "a view constant changed";
+    stateOf(*doc).setHexKnot(true);
+    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "knot mode";
 }
 
 } // namespace
