@@ -200,9 +200,14 @@ void CZARN40View::paintEvent(QPaintEvent* event) {
     if (host_ == nullptr) {
         return;
     }
-    if (periodBitmap_ && rebuildNeeded_ && lastBuildCost_ >= paintBuildLimit) {
+    // Before the first bitmap its cost is guessed from its size.
+    const auto cost = periodBitmap_
+                          ? lastBuildCost_
+                          : kGuessedCostPerPixel * (static_cast<std::int64_t>(bitmapWidth_) *
+                                                    static_cast<std::int64_t>(bitmapHeight_));
+    if ((rebuildNeeded_ || !periodBitmap_) && cost >= paintBuildLimit) {
         // Too slow to build here (a large hexagonal quilt): the picture refresher builds it and
-        // the window shows the one it has until then.
+        // the window shows the one it has (or none yet) until then.
         if (!pictureAsked_) {
             pictureAsked_ = true;
             host_->app().requestPicture(*host_);

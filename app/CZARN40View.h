@@ -40,10 +40,13 @@ public:
     static constexpr int kLineStep = 3;
     /** A paint that found the document busy tries again after this many milliseconds. */
     static constexpr int kRetryPaintMs = 15;
-    /** A window whose last bitmap took at least this long to build has the next one built off
-     *  the GUI thread after an update, and shows the one it has meanwhile; a cheaper one is
-     *  built at the paint. */
+    /** A window whose last bitmap took at least this long to build (or, before its first, whose
+     *  guessed cost is this long) has the next one built off the GUI thread, and shows the one
+     *  it has meanwhile; a cheaper one is built at the paint. */
     static constexpr std::chrono::milliseconds kPaintBuildLimit{30};
+    /** Before its first bitmap, a window guesses the cost from the pixels: the slowest lookup
+     *  but the hexagonal one takes about this long a pixel. */
+    static constexpr std::chrono::nanoseconds kGuessedCostPerPixel{20};
     /** For tests: the limit for every window (kPaintBuildLimit unless set). */
     static void setPaintBuildLimit(std::chrono::steady_clock::duration limit);
 
@@ -85,7 +88,8 @@ public:
     const PeriodBitmap* periodBitmap() const { return periodBitmap_.get(); }
     /** How often the view built the period bitmap from the grid itself. */
     int bitmapBuilds() const { return bitmapBuilds_; }
-    /** The window shows an older picture while its new one is built off the GUI thread. */
+    /** The window shows an older picture (or none yet) while its new one is built off the GUI
+     *  thread. */
     bool awaitingPicture() const { return rebuildNeeded_ && pictureAsked_; }
 
     /** The view the window draws (as of the last update or refresh). */

@@ -169,6 +169,20 @@ TEST_F(ViewTest, AnUpdateOfASlowPictureIsBuiltOffTheGuiThreadAndNoOlderPictureRe
               wrapPeriod(now).convertToFormat(QImage::Format_RGB32));
 }
 
+TEST_F(ViewTest, AFirstPictureGuessedSlowIsBuiltOffTheGuiThread) {
+    // 300 x 300 pixels at the guessed cost: a limit below it sends the first build away.
+    CZARN40View::setPaintBuildLimit(CZARN40View::kGuessedCostPerPixel * 300 * 300);
+    CZARN40View* view = open(1);
+    ASSERT_NE(view, nullptr);
+    view->viewport()->repaint();
+    EXPECT_TRUE(view->awaitingPicture());
+    EXPECT_EQ(view->periodBitmap(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([view] { return !view->awaitingPicture(); }, 10000));
+    EXPECT_EQ(view->bitmapBuilds(), 0);
+    ASSERT_NE(view->periodBitmap(), nullptr);
+    EXPECT_EQ(view->periodBitmap()->pixels, host_->doc().RenderPeriod().pixels);
+}
+
 TEST_F(ViewTest, ANewPeriodTakesEffectAtTheUpdate) {
     CZARN40View* view = open(2);
     ASSERT_NE(view, nullptr);
