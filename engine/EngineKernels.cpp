@@ -343,6 +343,12 @@ void sinesOfFour(double* v) {
     _mm256_storeu_pd(v, inline_sines::sin4(_mm256_loadu_pd(v)));
 }
 
+void sinesOfMany(double* v, int n) {
+    for (int k = 0; k < n; k += 4) {
+        _mm256_storeu_pd(v + k, inline_sines::sin4(_mm256_loadu_pd(v + k)));
+    }
+}
+
 void sinCosOfFour(const double* a, double* s, double* c) {
     __m256d sines;
     __m256d cosines;

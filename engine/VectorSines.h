@@ -38,6 +38,9 @@ inline void zeroTail(double* v, int n) {
 
 /** v[k] = sin v[k] for the four values at @p v. */
 void sinesOfFour(double* v);
+/** v[k] = sin v[k] for k below @p n rounded up to a multiple of four, in one call: a batch
+ *  whose sum waits for all of it pays one call instead of one per vector. */
+void sinesOfMany(double* v, int n);
 /** s[k] = sin a[k], c[k] = cos a[k] for the four values at @p a. */
 void sinCosOfFour(const double* a, double* s, double* c);
 #endif
@@ -69,9 +72,13 @@ inline void sineVector(double* v) {
 
 /** v[k] = sin v[k] for k < paddedCount(n). */
 inline void sinesInPlace(double* v, int n) {
+#if defined(__AVX2__) && !defined(__AVX512F__) && !defined(ZARN_INLINE_SINES)
+    sinesOfMany(v, n);
+#else
     for (int k = 0; k < n; k += kLanes) {
         sineVector(v + k);
     }
+#endif
 }
 
 /**

@@ -218,11 +218,12 @@ Complex cornerStep(const WildCornerMap& m, Complex z) {
     // registers.
     double re = 0.0;
     double im = 0.0;
-    sinesStreamed(sines, count, [&](int k) {
+    sinesInPlace(sines, count);
+    for (int k = 0; k < count; ++k) {
         const Complex c = coefs[at[k]];
         re += sines[k] * c.re;
         im += sines[k] * c.im;
-    });
+    }
     return m.cornerCentre + Complex{re, im};
 }
 
