@@ -83,22 +83,42 @@ inline void sinesInPlace(double* v, int n) {
 
 /**
  * v[k] = sin v[k] for k < paddedCount(n), handing each k < n to consume(k) in increasing order.
- * A vector's terms are consumed after the next vector's sines have been started: a sum that has
- * to run term by term in its stated order then proceeds while the processor is still working on
- * the following sines, instead of after all of them.
+ * A group of sines is consumed after the next group has been started: a sum that has to run
+ * term by term in its stated order then proceeds while the processor is still working on the
+ * following sines, instead of after all of them. A group is one vector, or, where the sines are
+ * a call away (sinesOfMany), @p Calls vectors a call: the sphere map's long sum gains from three,
+ * the detailed hexagonal sum measured best with one.
  */
-template <typename Consume> inline void sinesStreamed(double* v, int n, Consume&& consume) {
+template <int Calls = 1, typename Consume>
+inline void sinesStreamed(double* v, int n, Consume&& consume) {
     if (n <= 0) {
         return;
     }
-    sineVector(v);
-    for (int start = 0; start < n; start += kLanes) {
-        const int next = start + kLanes;
-        if (next < n) {
-            sineVector(v + next);
+#if defined(__AVX2__) && !defined(__AVX512F__) && !defined(ZARN_INLINE_SINES)
+    constexpr int group = Calls * kLanes;
+    const auto start = [v, n](int at) {
+        if (at < n) {
+            if constexpr (Calls == 1) {
+                sineVector(v + at);
+            } else {
+                sinesOfMany(v + at, n - at < group ? n - at : group);
+            }
         }
+    };
+#else
+    constexpr int group = kLanes;
+    const auto start = [v, n](int at) {
+        if (at < n) {
+            sineVector(v + at);
+        }
+    };
+#endif
+    start(0);
+    for (int first = 0; first < n; first += group) {
+        const int next = first + group;
+        start(next);
         const int end = next < n ? next : n;
-        for (int k = start; k < end; ++k) {
+        for (int k = first; k < end; ++k) {
             consume(k);
         }
     }

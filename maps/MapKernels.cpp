@@ -251,7 +251,7 @@ bool duoAdvance(DuoMap& m) {
     };
     __m256d low = _mm256_setzero_pd();
     __m256d high = _mm256_setzero_pd();
-    sinesStreamed(sines, terms, [&](int k) {
+    sinesStreamed<3>(sines, terms, [&](int k) {
         const Multivector& a = m.amps[k];
         const __m256d sine = _mm256_set1_pd(sines[k]);
         low = cleaned(
@@ -264,7 +264,7 @@ bool duoAdvance(DuoMap& m) {
     _mm256_store_pd(f + 4, high);
 #else
     double f[8] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    sinesStreamed(sines, terms, [&](int k) {
+    sinesStreamed<3>(sines, terms, [&](int k) {
         const Multivector& a = m.amps[k];
         const double parts[8] = {a.scalar, a.e1, a.e2, a.e3, a.e12, a.e13, a.e23, a.e123};
         for (int c = 0; c < 8; ++c) {
