@@ -122,25 +122,29 @@ Complex twsqField(const TwsqMap& m, Complex point) {
 
     // sin(a + ib) = sin a cosh b + i cos a sinh b. The real parts a are xs and the mirrored
     // arguments' real parts; the imaginary parts b are ys, -ys and the mirrored imaginary parts.
+    // The library's sinh is odd and its cosh even, bit for bit (the maps' tests check it), so
+    // those of -ys are those of ys, the sinh negated.
     double a[paddedCount(6)];
-    double b[paddedCount(9)];
+    double b[paddedCount(6)];
     for (int h = 0; h < 3; ++h) {
         a[h] = xs[h];
         a[3 + h] = mirrored[h].re;
         b[h] = ys[h];
-        b[3 + h] = -ys[h];
-        b[6 + h] = mirrored[h].im;
+        b[3 + h] = mirrored[h].im;
     }
     zeroTail(a, 6);
-    zeroTail(b, 9);
+    zeroTail(b, 6);
     double sinA[paddedCount(6)];
     double cosA[paddedCount(6)];
-    double sinhB[paddedCount(9)];
-    double coshB[paddedCount(9)];
+    double sinhB[paddedCount(6)];
+    double coshB[paddedCount(6)];
     sinCos(a, sinA, cosA, 6);
-    sinhCosh(b, sinhB, coshB, 9);
+    sinhCosh(b, sinhB, coshB, 6);
     const auto s = [&](int ai, int bi) {
         return Complex{sinA[ai] * coshB[bi], cosA[ai] * sinhB[bi]};
+    };
+    const auto sNegated = [&](int ai, int bi) {
+        return Complex{sinA[ai] * coshB[bi], cosA[ai] * -sinhB[bi]};
     };
 
     // p[a][b] = s(2π(a+1)x, 2π(b+1)y) and q[a][b] = s(2π(a+1)x, -2π(b+1)y); the diagonal q
@@ -150,7 +154,7 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
             p[i][j] = s(i, j);
-            q[i][j] = i == j ? s(3 + i, 6 + i) : s(i, 3 + j);
+            q[i][j] = i == j ? s(3 + i, 3 + i) : sNegated(i, j);
         }
     }
 
