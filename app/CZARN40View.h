@@ -24,7 +24,8 @@ struct RefreshedPicture;
  * The window that shows one quilt: a scroll area drawing viewPeriod x viewPeriod copies of the
  * period bitmap, pixel for pixel in device pixels, or the period pasted onto the quasi-crystal's
  * rhombi, or the poly image (one period of a polygon tiling) tiled the same way. The bitmap is
- * rebuilt from the grid at the first paint after a document update, or handed over ready by the
+ * rebuilt from the grid at the first paint after a document update (or, when that would take
+ * long, by the picture refresher while the window shows the old one), or handed over ready by the
  * idle refresh; a plain repaint draws the one it has.
  *
  * The quasi-crystal picture and the poly image take too long to draw on the GUI thread: the
