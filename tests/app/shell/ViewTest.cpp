@@ -115,72 +115,57 @@ TEST_F(ViewTest, OnlyDocumentUpdatesRebuildTheBitmap) {
     }
 }
 
-TEST_F(ViewTest, AnUpdateOfASlowPictureIsBuiltOffTheGuiThreadAndNoOlderPictureReplacesIt) {
+TEST_F(ViewTest, SlowPicturesAreBuiltOffTheGuiThreadAndNoOlderOneReplacesANewerOne) {
+    // 300 x 300 pixels at the guessed cost reach the limit: the first picture is built away too.
+    CZARN40View::setPaintBuildLimit(CZARN40View::kGuessedCostPerPixel * 300 * 300);
     CZARN40View* view = open(1);
     ASSERT_NE(view, nullptr);
-    view->viewport()->repaint();
-    ASSERT_EQ(view->bitmapBuilds(), 1) << "the first picture is built at the paint";
-    const PeriodBitmap* first = view->periodBitmap();
-    CZARN40View::setPaintBuildLimit(std::chrono::steady_clock::duration::zero());
+    const auto arrived = [view] {
+        view->viewport()->repaint();
+        EXPECT_TRUE(view->awaitingPicture());
+        return QTest::qWaitFor([view] { return !view->awaitingPicture(); }, 10000);
+    };
+    ASSERT_TRUE(arrived());
+    ASSERT_NE(view->periodBitmap(), nullptr);
 
-    // New hits and a new level scale: the window shows its old picture until the new one comes.
-    for (std::uint32_t i = 0; i < 20000; ++i) {
-        host_->doc().IterateStep();
-    }
-    host_->doc().RebuildPalette();
+    // New hits on a new level scale: the old picture stays until the new one comes.
+    CZARN40View::setPaintBuildLimit(std::chrono::steady_clock::duration::zero());
+    const auto iterate = [this] {
+        for (std::uint32_t i = 0; i < 20000; ++i) {
+            host_->doc().IterateStep();
+        }
+        host_->doc().RebuildPalette();
+    };
+    iterate();
+    const PeriodBitmap* first = view->periodBitmap();
     view->setLevelScale(LevelScaleKind::Logarithmic);
-    view->viewport()->repaint();
-    EXPECT_TRUE(view->awaitingPicture());
-    EXPECT_EQ(view->periodBitmap(), first);
-    ASSERT_TRUE(QTest::qWaitFor([view] { return !view->awaitingPicture(); }, 10000));
-    EXPECT_EQ(view->bitmapBuilds(), 1) << "the GUI thread built no bitmap";
+    ASSERT_TRUE(arrived());
+    EXPECT_EQ(view->bitmapBuilds(), 0) << "the GUI thread built no bitmap";
     ASSERT_NE(view->periodBitmap(), first);
-    EXPECT_EQ(view->periodBitmap()->pixels,
-              host_->doc().RenderPeriod(LevelScaleKind::Logarithmic).pixels);
-    EXPECT_FALSE(host_->pictureWanted());
+    const auto current = [this] { return host_->doc().RenderPeriod(LevelScaleKind::Logarithmic); };
+    EXPECT_EQ(view->periodBitmap()->pixels, current().pixels);
 
     // A picture asked for before the window's last update is not shown; one asked for after is.
-    const PeriodBitmap* shown = view->periodBitmap();
     RefreshedPicture picture;
+    const auto& bitmap = picture.bitmaps[static_cast<std::size_t>(LevelScaleKind::Logarithmic)];
     picture.bitmaps[static_cast<std::size_t>(LevelScaleKind::Logarithmic)] =
-        std::make_shared<const PeriodBitmap>(
-            host_->doc().RenderPeriod(LevelScaleKind::Logarithmic));
-    picture.view = view->viewGeometry();
+        std::make_shared<const PeriodBitmap>(current());
     picture.generation = host_->pictureGeneration();
     host_->UpdateAllViews(CZARN40Doc::HINT_REDRAW);
     view->OnRefreshed(picture);
-    EXPECT_EQ(view->periodBitmap(), shown);
+    EXPECT_NE(view->periodBitmap(), bitmap.get());
     picture.generation = host_->pictureGeneration();
     view->OnRefreshed(picture);
-    EXPECT_EQ(view->periodBitmap(),
-              picture.bitmaps[static_cast<std::size_t>(LevelScaleKind::Logarithmic)].get());
-    EXPECT_FALSE(view->awaitingPicture());
+    EXPECT_EQ(view->periodBitmap(), bitmap.get());
 
     // A copy or a print right after an update takes the new picture, on the window's scale.
-    for (std::uint32_t i = 0; i < 20000; ++i) {
-        host_->doc().IterateStep();
-    }
-    host_->doc().RebuildPalette();
+    iterate();
     host_->UpdateAllViews(CZARN40Doc::HINT_REDRAW);
-    const PeriodBitmap now = host_->doc().RenderPeriod(LevelScaleKind::Logarithmic);
+    const PeriodBitmap now = current();
     EXPECT_EQ(view->printJob().bitmap.pixels, now.pixels);
     view->OnEditCopy();
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
               wrapPeriod(now).convertToFormat(QImage::Format_RGB32));
-}
-
-TEST_F(ViewTest, AFirstPictureGuessedSlowIsBuiltOffTheGuiThread) {
-    // 300 x 300 pixels at the guessed cost: a limit below it sends the first build away.
-    CZARN40View::setPaintBuildLimit(CZARN40View::kGuessedCostPerPixel * 300 * 300);
-    CZARN40View* view = open(1);
-    ASSERT_NE(view, nullptr);
-    view->viewport()->repaint();
-    EXPECT_TRUE(view->awaitingPicture());
-    EXPECT_EQ(view->periodBitmap(), nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([view] { return !view->awaitingPicture(); }, 10000));
-    EXPECT_EQ(view->bitmapBuilds(), 0);
-    ASSERT_NE(view->periodBitmap(), nullptr);
-    EXPECT_EQ(view->periodBitmap()->pixels, host_->doc().RenderPeriod().pixels);
 }
 
 TEST_F(ViewTest, ANewPeriodTakesEffectAtTheUpdate) {
