@@ -86,7 +86,9 @@ void CZARN40View::OnRefreshed(const RefreshedPicture& picture) {
     }
     polyStale_ = polyStale_ || picture.polyRebuild;
     const auto& bitmap = picture.bitmaps[static_cast<std::size_t>(levelScale_)];
-    if (!bitmap || (rebuildNeeded_ && picture.generation < neededGeneration_)) {
+    // A picture asked for before this window's last update may show the document as it was: the
+    // window keeps its own, which is newer or on its way.
+    if (!bitmap || picture.generation < neededGeneration_) {
         return;
     }
     if (rebuildNeeded_) {
