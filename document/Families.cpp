@@ -87,7 +87,8 @@ void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b,
         return cell == HexMap::kNoCell ? 0u : counts[cell];
     };
 
-    // The table of every pixel's cell, made again when the fold has changed.
+    // The table of every pixel's cell, made again when the fold has changed; without room for
+    // it, each pixel is folded as it is coloured.
     HexPixelCells& table = s.hexPixelCells;
     const std::lock_guard lock(table.mutex);
     std::vector<std::uint64_t> key = s.hexMap.ViewKey();
@@ -98,29 +99,26 @@ void FamilyTraits<MapFamily::Hex>::fill(const QuiltState& s, PeriodBitmap& b,
         table.key.clear();
         try {
             table.cells.assign(width * static_cast<std::size_t>(b.height), HexMap::kNoCell);
-        } catch (const std::bad_alloc&) {
-            // No room for the table: each pixel is folded as it is coloured.
-            table.cells = {};
-            fillBitmap(
-                b, c.palette, c.scale, [&](int x, int y) { return countOf(cellOf(x, y)); },
-                c.fillThreads);
-            return;
-        }
-        fillInBands(b.height, fillThreadsFor(b.width, b.height, c.fillThreads),
-                    [&](int first, int end) {
-                        for (int y = first; y < end; ++y) {
-                            std::uint32_t* row = table.cells.data() + y * width;
-                            for (int x = 0; x < b.width; ++x) {
-                                row[x] = cellOf(x, y);
+            fillInBands(b.height, fillThreadsFor(b.width, b.height, c.fillThreads),
+                        [&](int first, int end) {
+                            for (int y = first; y < end; ++y) {
+                                for (int x = 0; x < b.width; ++x) {
+                                    table.cells[y * width + x] = cellOf(x, y);
+                                }
                             }
-                        }
-                    });
-        table.key = std::move(key);
+                        });
+            table.key = std::move(key);
+        } catch (const std::bad_alloc&) {
+            table.cells = {};
+        }
     }
-    const std::uint32_t* cells = table.cells.data();
+    const std::uint32_t* cells = table.key.empty() ? nullptr : table.cells.data();
     fillBitmap(
         b, c.palette, c.scale,
-        [&](int x, int y) { return countOf(cells[static_cast<std::size_t>(y) * width + x]); },
+        [&](int x, int y) {
+            return countOf(cells != nullptr ? cells[static_cast<std::size_t>(y) * width + x]
+                                            : cellOf(x, y));
+        },
         c.fillThreads);
 }
 

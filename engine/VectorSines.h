@@ -31,6 +31,12 @@ inline void zeroTail(double* v, int n) {
     }
 }
 
+#if defined(__AVX2__) && !defined(__AVX512F__) && !defined(ZARN_INLINE_SINES)
+/** The sines are a call away (sinesOfFour, sinesOfMany): the AVX2 copies built without fused
+ *  multiply-adds. */
+#define ZARN_SINES_CALL_AWAY 1
+#endif
+
 #if defined(__AVX2__) && !defined(__AVX512F__)
 // The sines of InlineSines.h for the copies built without fused multiply-adds (the maps' kernels
 // on x86-64-v3 keep the vectoriser instead), defined out of line in EngineKernels.cpp, which is
@@ -72,7 +78,7 @@ inline void sineVector(double* v) {
 
 /** v[k] = sin v[k] for k < paddedCount(n). */
 inline void sinesInPlace(double* v, int n) {
-#if defined(__AVX2__) && !defined(__AVX512F__) && !defined(ZARN_INLINE_SINES)
+#if defined(ZARN_SINES_CALL_AWAY)
     sinesOfMany(v, n);
 #else
     for (int k = 0; k < n; k += kLanes) {
@@ -94,25 +100,23 @@ inline void sinesStreamed(double* v, int n, Consume&& consume) {
     if (n <= 0) {
         return;
     }
-#if defined(__AVX2__) && !defined(__AVX512F__) && !defined(ZARN_INLINE_SINES)
+#if defined(ZARN_SINES_CALL_AWAY)
     constexpr int group = Calls * kLanes;
-    const auto start = [v, n](int at) {
-        if (at < n) {
-            if constexpr (Calls == 1) {
-                sineVector(v + at);
-            } else {
-                sinesOfMany(v + at, n - at < group ? n - at : group);
-            }
-        }
-    };
 #else
     constexpr int group = kLanes;
-    const auto start = [v, n](int at) {
-        if (at < n) {
-            sineVector(v + at);
-        }
-    };
 #endif
+    const auto start = [v, n](int at) {
+        if (at >= n) {
+            return;
+        }
+#if defined(ZARN_SINES_CALL_AWAY)
+        if constexpr (Calls > 1) {
+            sinesOfMany(v + at, n - at < group ? n - at : group);
+            return;
+        }
+#endif
+        sineVector(v + at);
+    };
     start(0);
     for (int first = 0; first < n; first += group) {
         const int next = first + group;
