@@ -140,11 +140,9 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     double coshB[paddedCount(6)];
     sinCos(a, sinA, cosA, 6);
     sinhCosh(b, sinhB, coshB, 6);
-    const auto s = [&](int ai, int bi) {
-        return Complex{sinA[ai] * coshB[bi], cosA[ai] * sinhB[bi]};
-    };
-    const auto sNegated = [&](int ai, int bi) {
-        return Complex{sinA[ai] * coshB[bi], cosA[ai] * -sinhB[bi]};
+    // sign -1: the imaginary part's argument negated.
+    const auto s = [&](int ai, int bi, double sign = 1.0) {
+        return Complex{sinA[ai] * coshB[bi], cosA[ai] * (sign * sinhB[bi])};
     };
 
     // p[a][b] = s(2π(a+1)x, 2π(b+1)y) and q[a][b] = s(2π(a+1)x, -2π(b+1)y); the diagonal q
@@ -154,7 +152,7 @@ Complex twsqField(const TwsqMap& m, Complex point) {
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
             p[i][j] = s(i, j);
-            q[i][j] = i == j ? s(3 + i, 3 + i) : sNegated(i, j);
+            q[i][j] = i == j ? s(3 + i, 3 + i) : s(i, j, -1.0);
         }
     }
 
