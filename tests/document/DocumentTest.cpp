@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <regex>
 
@@ -221,34 +222,27 @@ TEST(HexPicture, TheKeptPixelTableGivesThePictureFoldedPixelByPixel) {
     settings.family = MapFamily::Hex;
     settings.gridSize = 60;
     auto doc = NewQuilt(testing_support::driven(7), settings);
-    const auto folded = [&] {
-        QuiltState& s = stateOf(*doc);
-        const PictureColours c = PictureColoursOn(s, LevelScaleKind::Classic);
-        const PeriodSize size = doc->PeriodSizeOf();
-        PeriodBitmap b(size.width, size.height);
-        fillBitmap(b, c.palette, c.scale, [&](int x, int y) {
-            return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
-                                       static_cast<std::uint32_t>(y), s.hexKnot());
-        });
-        return b.pixels;
-    };
-    const auto iterate = [&] {
+    QuiltState& s = stateOf(*doc);
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"the first picture", [] {}},
+        {"more hits, the same fold", [] {}},
+        {"a larger grid", [&] { doc->ChangeGridSize(90); }},
+        {"a view constant", [&] { s.hexMap.shrinkCentre.im += 0.01; }},
+        {"knot mode", [&] { s.setHexKnot(true); }}};
+    for (const auto& [what, change] : changes) {
+        change();
         for (int i = 0; i < 20000; ++i) {
             doc->IterateStep();
         }
         doc->RebuildPalette();
-    };
-    iterate();
-    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "the first picture";
-    iterate();
-    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "more hits, the same fold";
-    doc->ChangeGridSize(90);
-    iterate();
-    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "a larger grid";
-    stateOf(*doc).hexMap.shrinkCentre.im += 0.01;
-    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "a view constant changed";
-    stateOf(*doc).setHexKnot(true);
-    EXPECT_EQ(doc->RenderPeriod().pixels, folded()) << "knot mode";
+        const PictureColours c = PictureColoursOn(s, LevelScaleKind::Classic);
+        PeriodBitmap folded(doc->PeriodSizeOf().width, doc->PeriodSizeOf().height);
+        fillBitmap(folded, c.palette, c.scale, [&](int x, int y) {
+            return s.hexMap.PixelCount(s.QMap, static_cast<std::uint32_t>(x),
+                                       static_cast<std::uint32_t>(y), s.hexKnot());
+        });
+        EXPECT_EQ(doc->RenderPeriod().pixels, folded.pixels) << what;
+    }
 }
 
 } // namespace

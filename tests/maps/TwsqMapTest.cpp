@@ -4,42 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Isa.h"
-#include "maps/MapKernels.h"
-
 #include <climits>
 #include <cmath>
 #include <vector>
 
 namespace zarn {
-
-// Built per level from SinhSymmetryCheck.cpp.
-namespace isa_baseline {
-long sinhCoshAsymmetry();
-}
-#if defined(ZARN_X86_ISA_VARIANTS)
-namespace isa_v3 {
-long sinhCoshAsymmetry();
-}
-namespace isa_v4 {
-long sinhCoshAsymmetry();
-}
-#endif
-
 namespace {
-
-// The field takes the sinh and cosh of -y from those of y, on every level this machine runs.
-TEST(TwsqKernels, TheLibrarysSinhIsOddAndItsCoshEvenBitForBit) {
-    EXPECT_EQ(isa_baseline::sinhCoshAsymmetry(), 0);
-#if defined(ZARN_X86_ISA_VARIANTS)
-    for (const auto& [isa, check] : {std::pair{Isa::V3, &isa_v3::sinhCoshAsymmetry},
-                                     std::pair{Isa::V4, &isa_v4::sinhCoshAsymmetry}}) {
-        if (mapKernelsFor(isa) != nullptr) {
-            EXPECT_EQ(check(), 0) << isaName(isa);
-        }
-    }
-#endif
-}
 
 constexpr double kPi = 3.141592653589793;
 
