@@ -68,11 +68,14 @@ std::optional<std::uint64_t> Args::number(const std::string& name, std::uint64_t
     std::uint64_t value = 0;
     const char* first = text->data();
     const char* last = first + text->size();
-    const auto [ptr, ec] = std::from_chars(first, last, value);
+    // A minus sign before digits is a whole number below the range, not a malformed one.
+    const bool negative = text->size() > 1 && (*text)[0] == '-';
+    const auto [ptr, ec] = std::from_chars(negative ? first + 1 : first, last, value);
     if (text->empty() || ec == std::errc::invalid_argument || ptr != last) {
         throw UsageError(name + " needs a whole number, not '" + *text + "'");
     }
-    if (ec == std::errc::result_out_of_range || value < lo || value > hi) {
+    if ((negative && value != 0) || ec == std::errc::result_out_of_range || value < lo ||
+        value > hi) {
         throw InputError(name + " " + *text + " is out of range (" + std::to_string(lo) + " to " +
                          std::to_string(hi) + ")");
     }
