@@ -25,7 +25,9 @@ TEST(ArgsTest, TakesOptionsInBothSpellingsAndRejectsLeftovers) {
 TEST(ArgsTest, MalformedNumbersAreUsageErrorsAndOutOfRangeOnesInputErrors) {
     EXPECT_THROW(Args({"--grid", "abc"}).number("--grid", 20, 1000), UsageError);
     EXPECT_THROW(Args({"--grid", "12x"}).number("--grid", 20, 1000), UsageError);
-    EXPECT_THROW(Args({"--grid", "-5"}).number("--grid", 20, 1000), UsageError);
+    EXPECT_THROW(Args({"--grid", "--5"}).number("--grid", 20, 1000), UsageError);
+    EXPECT_THROW(Args({"--grid", "-5"}).number("--grid", 20, 1000), InputError);
+    EXPECT_EQ(Args({"--seed", "-0"}).number("--seed", 0, 10), 0u);
     EXPECT_THROW(Args({"--grid", "0"}).number("--grid", 20, 1000), InputError);
     EXPECT_THROW(Args({"--grid", "1001"}).number("--grid", 20, 1000), InputError);
     EXPECT_THROW(Args({"--grid", "99999999999999999999999"}).number("--grid", 20, 1000),

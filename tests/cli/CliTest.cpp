@@ -267,8 +267,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"new --grid 5000 -o out.png", 1, "out of range"},
         BadCall{"new --grid many -o out.png", 2, "whole number"},
         BadCall{"new --grid -5 -o out.png", 1, "--grid -5 is out of range"},
-        BadCall{"new --threads -0 -o out.png", 1, "out of range"},
-        BadCall{"new --seed --5 -o out.png", 2, "whole number"},
         BadCall{"new --colors missing.qcl --steps 10 -o out.png", 1, "missing.qcl"},
         BadCall{"new --colors short.qcl --steps 10 -o out.png", 1, "short.qcl"},
         BadCall{"new --steps 10 -o /proc/out.png", 1, "'/proc/out.png': "},
