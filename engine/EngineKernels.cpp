@@ -33,8 +33,7 @@ namespace {
     __m256d sinV;
     __m256d cosV;
     inline_sines::sinCos4(_mm256_set_pd(y2, y1, x2, x1), sinV, cosV);
-    const __m128d third =
-        _mm256_castpd256_pd128(inline_sines::sin4<true>(_mm256_set_pd(y3, x3, y3, x3)));
+    const __m128d third = _mm256_castpd256_pd128(inline_sines::sin4(_mm256_set_pd(y3, x3, y3, x3)));
     const __m128d sinLow = _mm256_castpd256_pd128(sinV);
     const __m128d sinHigh = _mm256_extractf128_pd(sinV, 1);
     const __m128d cosLow = _mm256_castpd256_pd128(cosV);

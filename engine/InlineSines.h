@@ -86,31 +86,19 @@ template <std::size_t N>
 /**
  * d less the quotient @p dql times a constant, as a double-double (sx, sy): split in the two
  * parts @p two when every argument is below 15, in the four parts @p four past that, as the
- * library does. With @p BranchFree both are computed and one is kept, for a chain of steps whose
- * side of 15 cannot be predicted (a mispredicted branch costs more there than the second
- * reduction); otherwise it branches. Arguments must be below kShortReduction.
+ * library does, with its branch. (Computing both and keeping one, so that no branch is
+ * mispredicted on the plain square's chain, cost that step more than the mispredictions.)
+ * Arguments must be below kShortReduction.
  */
-template <bool BranchFree>
-[[gnu::always_inline]] inline void
-reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
-       const std::uint64_t (&four)[4], __m256d& sx, __m256d& sy) {
-    const auto twoParts = [&](__m256d& x, __m256d& y) {
+[[gnu::always_inline]] inline void reduce(__m256d d, __m256d magnitude, __m256d dql,
+                                          const std::uint64_t (&two)[2],
+                                          const std::uint64_t (&four)[4], __m256d& sx,
+                                          __m256d& sy) {
+    if (allBelow(magnitude, 15.0)) {
         const __m256d u = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(two[0])), d);
         const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(two[1])));
-        x = _mm256_add_pd(u, m);
-        y = _mm256_add_pd(m, _mm256_sub_pd(u, x));
-    };
-    if constexpr (BranchFree) {
-        __m256d fx;
-        __m256d fy;
-        twoParts(fx, fy);
-        shortReduction(d, dql, four, sx, sy);
-        const __m256d pick =
-            _mm256_castsi256_pd(_mm256_set1_epi64x(allBelow(magnitude, 15.0) ? -1 : 0));
-        sx = _mm256_blendv_pd(sx, fx, pick);
-        sy = _mm256_blendv_pd(sy, fy, pick);
-    } else if (allBelow(magnitude, 15.0)) {
-        twoParts(sx, sy);
+        sx = _mm256_add_pd(u, m);
+        sy = _mm256_add_pd(m, _mm256_sub_pd(u, sx));
     } else {
         shortReduction(d, dql, four, sx, sy);
     }
@@ -130,9 +118,9 @@ reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
     const __m256d dql = quotient(d, 0x3fe45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce<false>(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
-                  {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a},
-                  sx, sy);
+    reduce(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
+           {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
+           sy);
     const __m128i ql = _mm256_cvtpd_epi32(dql);
     const __m256d cross = _mm256_mul_pd(sx, sy);
     const __m256d s2 = _mm256_fmadd_pd(sx, sx, _mm256_add_pd(cross, cross));
@@ -173,8 +161,8 @@ reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
 }
 
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
- *  the lower two when the upper two repeat them). @p BranchFree: see reduce(). */
-template <bool BranchFree = false> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
+ *  the lower two when the upper two repeat them). */
+[[gnu::always_inline]] inline __m256d sin4(__m256d d) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
     if (!allBelow(magnitude, kShortReduction)) [[unlikely]] {
@@ -183,9 +171,9 @@ template <bool BranchFree = false> [[gnu::always_inline]] inline __m256d sin4(__
     const __m256d dql = quotient(d, 0x3fd45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce<BranchFree>(
-        d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
-        {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx, sy);
+    reduce(d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
+           {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
+           sy);
 
     const __m256d s2x = _mm256_mul_pd(sx, sx);
     const __m256d s2y = _mm256_fmadd_pd(_mm256_add_pd(sx, sx), sy, _mm256_fmsub_pd(sx, sx, s2x));
