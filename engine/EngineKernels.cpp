@@ -16,6 +16,17 @@ namespace zarn::ZARN_ISA_NS {
 
 namespace {
 
+#if defined(ZARN_INLINE_SINES)
+/** foldToUnit of both lanes, lane for lane the same, with masks instead of branches. */
+[[gnu::always_inline]] inline __m128d foldPairToUnit(__m128d v) {
+    const __m128d t = _mm_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m128d above = _mm_sub_pd(v, t);
+    const __m128d below = _mm_add_pd(v, _mm_sub_pd(_mm_set1_pd(1.0), t));
+    const __m128d kept = _mm_blendv_pd(v, below, _mm_cmp_pd(v, _mm_setzero_pd(), _CMP_LT_OQ));
+    return _mm_blendv_pd(kept, above, _mm_cmp_pd(v, _mm_set1_pd(1.0), _CMP_GT_OQ));
+}
+#endif
+
 /** squarePlain without the state cleaning, to inline into a loop. */
 [[gnu::always_inline]] inline void plainStepInline(double& x, double& y, const square::PlainSet& k,
                                                    double emm, double offX, double offY,
@@ -23,9 +34,9 @@ namespace {
 #if defined(ZARN_INLINE_SINES)
     // x and y side by side in the two lanes of a pair, each lane rounding exactly as its own
     // scalar sum would: the sines leave their vectors as pairs instead of one by one, and half
-    // as many operations make the sums. The step is bound by the work in flight as much as by
-    // its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for the first two
-    // orders' sines and cosines, x3 y3 (twice) for the third order's sines.
+    // as many operations make the sums and the fold. The step is bound by the work in flight
+    // as much as by its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for
+    // the first two orders' sines and cosines, x3 y3 (twice) for the third order's sines.
     const __m128d point = _mm_set_pd(y, x);
     const __m128d order1 = _mm_mul_pd(_mm_set1_pd(twoPi), point);
     const __m128d order2 = _mm_add_pd(order1, order1);
@@ -49,8 +60,9 @@ namespace {
     n = _mm_sub_pd(n, _mm_mul_pd(_mm_set1_pd(k.omega), sin1Other));
     n = _mm_add_pd(n, _mm_set_pd(offY, offX));
     n = _mm_add_pd(n, _mm_mul_pd(_mm_set1_pd(emm), point));
-    x = foldToUnit(_mm_cvtsd_f64(n));
-    y = foldToUnit(_mm_cvtsd_f64(_mm_unpackhi_pd(n, n)));
+    const __m128d folded = foldPairToUnit(n);
+    x = _mm_cvtsd_f64(folded);
+    y = _mm_cvtsd_f64(_mm_unpackhi_pd(folded, folded));
 #else
     const double x1 = twoPi * x;
     const double x2 = x1 + x1;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -171,6 +172,33 @@ TEST(StepKernels, PlainSquareStepAgreesAcrossLevelsUpToSineRounding) {
             engineKernelsFor(isa)->squarePlain(x, y, m.plainSet(), m.emm, m.offX, m.offY, m.twoPi);
             ASSERT_LT(torusDistance(x, wantX), 5e-14) << isaName(isa);
             ASSERT_LT(torusDistance(y, wantY), 5e-14) << isaName(isa);
+        }
+    }
+}
+
+TEST(StepKernels, PlainSquareFoldsSumsOnAndPastTheEdgesAsFoldToUnitOnEveryLevel) {
+    // With every coefficient zero a coordinate's sum is exactly offset + coordinate: sums on 0
+    // and 1, on whole numbers either side and far out, each paired with every other in y.
+    struct Edge {
+        double point;
+        double offset;
+    };
+    const Edge edges[] = {{0.5, 0.5},   {0.5, 1.5},    {0.5, -3.5}, {0.25, -0.25},
+                          {0.75, -1.0}, {0.25, 1e300}, {0.3, 0.2}};
+    const square::PlainSet zero{};
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (const Edge& ex : edges) {
+        for (const Edge& ey : edges) {
+            const double wantX = foldToUnit(ex.offset + ex.point);
+            const double wantY = foldToUnit(ey.offset + ey.point);
+            for (Isa isa : runnableIsas()) {
+                double x = ex.point;
+                double y = ey.point;
+                engineKernelsFor(isa)->squarePlain(x, y, zero, 1.0, ex.offset, ey.offset,
+                                                   square::kTwoPi);
+                EXPECT_EQ(bits(x), bits(wantX)) << isaName(isa) << " x " << ex.point;
+                EXPECT_EQ(bits(y), bits(wantY)) << isaName(isa) << " y " << ey.point;
+            }
         }
     }
 }
