@@ -193,16 +193,39 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
         }
         notes = 0;
     };
+#if defined(__AVX__)
+    // The bounds test and the cell of both coordinates at once, the same comparisons and
+    // truncations as one at a time.
+    const __m128d lowest = _mm_setzero_pd();
+    const __m128d limit = _mm_set1_pd(cellLimit);
+    const __m128d scale = _mm_set1_pd(side);
+#endif
     while (done < span.steps) {
         step(x, y);
         ++done;
+#if defined(__AVX__)
+        const __m128d point = _mm_set_pd(y, x);
+        const __m128d inside =
+            _mm_and_pd(_mm_cmp_pd(point, lowest, _CMP_GE_OQ), _mm_cmp_pd(point, limit, _CMP_LT_OQ));
+        if (_mm_movemask_pd(inside) != 3) {
+            span.invalid = true;
+            break;
+        }
+#else
         if (!(x >= 0.0 && x < cellLimit && y >= 0.0 && y < cellLimit)) {
             span.invalid = true;
             break;
         }
+#endif
         if (span.count) {
+#if defined(__AVX__)
+            const __m128i cell = _mm_cvttpd_epi32(_mm_mul_pd(point, scale));
+            cellX = _mm_cvtsi128_si32(cell);
+            cellY = _mm_extract_epi32(cell, 1);
+#else
             cellX = static_cast<int>(x * side);
             cellY = static_cast<int>(y * side);
+#endif
             noted[notes++] =
                 static_cast<std::size_t>(cellY) * stride + static_cast<std::size_t>(cellX);
             if (notes == kBatch) {
