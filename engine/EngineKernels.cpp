@@ -27,17 +27,18 @@ namespace {
 }
 #endif
 
-/** squarePlain without the state cleaning, to inline into a loop. */
-[[gnu::always_inline]] inline void plainStepInline(double& x, double& y, const square::PlainSet& k,
-                                                   double emm, double offX, double offY,
-                                                   double twoPi) {
 #if defined(ZARN_INLINE_SINES)
-    // x and y side by side in the two lanes of a pair, each lane rounding exactly as its own
-    // scalar sum would: the sines leave their vectors as pairs instead of one by one, and half
-    // as many operations make the sums and the fold. The step is bound by the work in flight
-    // as much as by its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for
-    // the first two orders' sines and cosines, x3 y3 (twice) for the third order's sines.
-    const __m128d point = _mm_set_pd(y, x);
+/**
+ * squarePlain of the point (x, y) held as the pair (x in the low lane, y in the high), without
+ * the state cleaning, to inline into a loop. x and y side by side, each lane rounding exactly as
+ * its own scalar sum would: the sines leave their vectors as pairs instead of one by one, and
+ * half as many operations make the sums and the fold. The step is bound by the work in flight
+ * as much as by its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for the
+ * first two orders' sines and cosines, x3 y3 (twice) for the third order's sines.
+ */
+[[gnu::always_inline]] inline void plainStepPair(__m128d& point, const square::PlainSet& k,
+                                                 double emm, double offX, double offY,
+                                                 double twoPi) {
     const __m128d order1 = _mm_mul_pd(_mm_set1_pd(twoPi), point);
     const __m128d order2 = _mm_add_pd(order1, order1);
     const __m128d order3 = _mm_add_pd(order2, order1);
@@ -60,9 +61,19 @@ namespace {
     n = _mm_sub_pd(n, _mm_mul_pd(_mm_set1_pd(k.omega), sin1Other));
     n = _mm_add_pd(n, _mm_set_pd(offY, offX));
     n = _mm_add_pd(n, _mm_mul_pd(_mm_set1_pd(emm), point));
-    const __m128d folded = foldPairToUnit(n);
-    x = _mm_cvtsd_f64(folded);
-    y = _mm_cvtsd_f64(_mm_unpackhi_pd(folded, folded));
+    point = foldPairToUnit(n);
+}
+#endif
+
+/** squarePlain without the state cleaning, to inline into a loop. */
+[[gnu::always_inline]] inline void plainStepInline(double& x, double& y, const square::PlainSet& k,
+                                                   double emm, double offX, double offY,
+                                                   double twoPi) {
+#if defined(ZARN_INLINE_SINES)
+    __m128d point = _mm_set_pd(y, x);
+    plainStepPair(point, k, emm, offX, offY, twoPi);
+    x = _mm_cvtsd_f64(point);
+    y = _mm_cvtsd_f64(_mm_unpackhi_pd(point, point));
 #else
     const double x1 = twoPi * x;
     const double x2 = x1 + x1;
@@ -161,8 +172,6 @@ template <typename F> void withDepth(int depth, F&& f) {
  *  the loads of the counts run side by side instead of one by one within the chain of steps. */
 template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
     constexpr std::uint32_t kBatch = 64;
-    double x = span.x;
-    double y = span.y;
     const auto side = static_cast<double>(span.side);
     const double cellLimit = span.cellLimit;
     std::uint32_t* const cells = span.cells;
@@ -171,6 +180,11 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
     std::uint32_t done = 0;
     int cellX = span.cellX;
     int cellY = span.cellY;
+    // Read once: the notes' additions write to the span, so the compiler would read these
+    // again at every step.
+    const std::uint32_t steps = span.steps;
+    const bool count = span.count;
+    const std::atomic<bool>& stop = *span.stop;
     std::size_t noted[kBatch];
     std::uint32_t notes = 0;
     const auto addNotes = [&] {
@@ -193,52 +207,70 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
         }
         notes = 0;
     };
+    const auto note = [&](int column, int row) {
+        cellX = column;
+        cellY = row;
+        noted[notes++] = static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(column);
+        if (notes == kBatch) {
+            addNotes();
+        }
+    };
 #if defined(__AVX__)
-    // The bounds test and the cell of both coordinates at once, the same comparisons and
+    // The point as a pair (x low, y high) from step to step, for a step that takes it so; the
+    // bounds test and the cell of both coordinates at once, the same comparisons and
     // truncations as one at a time.
+    __m128d point = _mm_set_pd(span.y, span.x);
     const __m128d lowest = _mm_setzero_pd();
     const __m128d limit = _mm_set1_pd(cellLimit);
     const __m128d scale = _mm_set1_pd(side);
-#endif
-    while (done < span.steps) {
-        step(x, y);
+    while (done < steps) {
+        if constexpr (requires { step(point); }) {
+            step(point);
+        } else {
+            double x = _mm_cvtsd_f64(point);
+            double y = _mm_cvtsd_f64(_mm_unpackhi_pd(point, point));
+            step(x, y);
+            point = _mm_set_pd(y, x);
+        }
         ++done;
-#if defined(__AVX__)
-        const __m128d point = _mm_set_pd(y, x);
         const __m128d inside =
             _mm_and_pd(_mm_cmp_pd(point, lowest, _CMP_GE_OQ), _mm_cmp_pd(point, limit, _CMP_LT_OQ));
         if (_mm_movemask_pd(inside) != 3) {
             span.invalid = true;
             break;
         }
+        if (count) {
+            const __m128i cell = _mm_cvttpd_epi32(_mm_mul_pd(point, scale));
+            note(_mm_cvtsi128_si32(cell), _mm_extract_epi32(cell, 1));
+        }
+        if (stop.load(std::memory_order_relaxed)) {
+            break;
+        }
+    }
+    addNotes();
+    span.x = _mm_cvtsd_f64(point);
+    span.y = _mm_cvtsd_f64(_mm_unpackhi_pd(point, point));
 #else
+    double x = span.x;
+    double y = span.y;
+    while (done < steps) {
+        step(x, y);
+        ++done;
         if (!(x >= 0.0 && x < cellLimit && y >= 0.0 && y < cellLimit)) {
             span.invalid = true;
             break;
         }
-#endif
-        if (span.count) {
-#if defined(__AVX__)
-            const __m128i cell = _mm_cvttpd_epi32(_mm_mul_pd(point, scale));
-            cellX = _mm_cvtsi128_si32(cell);
-            cellY = _mm_extract_epi32(cell, 1);
-#else
-            cellX = static_cast<int>(x * side);
-            cellY = static_cast<int>(y * side);
-#endif
-            noted[notes++] =
-                static_cast<std::size_t>(cellY) * stride + static_cast<std::size_t>(cellX);
-            if (notes == kBatch) {
-                addNotes();
-            }
+        if (count) {
+            note(static_cast<int>(x * side), static_cast<int>(y * side));
         }
-        if (span.stop->load(std::memory_order_relaxed)) {
+        if (stop.load(std::memory_order_relaxed)) {
             break;
         }
     }
     addNotes();
     span.x = x;
     span.y = y;
+#endif
     span.maxCount = maxCount;
     span.done = done;
     span.cellX = cellX;
@@ -275,8 +307,12 @@ void squareSpan(SqrMap& m, StepSpan& span) {
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
+#if defined(ZARN_INLINE_SINES)
+        runSpan(span, [&](__m128d& point) { plainStepPair(point, k, emm, offX, offY, twoPi); });
+#else
         runSpan(span,
                 [&](double& x, double& y) { plainStepInline(x, y, k, emm, offX, offY, twoPi); });
+#endif
     }
 }
 
@@ -298,9 +334,17 @@ void octFourSpan(New84& m, StepSpan& span) {
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
+#if defined(ZARN_INLINE_SINES)
+        runSpan(span, [&](__m128d& point) {
+            const bool first =
+                m.UsesFirstSet(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
+            plainStepPair(point, sets[first ? 1 : 0], emm, offX, offY, twoPi);
+        });
+#else
         runSpan(span, [&](double& x, double& y) {
             plainStepInline(x, y, sets[m.UsesFirstSet(x, y) ? 1 : 0], emm, offX, offY, twoPi);
         });
+#endif
     }
 }
 
@@ -318,10 +362,17 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
             });
         });
     } else {
+#if defined(ZARN_INLINE_SINES)
+        runSpan(span, [&](__m128d& point) {
+            m.BlendNow();
+            plainStepPair(point, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
+        });
+#else
         runSpan(span, [&](double& x, double& y) {
             m.BlendNow();
             plainStepInline(x, y, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
         });
+#endif
     }
 }
 
