@@ -44,9 +44,19 @@ namespace {
     const __m128d order3 = _mm_add_pd(order2, order1);
     __m256d sinV;
     __m256d cosV;
-    inline_sines::sinCos4(_mm256_set_m128d(order2, order1), sinV, cosV);
-    const __m128d sin3 =
-        _mm256_castpd256_pd128(inline_sines::sin4(_mm256_set_m128d(order3, order3)));
+    __m128d sin3;
+    // A point of the torus and its margin (both coordinates below 1.19, so that the second
+    // order stays below 15) is tested once for every argument of the step.
+    using inline_sines::Known;
+    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), point);
+    if (_mm_movemask_pd(_mm_cmp_pd(magnitude, _mm_set1_pd(1.19), _CMP_LT_OQ)) == 3) {
+        inline_sines::sinCos4<Known::BelowFifteen>(_mm256_set_m128d(order2, order1), sinV, cosV);
+        sin3 = _mm256_castpd256_pd128(
+            inline_sines::sin4<Known::BelowShortReduction>(_mm256_set_m128d(order3, order3)));
+    } else {
+        inline_sines::sinCos4(_mm256_set_m128d(order2, order1), sinV, cosV);
+        sin3 = _mm256_castpd256_pd128(inline_sines::sin4(_mm256_set_m128d(order3, order3)));
+    }
     const __m128d sin1 = _mm256_castpd256_pd128(sinV);
     const __m128d sin2 = _mm256_extractf128_pd(sinV, 1);
     // The other coordinate's: sin y1 sin x1, cos y1 cos x1, cos y2 cos x2.

@@ -83,6 +83,11 @@ template <std::size_t N>
                            _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
 }
 
+/** What a caller knows of every argument's magnitude: nothing (NaN and infinities may come),
+ *  that it is below kShortReduction, or that it is below 15. The tests of what is known are
+ *  left out. */
+enum class Known { Nothing, BelowShortReduction, BelowFifteen };
+
 /**
  * d less the quotient @p dql times a constant, as a double-double (sx, sy): split in the two
  * parts @p two when every argument is below 15, in the four parts @p four past that, as the
@@ -90,11 +95,11 @@ template <std::size_t N>
  * mispredicted on the plain square's chain, cost that step more than the mispredictions.)
  * Arguments must be below kShortReduction.
  */
-[[gnu::always_inline]] inline void reduce(__m256d d, __m256d magnitude, __m256d dql,
-                                          const std::uint64_t (&two)[2],
-                                          const std::uint64_t (&four)[4], __m256d& sx,
-                                          __m256d& sy) {
-    if (allBelow(magnitude, 15.0)) {
+template <Known K>
+[[gnu::always_inline]] inline void
+reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
+       const std::uint64_t (&four)[4], __m256d& sx, __m256d& sy) {
+    if (K == Known::BelowFifteen || allBelow(magnitude, 15.0)) {
         const __m256d u = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(two[0])), d);
         const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(two[1])));
         sx = _mm256_add_pd(u, m);
@@ -105,10 +110,11 @@ template <std::size_t N>
 }
 
 /** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
+template <Known K = Known::Nothing>
 [[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
-    if (!allBelow(magnitude, kShortReduction)) [[unlikely]] {
+    if (K == Known::Nothing && !allBelow(magnitude, kShortReduction)) [[unlikely]] {
         const Sleef___m256d_2 r = Sleef_sincosd4_u10avx2(d);
         sines = r.x;
         cosines = r.y;
@@ -118,9 +124,9 @@ template <std::size_t N>
     const __m256d dql = quotient(d, 0x3fe45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
-           {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
-           sy);
+    reduce<K>(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
+              {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
+              sy);
     const __m128i ql = _mm256_cvtpd_epi32(dql);
     const __m256d cross = _mm256_mul_pd(sx, sy);
     const __m256d s2 = _mm256_fmadd_pd(sx, sx, _mm256_add_pd(cross, cross));
@@ -162,18 +168,18 @@ template <std::size_t N>
 
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
  *  the lower two when the upper two repeat them). */
-[[gnu::always_inline]] inline __m256d sin4(__m256d d) {
+template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
-    if (!allBelow(magnitude, kShortReduction)) [[unlikely]] {
+    if (K == Known::Nothing && !allBelow(magnitude, kShortReduction)) [[unlikely]] {
         return Sleef_sind4_u10avx2(d);
     }
     const __m256d dql = quotient(d, 0x3fd45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce(d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
-           {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
-           sy);
+    reduce<K>(d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
+              {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
+              sy);
 
     const __m256d s2x = _mm256_mul_pd(sx, sx);
     const __m256d s2y = _mm256_fmadd_pd(_mm256_add_pd(sx, sx), sy, _mm256_fmsub_pd(sx, sx, s2x));

@@ -4,6 +4,7 @@
 
 #include "engine/VectorSines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -69,8 +70,25 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             __m256d s;
             __m256d c;
             inline_sines::sinCos4(d, s, c);
-            const bool ok = same(&quad, &sines, 32) && same(&pairOf, &pairSines, 16) &&
-                            same(&s, &both.x, 32) && same(&c, &both.y, 32);
+            bool ok = same(&quad, &sines, 32) && same(&pairOf, &pairSines, 16) &&
+                      same(&s, &both.x, 32) && same(&c, &both.y, 32);
+            // The forms that leave out the tests of what their caller knows, where it holds.
+            const auto allBelow = [&a](double bound) {
+                return std::all_of(a, a + 4, [bound](double v) { return std::fabs(v) < bound; });
+            };
+            using inline_sines::Known;
+            if (allBelow(1e7)) {
+                const __m256d known = inline_sines::sin4<Known::BelowShortReduction>(d);
+                inline_sines::sinCos4<Known::BelowShortReduction>(d, s, c);
+                ok = ok && same(&known, &sines, 32) && same(&s, &both.x, 32) &&
+                     same(&c, &both.y, 32);
+            }
+            if (allBelow(15.0)) {
+                const __m256d known = inline_sines::sin4<Known::BelowFifteen>(d);
+                inline_sines::sinCos4<Known::BelowFifteen>(d, s, c);
+                ok = ok && same(&known, &sines, 32) && same(&s, &both.x, 32) &&
+                     same(&c, &both.y, 32);
+            }
             if (!ok && differing++ == 0) {
                 std::memcpy(first, a, sizeof a);
             }
