@@ -25,9 +25,7 @@ namespace {
     const __m128d kept = _mm_blendv_pd(v, below, _mm_cmp_pd(v, _mm_setzero_pd(), _CMP_LT_OQ));
     return _mm_blendv_pd(kept, above, _mm_cmp_pd(v, _mm_set1_pd(1.0), _CMP_GT_OQ));
 }
-#endif
 
-#if defined(ZARN_INLINE_SINES)
 /**
  * squarePlain of the point (x, y) held as the pair (x in the low lane, y in the high), without
  * the state cleaning, to inline into a loop. x and y side by side, each lane rounding exactly as
@@ -287,6 +285,28 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
     span.cellY = cellY;
 }
 
+/**
+ * A span of plain square steps: @p setOf(x, y) gives each step's coefficients (it may update
+ * what @p emm refers to); the point goes from step to step as a pair where the sines are in
+ * registers.
+ */
+template <typename SetOf>
+inline void runPlainSpan(StepSpan& span, SetOf&& setOf, const double& emm, double offX, double offY,
+                         double twoPi) {
+#if defined(ZARN_INLINE_SINES)
+    runSpan(span, [&](__m128d& point) {
+        decltype(auto) set =
+            setOf(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
+        plainStepPair(point, set, emm, offX, offY, twoPi);
+    });
+#else
+    runSpan(span, [&](double& x, double& y) {
+        decltype(auto) set = setOf(x, y);
+        plainStepInline(x, y, set, emm, offX, offY, twoPi);
+    });
+#endif
+}
+
 } // namespace
 
 void squarePlain(double& x, double& y, const square::PlainSet& k, double emm, double offX,
@@ -317,12 +337,9 @@ void squareSpan(SqrMap& m, StepSpan& span) {
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
-#if defined(ZARN_INLINE_SINES)
-        runSpan(span, [&](__m128d& point) { plainStepPair(point, k, emm, offX, offY, twoPi); });
-#else
-        runSpan(span,
-                [&](double& x, double& y) { plainStepInline(x, y, k, emm, offX, offY, twoPi); });
-#endif
+        runPlainSpan(
+            span, [&k](double, double) -> const square::PlainSet& { return k; }, emm, offX, offY,
+            twoPi);
     }
 }
 
@@ -344,17 +361,12 @@ void octFourSpan(New84& m, StepSpan& span) {
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
-#if defined(ZARN_INLINE_SINES)
-        runSpan(span, [&](__m128d& point) {
-            const bool first =
-                m.UsesFirstSet(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
-            plainStepPair(point, sets[first ? 1 : 0], emm, offX, offY, twoPi);
-        });
-#else
-        runSpan(span, [&](double& x, double& y) {
-            plainStepInline(x, y, sets[m.UsesFirstSet(x, y) ? 1 : 0], emm, offX, offY, twoPi);
-        });
-#endif
+        runPlainSpan(
+            span,
+            [&](double x, double y) -> const square::PlainSet& {
+                return sets[m.UsesFirstSet(x, y) ? 1 : 0];
+            },
+            emm, offX, offY, twoPi);
     }
 }
 
@@ -372,17 +384,14 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
             });
         });
     } else {
-#if defined(ZARN_INLINE_SINES)
-        runSpan(span, [&](__m128d& point) {
-            m.BlendNow();
-            plainStepPair(point, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
-        });
-#else
-        runSpan(span, [&](double& x, double& y) {
-            m.BlendNow();
-            plainStepInline(x, y, m.nowSet(), m.emmNow, m.offX, m.offY, m.twoPi);
-        });
-#endif
+        // The blend runs before every step and sets the step's coefficients and emm.
+        runPlainSpan(
+            span,
+            [&m](double, double) {
+                m.BlendNow();
+                return m.nowSet();
+            },
+            m.emmNow, m.offX, m.offY, m.twoPi);
     }
 }
 
