@@ -59,8 +59,10 @@ inline constexpr int kLanes = 4;
 inline constexpr int kLanes = 2;
 #endif
 
-/** v[k] = sin v[k] for the one vector of kLanes values at @p v. */
-inline void sineVector(double* v) {
+/** v[k] = sin v[k] for the one vector of kLanes values at @p v. Always inlined: with the sines
+ *  in registers the compiler kept it out of line, and ExpA paid a call for each of its 32
+ *  vectors a step. */
+[[gnu::always_inline]] inline void sineVector(double* v) {
 #if defined(__AVX512F__)
     _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
 #elif defined(ZARN_INLINE_SINES)
