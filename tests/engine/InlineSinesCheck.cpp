@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <type_traits>
 
 namespace zarn::ZARN_ISA_NS {
 
@@ -77,17 +78,19 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
                 return std::all_of(a, a + 4, [bound](double v) { return std::fabs(v) < bound; });
             };
             using inline_sines::Known;
+            const auto knownFormsAgree = [&](auto known) {
+                constexpr Known k = decltype(known)::value;
+                const __m256d sinesKnown = inline_sines::sin4<k>(d);
+                inline_sines::sinCos4<k>(d, s, c);
+                return same(&sinesKnown, &sines, 32) && same(&s, &both.x, 32) &&
+                       same(&c, &both.y, 32);
+            };
             if (allBelow(1e7)) {
-                const __m256d known = inline_sines::sin4<Known::BelowShortReduction>(d);
-                inline_sines::sinCos4<Known::BelowShortReduction>(d, s, c);
-                ok = ok && same(&known, &sines, 32) && same(&s, &both.x, 32) &&
-                     same(&c, &both.y, 32);
+                ok = ok &&
+                     knownFormsAgree(std::integral_constant<Known, Known::BelowShortReduction>{});
             }
             if (allBelow(15.0)) {
-                const __m256d known = inline_sines::sin4<Known::BelowFifteen>(d);
-                inline_sines::sinCos4<Known::BelowFifteen>(d, s, c);
-                ok = ok && same(&known, &sines, 32) && same(&s, &both.x, 32) &&
-                     same(&c, &both.y, 32);
+                ok = ok && knownFormsAgree(std::integral_constant<Known, Known::BelowFifteen>{});
             }
             if (!ok && differing++ == 0) {
                 std::memcpy(first, a, sizeof a);
