@@ -294,16 +294,18 @@ template <typename SetOf>
 inline void runPlainSpan(StepSpan& span, SetOf&& setOf, const double& emm, double offX, double offY,
                          double twoPi) {
 #if defined(ZARN_INLINE_SINES)
-    runSpan(span, [&](__m128d& point) {
-        decltype(auto) set =
-            setOf(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
-        plainStepPair(point, set, emm, offX, offY, twoPi);
-    });
+    runSpan(
+        span, [&](__m128d & point) __attribute__((always_inline)) {
+            decltype(auto) set =
+                setOf(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
+            plainStepPair(point, set, emm, offX, offY, twoPi);
+        });
 #else
-    runSpan(span, [&](double& x, double& y) {
-        decltype(auto) set = setOf(x, y);
-        plainStepInline(x, y, set, emm, offX, offY, twoPi);
-    });
+    runSpan(
+        span, [&](double& x, double& y) __attribute__((always_inline)) {
+            decltype(auto) set = setOf(x, y);
+            plainStepInline(x, y, set, emm, offX, offY, twoPi);
+        });
 #endif
 }
 
