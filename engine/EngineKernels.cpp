@@ -375,22 +375,35 @@ void octFourSpan(New84& m, StepSpan& span) {
 void squaretSpan(SqrMapt& m, StepSpan& span) {
     cleanUpperState();
     const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
-    // The blend does not depend on the point: it runs beside the previous step's sines. It
-    // changes neither the form nor the depth, so both are chosen once for the span.
+    // Every step reads the clock, but the blend only changes with the time the clock gives (a
+    // simulated second is 100,000 steps), so a step blends again only at a new time; the first
+    // step of the span always blends, as the sets may have changed since the last span. The
+    // blend does not depend on the point: it runs beside the previous step's sines. It changes
+    // neither the form nor the depth, so both are chosen once for the span.
+    bool blended = false;
+    std::time_t blendedAt = 0;
+    const auto blendForStep = [&]() __attribute__((always_inline)) {
+        const std::time_t now = m.TickClock();
+        if (!blended || now != blendedAt) {
+            m.BlendFor(now);
+            blendedAt = now;
+            blended = true;
+        }
+    };
     if (m.detail != 0) {
         withDepth(m.depth, [&](auto d) {
             runSpan(span, [&](double& x, double& y) {
-                m.BlendNow();
+                blendForStep();
                 detailedStepInline<d.value>(x, y, square::coefGridOf(m.matrixNow), m.emmNow, m.offX,
                                             m.offY, m.twoPi, t);
             });
         });
     } else {
-        // The blend runs before every step and sets the step's coefficients and emm.
+        // The blend sets the step's coefficients and emm.
         runPlainSpan(
             span,
-            [&m](double, double) {
-                m.BlendNow();
+            [&](double, double) {
+                blendForStep();
                 return m.nowSet();
             },
             m.emmNow, m.offX, m.offY, m.twoPi);

@@ -30,12 +30,8 @@ void SqrMapt::RunSpan(StepSpan& span) {
     y = lastY = span.y;
 }
 
-void SqrMapt::BlendNow() {
-    blend = BlendAt(ClockNow());
-    if (clockMode_ == ClockMode::Simulated && ++stepsIntoSecond_ == kStepsPerSimulatedSecond) {
-        stepsIntoSecond_ = 0;
-        ++clockTime_;
-    }
+void SqrMapt::BlendFor(std::time_t t) {
+    blend = BlendAt(t);
 
     // The blend adds the absolute difference to A: it moves away from A by up to |B - A| even
     // when B lies below A.

@@ -37,7 +37,19 @@ public:
     void RunSpan(StepSpan& span);
     /** The first half of a step: reads the clock (and advances a simulated one), then blends
      *  emmNow and setNow, or matrixNow when detailed, for that time. */
-    void BlendNow();
+    void BlendNow() { BlendFor(TickClock()); }
+    /** The time a step uses: reads the clock and advances a simulated one by a step. */
+    std::time_t TickClock() {
+        const std::time_t now = ClockNow();
+        if (clockMode_ == ClockMode::Simulated && ++stepsIntoSecond_ == kStepsPerSimulatedSecond) {
+            stepsIntoSecond_ = 0;
+            ++clockTime_;
+        }
+        return now;
+    }
+    /** Blends emmNow and setNow, or matrixNow when detailed, for the time @p t. The same time
+     *  and sets give the same values, so steps at one time can share one blend. */
+    void BlendFor(std::time_t t);
     square::PlainSet nowSet() const {
         return {setNow[0], setNow[1], setNow[2], setNow[3], setNow[4]};
     }

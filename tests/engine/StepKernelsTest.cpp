@@ -418,6 +418,17 @@ TEST(StepKernels, SquaretSpanBlendsBeforeEveryStepAsStepFromDoes) {
                                          "detail " + std::to_string(detail));
         EXPECT_EQ(map.blend, one.blend);
         EXPECT_NE(map.blend, SqrMapt::BlendAt((std::time_t{5} << 7) - 1));
+
+        // New sets at the same simulated time: the next span blends them from its first step.
+        SqrMapt redrawn;
+        redrawn.Randomize(rnd, cRandom);
+        for (SqrMapt* m : {&map, &one}) {
+            m->setB = redrawn.setB;
+            m->matrixB = redrawn.matrixB;
+            m->emmB = redrawn.emmB;
+        }
+        SpanGrid::expectSpanMatchesSteps(map, one, {0.6, 0.2}, 50,
+                                         "new sets, detail " + std::to_string(detail));
     }
 }
 
