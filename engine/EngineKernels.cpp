@@ -382,20 +382,25 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
     // neither the form nor the depth, so both are chosen once for the span.
     bool blended = false;
     std::time_t blendedAt = 0;
+    // Whether the step blended anew.
     const auto blendForStep = [&]() __attribute__((always_inline)) {
         const std::time_t now = m.TickClock();
-        if (!blended || now != blendedAt) {
-            m.BlendFor(now);
-            blendedAt = now;
-            blended = true;
+        if (blended && now == blendedAt) {
+            return false;
         }
+        m.BlendFor(now);
+        blendedAt = now;
+        blended = true;
+        return true;
     };
     if (m.detail != 0) {
+        square::CoefGrid coef{};
         withDepth(m.depth, [&](auto d) {
             runSpan(span, [&](double& x, double& y) {
-                blendForStep();
-                detailedStepInline<d.value>(x, y, square::coefGridOf(m.matrixNow), m.emmNow, m.offX,
-                                            m.offY, m.twoPi, t);
+                if (blendForStep()) {
+                    coef = square::coefGridOf(m.matrixNow);
+                }
+                detailedStepInline<d.value>(x, y, coef, m.emmNow, m.offX, m.offY, m.twoPi, t);
             });
         });
     } else {
