@@ -55,9 +55,14 @@ constexpr std::uint32_t kRoundSteps = 10000;
 constexpr std::uint32_t kStepsPerCall = 256 * kRoundSteps;
 /** Steps in all between two dirty marks (the display redraws the quilt). */
 constexpr std::uint32_t kDirtySteps = 200000;
-/** The longest round of several orbits outside the desktop program, where no display waits
- *  for the dirty marks: a multiple of both of the above. */
+/** The first settled round of several orbits outside the desktop program, where no display
+ *  waits for the dirty marks; later ones are sized to last about kLongRoundSeconds, from one to
+ *  kLongestRoundMarks dirty marks' worth of steps. Every size is a multiple of kDirtySteps, and
+ *  so of kRoundSteps: a round that ended between two collapse tests would split the steps up
+ *  to the next among the orbits differently. */
 constexpr std::uint32_t kLongRoundSteps = 10 * kDirtySteps;
+constexpr std::uint32_t kLongestRoundMarks = 160;
+constexpr double kLongRoundSeconds = 0.25;
 
 /**
  * Waits until @p value differs from @p old: spins for a short while first, since the next round
@@ -871,8 +876,9 @@ void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits)
     // no longer fire (the count only grows while the orbits run): the rounds up to the next dirty
     // mark then run as one, the orbits meet twenty times less often, and each orbit takes exactly
     // the steps the single rounds would have given it. Outside the desktop program nothing
-    // redraws at the dirty marks, and the rounds run up to every tenth: the orbits' speeds differ
-    // a little from stretch to stretch, and the faster waits less often for the slower.
+    // redraws at the dirty marks: the first such round runs up to every tenth, and later ones
+    // are sized to last about a quarter of a second (SizeLongRound). The orbits' speeds differ a
+    // little from stretch to stretch, and the faster waits less often for the slower.
     const auto n = static_cast<std::uint32_t>(orbits);
     for (int k = 0; k < orbits; ++k) {
         slots_[static_cast<std::size_t>(k)] = RoundSlot{};
@@ -881,8 +887,13 @@ void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits)
     const bool settled = std::cmp_greater_equal(liveDistinct_, state_.minDistinctCells);
     roundSettled_ = settled;
     const std::uint64_t span =
-        !settled ? kRoundSteps : (options_.registry != nullptr ? kDirtySteps : kLongRoundSteps);
+        !settled ? kRoundSteps
+                 : (options_.registry != nullptr
+                        ? kDirtySteps
+                        : (longRoundMarks_ != 0 ? std::uint64_t{longRoundMarks_} * kDirtySteps
+                                                : kLongRoundSteps));
     const std::uint64_t end = std::min<std::uint64_t>((steps / span + 1) * span, stop);
+    roundPlanned_ = end - steps;
     for (std::uint64_t at = steps; at < end;) {
         const std::uint64_t roundEnd =
             std::min<std::uint64_t>((at / kRoundSteps + 1) * kRoundSteps, end);
@@ -892,6 +903,18 @@ void CZARN40Doc::PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits)
         }
         at = roundEnd;
     }
+}
+
+void CZARN40Doc::SizeLongRound(std::chrono::duration<double> took) {
+    // How the steps are grouped into rounds changes no orbit's steps (each takes its fixed share
+    // of every 10,000), so the size may follow the clock: long enough that the orbits seldom
+    // wait for each other, short enough that the step count (a progress bar) moves.
+    if (roundPlanned_ < kDirtySteps || took.count() <= 0.0) {
+        return;
+    }
+    const double wanted = static_cast<double>(roundPlanned_) * (kLongRoundSeconds / took.count());
+    longRoundMarks_ = static_cast<std::uint32_t>(
+        std::clamp(std::floor(wanted / kDirtySteps), 1.0, double{kLongestRoundMarks}));
 }
 
 template <typename Traits> void CZARN40Doc::RunRounds() {
@@ -966,6 +989,8 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
     for (std::uint32_t ran = 0; ran < kStepsPerCall && !interrupted();) {
         const std::uint32_t limit = st.maxSteps.load(std::memory_order_relaxed);
         const std::uint32_t steps = st.stepCount.load(std::memory_order_relaxed);
+        // A settled round planned here is timed from start to end, to size the next one.
+        const bool timed = !roundOpen_;
         if (!roundOpen_) {
             if (steps > limit) {
                 EnterFinished();
@@ -975,6 +1000,7 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
             roundOpen_ = true;
             roundKey_ = key;
         }
+        const auto began = std::chrono::steady_clock::now();
         st.finished.store(0, std::memory_order_relaxed);
         st.running.store(1, std::memory_order_relaxed);
 
@@ -1014,6 +1040,9 @@ template <typename Traits> void CZARN40Doc::RunRounds() {
             return; // interrupted: the round goes on where each orbit stopped
         }
         roundOpen_ = false;
+        if (timed && roundSettled_ && options_.registry == nullptr) {
+            SizeLongRound(std::chrono::duration<double>(std::chrono::steady_clock::now() - began));
+        }
         // The test waits until every orbit counts: with four orbits or more, none is past its
         // transient at 10,000 steps, and an empty grid would be taken for a collapse (forever).
         const auto counting = [&] {

@@ -277,6 +277,9 @@ private:
     template <typename Traits> void RunRounds();
     /** The distinct cells the collapse test at @p steps looks at. */
     int DistinctCells(std::uint32_t steps);
+    /** Sizes the next settled round outside the desktop program from how long the last one,
+     *  of roundPlanned_ steps, @p took. */
+    void SizeLongRound(std::chrono::duration<double> took);
     /** Gives every orbit its quota of the round that starts at @p steps. */
     void PlanRound(std::uint32_t steps, std::uint32_t limit, int orbits);
     /** Takes orbit @p k's share of the open round (on its own thread). */
@@ -337,6 +340,11 @@ private:
     bool roundOpen_ = false;
     /** The open round runs past collapse tests (they could not fire when it was planned). */
     bool roundSettled_ = false;
+    /** Steps in all of the open round, as planned. */
+    std::uint64_t roundPlanned_ = 0;
+    /** Dirty marks' worth of steps in a settled round outside the desktop program, adapted to
+     *  the orbits' speed (0 until a round has been timed). */
+    std::uint32_t longRoundMarks_ = 0;
     RoundKey roundKey_;
     /** Non-zero cells of the grid while several orbits run (kept as hits land). */
     std::uint32_t liveDistinct_ = 0;

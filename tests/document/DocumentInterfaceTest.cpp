@@ -2,6 +2,7 @@
 #include "document/CZARN40Doc.h"
 #include "document/Commands.h"
 #include "document/DocumentJson.h"
+#include "document/DocumentRegistry.h"
 #include "document/SessionFile.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,32 @@ TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverPausesComeBetwee
     auto single = NewQuilt(options, settings);
     WaitUntilFinished(*single, {});
     EXPECT_NE(sessionBytes(*single), expected);
+}
+
+TEST(DocumentInterfaceTest, SeveralOrbitsGiveTheSameGridWhateverTheRoundsLast) {
+    // Outside the desktop program the orbits meet in rounds sized by the clock, inside it at
+    // every dirty mark; how the steps are grouped must change no orbit's steps.
+    NewQuiltOptions settings;
+    settings.maxSteps = 4500000;
+    DocumentOptions renderer;
+    renderer.seed = 23;
+    renderer.orbits = 2;
+    auto timed = NewQuilt(renderer, settings);
+    WaitUntilFinished(*timed, {});
+
+    DocumentRegistry registry;
+    DocumentOptions desktop = renderer;
+    desktop.registry = &registry;
+    auto marked = NewQuilt(desktop, settings);
+    WaitUntilFinished(*marked, {});
+    const auto grid = [](CZARN40Doc& doc) {
+        ScopedPause pause(doc);
+        const QuiltMap& map = doc.State(pause).QMap;
+        return std::vector<std::uint32_t>(map.CellData(), map.CellData() + map.CellCount());
+    };
+    EXPECT_EQ(timed->stepCount(), 4500001u);
+    EXPECT_EQ(marked->stepCount(), 4500001u);
+    EXPECT_EQ(grid(*timed), grid(*marked));
 }
 
 TEST(DocumentInterfaceTest, ASeedGivesTheSameQuiltWhateverTheOrbitCount) {
