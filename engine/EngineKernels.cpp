@@ -9,7 +9,6 @@
 #include "Torus.h"
 #include "VectorSines.h"
 
-#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -381,15 +380,17 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
     // step of the span always blends, as the sets may have changed since the last span. The
     // blend does not depend on the point: it runs beside the previous step's sines. It changes
     // neither the form nor the depth, so both are chosen once for the span.
-    std::optional<std::time_t> blendedAt;
+    bool blended = false;
+    std::time_t blendedAt = 0;
     // Whether the step blended anew.
     const auto blendForStep = [&]() __attribute__((always_inline)) {
         const std::time_t now = m.TickClock();
-        if (blendedAt == now) {
+        if (blended && now == blendedAt) {
             return false;
         }
         m.BlendFor(now);
         blendedAt = now;
+        blended = true;
         return true;
     };
     if (m.detail != 0) {
