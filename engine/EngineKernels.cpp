@@ -138,7 +138,22 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
         arg[filled + k] = arg[filled + k - 1] + ay0;
     }
     zeroTail(arg, 2 * filled);
+#if defined(ZARN_INLINE_SINES)
+    // In registers four at a time wherever they are (on x86-64-v4 too, where the library's
+    // call for eight took longer from angle to sum), with the reduction selected instead of
+    // branched on: the angles run to 6·2π·x, so whether a vector passes 15 changes from step to
+    // step, and every mispredicted branch cost the chain more than the second reduction does.
+    for (int k = 0; k < 2 * filled; k += 4) {
+        __m256d sines;
+        __m256d cosines;
+        inline_sines::sinCos4<inline_sines::Known::Nothing, inline_sines::Choice::Select>(
+            _mm256_loadu_pd(arg + k), sines, cosines);
+        _mm256_storeu_pd(s + k, sines);
+        _mm256_storeu_pd(c + k, cosines);
+    }
+#else
     sinCos(arg, s, c, 2 * filled);
+#endif
 
     const double* sinX = s;
     const double* cosX = c;
@@ -161,8 +176,17 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
         t.sinY[k] = sinY[k];
         t.cosY[k] = cosY[k];
     }
+#if defined(ZARN_INLINE_SINES)
+    // Both at once with masks: which side of the torus a coordinate leaves by is no more
+    // predictable than the sums, and a branch mispredicted at the end of the chain delays the
+    // next step.
+    const __m128d folded = foldPairToUnit(_mm_set_pd(ny, nx));
+    x = _mm_cvtsd_f64(folded);
+    y = _mm_cvtsd_f64(_mm_unpackhi_pd(folded, folded));
+#else
     x = foldToUnit(nx);
     y = foldToUnit(ny);
+#endif
 }
 
 /** f(std::integral_constant<int, D>{}) for the one D of @p depths that equals @p d. */

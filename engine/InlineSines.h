@@ -89,28 +89,53 @@ template <std::size_t N>
 enum class Known { Nothing, BelowShortReduction, BelowFifteen };
 
 /**
+ * How the reduction is chosen: by a branch on the side of 15, as the library does, or by
+ * computing both and selecting, with the library's choice (the two-part form for all four lanes
+ * where every one is below 15). The selection does more work but has no branch to mispredict:
+ * it pays where a step's chain waits for the sines and its arguments cross 15 from step to step
+ * (the detailed square), not where many independent sines keep the processor busy meanwhile,
+ * nor on the plain square's chain, whose arguments stay on one side.
+ */
+enum class Choice { Branch, Select };
+
+/**
  * d less the quotient @p dql times a constant, as a double-double (sx, sy): split in the two
  * parts @p two when every argument is below 15, in the four parts @p four past that, as the
- * library does, with its branch. (Computing both and keeping one, so that no branch is
- * mispredicted on the plain square's chain, cost that step more than the mispredictions.)
- * Arguments must be below kShortReduction.
+ * library does. Arguments must be below kShortReduction.
  */
-template <Known K>
+template <Known K, Choice C = Choice::Branch>
 [[gnu::always_inline]] inline void
 reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
        const std::uint64_t (&four)[4], __m256d& sx, __m256d& sy) {
-    if (K == Known::BelowFifteen || allBelow(magnitude, 15.0)) {
+    const auto twoParts = [&](__m256d& x, __m256d& y) {
         const __m256d u = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(two[0])), d);
         const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(two[1])));
-        sx = _mm256_add_pd(u, m);
-        sy = _mm256_add_pd(m, _mm256_sub_pd(u, sx));
+        x = _mm256_add_pd(u, m);
+        y = _mm256_add_pd(m, _mm256_sub_pd(u, x));
+    };
+    if constexpr (C == Choice::Select && K != Known::BelowFifteen) {
+        __m256d x2;
+        __m256d y2;
+        twoParts(x2, y2);
+        __m256d x4;
+        __m256d y4;
+        shortReduction(d, dql, four, x4, y4);
+        // Every lane below 15 (false for NaN), in every lane: the lanes' tests and-ed across
+        // the halves, then within each.
+        __m256d below = _mm256_cmp_pd(magnitude, _mm256_set1_pd(15.0), _CMP_LT_OQ);
+        below = _mm256_and_pd(below, _mm256_permute4x64_pd(below, 0x4E));
+        below = _mm256_and_pd(below, _mm256_permute_pd(below, 0x5));
+        sx = _mm256_blendv_pd(x4, x2, below);
+        sy = _mm256_blendv_pd(y4, y2, below);
+    } else if (K == Known::BelowFifteen || allBelow(magnitude, 15.0)) {
+        twoParts(sx, sy);
     } else {
         shortReduction(d, dql, four, sx, sy);
     }
 }
 
 /** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
-template <Known K = Known::Nothing>
+template <Known K = Known::Nothing, Choice C = Choice::Branch>
 [[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
@@ -124,9 +149,9 @@ template <Known K = Known::Nothing>
     const __m256d dql = quotient(d, 0x3fe45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce<K>(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
-              {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
-              sy);
+    reduce<K, C>(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
+                 {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a},
+                 sx, sy);
     const __m128i ql = _mm256_cvtpd_epi32(dql);
     const __m256d cross = _mm256_mul_pd(sx, sy);
     const __m256d s2 = _mm256_fmadd_pd(sx, sx, _mm256_add_pd(cross, cross));

@@ -68,11 +68,19 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             const __m256d quad = inline_sines::sin4(d);
             const __m128d pairOf =
                 _mm256_castpd256_pd128(inline_sines::sin4(_mm256_set_m128d(pair, pair)));
+            // ... and with zeros above them instead.
+            const __m128d pairAboveZero =
+                _mm256_castpd256_pd128(inline_sines::sin4(_mm256_zextpd128_pd256(pair)));
             __m256d s;
             __m256d c;
             inline_sines::sinCos4(d, s, c);
             bool ok = same(&quad, &sines, 32) && same(&pairOf, &pairSines, 16) &&
-                      same(&s, &both.x, 32) && same(&c, &both.y, 32);
+                      same(&pairAboveZero, &pairSines, 16) && same(&s, &both.x, 32) &&
+                      same(&c, &both.y, 32);
+            // The reduction selected instead of branched on.
+            using inline_sines::Choice;
+            inline_sines::sinCos4<inline_sines::Known::Nothing, Choice::Select>(d, s, c);
+            ok = ok && same(&s, &both.x, 32) && same(&c, &both.y, 32);
             // The forms that leave out the tests of what their caller knows, where it holds.
             const auto allBelow = [&a](double bound) {
                 return std::all_of(a, a + 4, [bound](double v) { return std::fabs(v) < bound; });
@@ -82,8 +90,10 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
                 constexpr Known k = decltype(known)::value;
                 const __m256d sinesKnown = inline_sines::sin4<k>(d);
                 inline_sines::sinCos4<k>(d, s, c);
-                return same(&sinesKnown, &sines, 32) && same(&s, &both.x, 32) &&
-                       same(&c, &both.y, 32);
+                bool agree =
+                    same(&sinesKnown, &sines, 32) && same(&s, &both.x, 32) && same(&c, &both.y, 32);
+                inline_sines::sinCos4<k, Choice::Select>(d, s, c);
+                return agree && same(&s, &both.x, 32) && same(&c, &both.y, 32);
             };
             if (allBelow(1e7)) {
                 ok = ok &&
