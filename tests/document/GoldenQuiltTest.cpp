@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace zarn {
@@ -17,8 +19,12 @@ namespace {
  * up here. When a change is meant to alter the numbers, update the table in the same commit and
  * say why (with the evidence that the pictures are statistically the same).
  *
- * The batched sines round differently at each instruction-set level, so each level has its own
- * fingerprint. The test executable runs with ZARN_ISA=v3, which machines with AVX-512 lower to.
+ * The batched sines of the x86-64 baseline round differently from x86-64-v3's, so those two
+ * levels have fingerprints of their own. x86-64-v4 takes some sines eight at a time where v3
+ * takes four, so a lane's reduction may differ (the library chooses it per vector), but every
+ * recorded case gives v3's fingerprint there. The test executable runs with ZARN_ISA=v3, which
+ * machines with AVX-512 lower to, and its golden cases once more with ZARN_ISA=v4, which skip
+ * where the machine has no AVX-512.
  */
 struct GoldenCase {
     const char* name;
@@ -26,10 +32,21 @@ struct GoldenCase {
     std::optional<bool> detailed;
     bool knot;
     std::uint64_t seed;
-    /** With the step kernels of the x86-64 baseline and of x86-64-v3. */
+    /** With the step kernels of the x86-64 baseline and of x86-64-v3 (and v4, see above). */
     std::uint64_t baselineHash;
     std::uint64_t v3Hash;
 };
+
+/** The recorded fingerprint for the level the kernels run at; none for a run that asked for
+ *  x86-64-v4 on a machine without it (it would repeat the v3 run). */
+std::optional<std::uint64_t> expectedFor(std::uint64_t baseline, std::uint64_t v3) {
+    const Isa isa = activeIsa();
+    const char* asked = std::getenv("ZARN_ISA");
+    if (asked != nullptr && parseIsa(asked) == Isa::V4 && isa != Isa::V4) {
+        return std::nullopt;
+    }
+    return isa == Isa::Baseline ? baseline : v3;
+}
 
 std::uint64_t fnv1a(std::uint64_t h, const void* data, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
@@ -76,10 +93,12 @@ TEST_P(GoldenQuiltTest, SeededRunGivesTheRecordedGrid) {
         << c.name << ": pick a seed whose quilt lives through the run";
     char hex[32];
     std::snprintf(hex, sizeof hex, "0x%016llXull", static_cast<unsigned long long>(fingerprint(s)));
-    const Isa isa = activeIsa();
-    ASSERT_NE(isa, Isa::V4) << "run with ZARN_ISA=v3: the table has no x86-64-v4 fingerprints";
-    const std::uint64_t expected = isa == Isa::Baseline ? c.baselineHash : c.v3Hash;
-    EXPECT_EQ(fingerprint(s), expected) << c.name << " now gives " << hex << " at " << isaName(isa);
+    const std::optional<std::uint64_t> expected = expectedFor(c.baselineHash, c.v3Hash);
+    if (!expected) {
+        GTEST_SKIP() << "this machine has no x86-64-v4";
+    }
+    EXPECT_EQ(fingerprint(s), *expected)
+        << c.name << " now gives " << hex << " at " << isaName(activeIsa());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,10 +159,12 @@ TEST(GoldenQuiltTest, SeveralOrbitsGiveTheRecordedGrid) {
         char hex[32];
         std::snprintf(hex, sizeof hex, "0x%016llXull",
                       static_cast<unsigned long long>(fingerprint(s)));
-        const Isa isa = activeIsa();
-        ASSERT_NE(isa, Isa::V4);
-        EXPECT_EQ(fingerprint(s), isa == Isa::Baseline ? c.baselineHash : c.v3Hash)
-            << familyName(c.family) << " now gives " << hex << " at " << isaName(isa);
+        const std::optional<std::uint64_t> expected = expectedFor(c.baselineHash, c.v3Hash);
+        if (!expected) {
+            GTEST_SKIP() << "this machine has no x86-64-v4";
+        }
+        EXPECT_EQ(fingerprint(s), *expected)
+            << familyName(c.family) << " now gives " << hex << " at " << isaName(activeIsa());
     }
 }
 
