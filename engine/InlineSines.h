@@ -1,13 +1,13 @@
 #pragma once
 
 // Sines computed in the caller's registers, bit for bit what SLEEF's 1-ulp AVX2 functions
-// return. A call to the library returns a sine and cosine pair through memory and, past an
-// argument of 15, takes a reduction written for any argument below 1e14; the plain square step
-// has both on the chain from one point to the next. The operations here are the library's own,
-// in its order, with the same constants; only terms that are exactly zero for the arguments
-// taken here are left out. Arguments outside those ranges (and NaN) go to the library itself.
-// The constants are those of Debian 12's libsleef3 (3.5.1); the engine's tests compare every
-// function here with the library, bit for bit.
+// (and, for sin8, its AVX-512 sine) return. A call to the library returns a sine and cosine pair
+// through memory and, past an argument of 15, takes a reduction written for any argument below
+// 1e14; the plain square step has both on the chain from one point to the next. The operations here
+// are the library's own, in its order, with the same constants; only terms that are exactly zero
+// for the arguments taken here are left out. Arguments outside those ranges (and NaN) go to the
+// library itself. The constants are those of Debian 12's libsleef3 (3.5.1); the engine's tests
+// compare every function here with the library, bit for bit.
 //
 // Defined only where AVX2 and FMA are (ZARN_INLINE_SINES): in the copies that
 // zarn_add_isa_variants builds with FMA, and on x86-64-v4.
@@ -36,29 +36,88 @@ constexpr double bitsToDouble(std::uint64_t bits) {
 /** Below this the library's reduction for large arguments has a zero upper quotient. */
 inline constexpr double kShortReduction = 1e7;
 
+// The operations the sines take, for four lanes and (on x86-64-v4) eight, so that one body
+// serves both widths.
+[[gnu::always_inline]] inline __m256d add(__m256d a, __m256d b) {
+    return _mm256_add_pd(a, b);
+}
+[[gnu::always_inline]] inline __m256d sub(__m256d a, __m256d b) {
+    return _mm256_sub_pd(a, b);
+}
+[[gnu::always_inline]] inline __m256d mul(__m256d a, __m256d b) {
+    return _mm256_mul_pd(a, b);
+}
+/** a b + c, rounded once. */
+[[gnu::always_inline]] inline __m256d fmadd(__m256d a, __m256d b, __m256d c) {
+    return _mm256_fmadd_pd(a, b, c);
+}
+/** a b - c, rounded once. */
+[[gnu::always_inline]] inline __m256d fmsub(__m256d a, __m256d b, __m256d c) {
+    return _mm256_fmsub_pd(a, b, c);
+}
+#if defined(__AVX512F__)
+[[gnu::always_inline]] inline __m512d add(__m512d a, __m512d b) {
+    return _mm512_add_pd(a, b);
+}
+[[gnu::always_inline]] inline __m512d sub(__m512d a, __m512d b) {
+    return _mm512_sub_pd(a, b);
+}
+[[gnu::always_inline]] inline __m512d mul(__m512d a, __m512d b) {
+    return _mm512_mul_pd(a, b);
+}
+[[gnu::always_inline]] inline __m512d fmadd(__m512d a, __m512d b, __m512d c) {
+    return _mm512_fmadd_pd(a, b, c);
+}
+[[gnu::always_inline]] inline __m512d fmsub(__m512d a, __m512d b, __m512d c) {
+    return _mm512_fmsub_pd(a, b, c);
+}
+#endif
+
+/** Every lane the library's constant with the bits @p bits. */
+template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) {
+#if defined(__AVX512F__)
+    if constexpr (sizeof(V) == 64) {
+        return _mm512_set1_pd(bitsToDouble(bits));
+    } else
+#endif
+    {
+        return _mm256_set1_pd(bitsToDouble(bits));
+    }
+}
+
 /**
  * The library's reduction for arguments of 15 and more: d less the quotient dql times a constant
  * split in four parts (piParts), as a double-double (sx, sy). The library also splits the
  * quotient into a part above 2^24 and the rest; below kShortReduction the upper part is zero and
  * its terms add nothing, not even the sign of a zero, so only the lower part's terms remain.
  */
-[[gnu::always_inline]] inline void shortReduction(__m256d d, __m256d dql,
-                                                  const std::uint64_t (&piParts)[4], __m256d& sx,
-                                                  __m256d& sy) {
-    const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(piParts[0])));
-    __m256d xx = _mm256_add_pd(d, m);
-    __m256d xy = _mm256_add_pd(m, _mm256_sub_pd(d, xx));
+template <typename V>
+[[gnu::always_inline]] inline void shortReduction(V d, V dql, const std::uint64_t (&piParts)[4],
+                                                  V& sx, V& sy) {
+    const V m = mul(dql, splat<V>(piParts[0]));
+    V xx = add(d, m);
+    V xy = add(m, sub(d, xx));
     for (int k = 1; k < 3; ++k) {
-        const __m256d y = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(piParts[k])));
-        const __m256d s = _mm256_add_pd(y, xx);
-        const __m256d v = _mm256_sub_pd(s, xx);
-        xy = _mm256_add_pd(
-            xy, _mm256_add_pd(_mm256_sub_pd(y, v), _mm256_sub_pd(xx, _mm256_sub_pd(s, v))));
+        const V y = mul(dql, splat<V>(piParts[k]));
+        const V s = add(y, xx);
+        const V v = sub(s, xx);
+        xy = add(xy, add(sub(y, v), sub(xx, sub(s, v))));
         xx = s;
     }
-    const __m256d y = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(piParts[3])));
-    sx = _mm256_add_pd(y, xx);
-    sy = _mm256_add_pd(_mm256_add_pd(y, _mm256_sub_pd(xx, sx)), xy);
+    const V y = mul(dql, splat<V>(piParts[3]));
+    sx = add(y, xx);
+    sy = add(add(y, sub(xx, sx)), xy);
+}
+
+/** d less the quotient @p dql times a constant split in the two parts @p two, as a
+ *  double-double (sx, sy): the library's reduction below 15. */
+template <typename V>
+[[gnu::always_inline]] inline void twoPartReduction(V d, V dql, const std::uint64_t (&two)[2],
+                                                    V& sx, V& sy) {
+    const V u = fmadd(dql, splat<V>(two[0]), d);
+    const V m = mul(dql, splat<V>(two[1]));
+    sx = add(u, m);
+    sy = add(m, sub(u, sx));
 }
 
 /** Whether every lane of @p magnitude is below @p bound (false for NaN). */
@@ -107,16 +166,10 @@ template <Known K, Choice C = Choice::Branch>
 [[gnu::always_inline]] inline void
 reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
        const std::uint64_t (&four)[4], __m256d& sx, __m256d& sy) {
-    const auto twoParts = [&](__m256d& x, __m256d& y) {
-        const __m256d u = _mm256_fmadd_pd(dql, _mm256_set1_pd(bitsToDouble(two[0])), d);
-        const __m256d m = _mm256_mul_pd(dql, _mm256_set1_pd(bitsToDouble(two[1])));
-        x = _mm256_add_pd(u, m);
-        y = _mm256_add_pd(m, _mm256_sub_pd(u, x));
-    };
     if constexpr (C == Choice::Select && K != Known::BelowFifteen) {
         __m256d x2;
         __m256d y2;
-        twoParts(x2, y2);
+        twoPartReduction(d, dql, two, x2, y2);
         __m256d x4;
         __m256d y4;
         shortReduction(d, dql, four, x4, y4);
@@ -128,7 +181,7 @@ reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
         sx = _mm256_blendv_pd(x4, x2, below);
         sy = _mm256_blendv_pd(y4, y2, below);
     } else if (K == Known::BelowFifteen || allBelow(magnitude, 15.0)) {
-        twoParts(sx, sy);
+        twoPartReduction(d, dql, two, sx, sy);
     } else {
         shortReduction(d, dql, four, sx, sy);
     }
@@ -191,6 +244,30 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
     cosines = _mm256_xor_pd(_mm256_blendv_pd(ry, rx, odd), cosSign);
 }
 
+/** The library's sine of the reduced argument (sx, sy), before the quadrant's sign. */
+template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) {
+    const V s2x = mul(sx, sx);
+    const V s2y = fmadd(add(sx, sx), sy, fmsub(sx, sx, s2x));
+    const V x2 = mul(s2x, s2x);
+    const V x4 = mul(x2, x2);
+    const V p12 = fmadd(s2x, splat<V>(0x3ce8811a03b2b11d), splat<V>(0xbd6ae422bc319350));
+    const V p34 = fmadd(s2x, splat<V>(0x3de6123c74705f67), splat<V>(0xbe5ae6454baa2959));
+    const V p56 = fmadd(s2x, splat<V>(0x3ec71de3a525fbed), splat<V>(0xbf2a01a01a014225));
+    V p = fmadd(x2, p34, p56);
+    p = fmadd(x4, p12, p);
+    p = fmadd(s2x, p, splat<V>(0x3f811111111110b9));
+    const V u = mul(s2x, p);
+    const V sixth = splat<V>(0xbfc5555555555555);
+    const V vx = add(u, sixth);
+    const V vy = add(u, sub(sixth, vx));
+    const V mx = mul(vx, s2x);
+    const V my = fmadd(vx, s2y, fmadd(s2x, vy, fmsub(vx, s2x, mx)));
+    const V one = splat<V>(0x3ff0000000000000);
+    const V wx = add(mx, one);
+    const V wy = add(my, add(mx, sub(one, wx)));
+    return fmadd(sx, wx, fmadd(wx, sy, mul(sx, wy)));
+}
+
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
  *  the lower two when the upper two repeat them). */
 template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
@@ -206,36 +283,48 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
               {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
               sy);
 
-    const __m256d s2x = _mm256_mul_pd(sx, sx);
-    const __m256d s2y = _mm256_fmadd_pd(_mm256_add_pd(sx, sx), sy, _mm256_fmsub_pd(sx, sx, s2x));
-    const __m256d x2 = _mm256_mul_pd(s2x, s2x);
-    const __m256d x4 = _mm256_mul_pd(x2, x2);
-    const __m256d p12 = _mm256_fmadd_pd(s2x, _mm256_set1_pd(bitsToDouble(0x3ce8811a03b2b11d)),
-                                        _mm256_set1_pd(bitsToDouble(0xbd6ae422bc319350)));
-    const __m256d p34 = _mm256_fmadd_pd(s2x, _mm256_set1_pd(bitsToDouble(0x3de6123c74705f67)),
-                                        _mm256_set1_pd(bitsToDouble(0xbe5ae6454baa2959)));
-    const __m256d p56 = _mm256_fmadd_pd(s2x, _mm256_set1_pd(bitsToDouble(0x3ec71de3a525fbed)),
-                                        _mm256_set1_pd(bitsToDouble(0xbf2a01a01a014225)));
-    __m256d p = _mm256_fmadd_pd(x2, p34, p56);
-    p = _mm256_fmadd_pd(x4, p12, p);
-    p = _mm256_fmadd_pd(s2x, p, _mm256_set1_pd(bitsToDouble(0x3f811111111110b9)));
-    const __m256d u = _mm256_mul_pd(s2x, p);
-    const __m256d sixth = _mm256_set1_pd(bitsToDouble(0xbfc5555555555555));
-    const __m256d vx = _mm256_add_pd(u, sixth);
-    const __m256d vy = _mm256_add_pd(u, _mm256_sub_pd(sixth, vx));
-    const __m256d mx = _mm256_mul_pd(vx, s2x);
-    const __m256d my =
-        _mm256_fmadd_pd(vx, s2y, _mm256_fmadd_pd(s2x, vy, _mm256_fmsub_pd(vx, s2x, mx)));
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d wx = _mm256_add_pd(mx, one);
-    const __m256d wy = _mm256_add_pd(my, _mm256_add_pd(mx, _mm256_sub_pd(one, wx)));
-    const __m256d r = _mm256_fmadd_pd(sx, wx, _mm256_fmadd_pd(wx, sy, _mm256_mul_pd(sx, wy)));
+    const __m256d r = sineOfReduced(sx, sy);
     // An odd quadrant flips the sign; sin(0) is the argument itself (keeping the sign of -0).
     const __m256i quadrant = _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(dql));
     const __m256d odd = _mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63));
     return _mm256_blendv_pd(_mm256_xor_pd(r, odd), d,
                             _mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_EQ_OQ));
 }
+
+#if defined(__AVX512F__)
+/** sin of eight arguments: Sleef_sind8_u10avx512f, the same operations as sin4 in eight lanes. */
+[[gnu::always_inline]] inline __m512d sin8(__m512d d) {
+    const __m512d magnitude = _mm512_abs_pd(d);
+    const auto allBelow8 = [&magnitude](double bound) {
+        return _mm512_cmp_pd_mask(magnitude, _mm512_set1_pd(bound), _CMP_LT_OQ) == 0xFF;
+    };
+    if (!allBelow8(kShortReduction)) [[unlikely]] {
+        return Sleef_sind8_u10avx512f(d);
+    }
+    // The zero-masking forms with every lane kept are the plain instructions; the plain
+    // intrinsics start from an undefined vector, which GCC 12 warns about.
+    constexpr __mmask8 every = 0xFF;
+    const __m512d dql =
+        _mm512_maskz_roundscale_pd(every, _mm512_mul_pd(d, splat<__m512d>(0x3fd45f306dc9c883)),
+                                   _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    __m512d sx;
+    __m512d sy;
+    if (allBelow8(15.0)) {
+        twoPartReduction(d, dql, {0xc00921fb54442d18, 0xbca1a62633145c07}, sx, sy);
+    } else {
+        shortReduction(
+            d, dql,
+            {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
+            sy);
+    }
+    const __m512d r = sineOfReduced(sx, sy);
+    const __m512i quadrant =
+        _mm512_maskz_cvtepi32_epi64(every, _mm512_maskz_cvtpd_epi32(every, dql));
+    const __m512d odd = _mm512_castsi512_pd(_mm512_maskz_slli_epi64(every, quadrant, 63));
+    return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(d, _mm512_setzero_pd(), _CMP_EQ_OQ),
+                                _mm512_xor_pd(r, odd), d);
+}
+#endif
 
 } // namespace zarn::ZARN_ISA_NS::inline_sines
 

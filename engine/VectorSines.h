@@ -3,7 +3,8 @@
 // Batched sines for the step kernels. Include only from sources built by zarn_add_isa_variants:
 // each copy evaluates with the vector width of its instruction-set level, giving what the SLEEF
 // functions of that level give (at most 1 ulp from the exact value, for every finite argument):
-// on x86-64-v3 computed in registers (InlineSines.h), elsewhere by the library.
+// on x86-64-v3 and v4 computed in registers (InlineSines.h) where the kernels are built with
+// fused multiply-adds, elsewhere by the library.
 
 #ifndef ZARN_ISA_NS
 #error "VectorSines.h belongs to the per-level step kernels (zarn_add_isa_variants)"
@@ -63,7 +64,9 @@ inline constexpr int kLanes = 2;
  *  in registers the compiler kept it out of line, and ExpA paid a call for each of its 32
  *  vectors a step. */
 [[gnu::always_inline]] inline void sineVector(double* v) {
-#if defined(__AVX512F__)
+#if defined(__AVX512F__) && defined(ZARN_INLINE_SINES)
+    _mm512_storeu_pd(v, inline_sines::sin8(_mm512_loadu_pd(v)));
+#elif defined(__AVX512F__)
     _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
 #elif defined(ZARN_INLINE_SINES)
     _mm256_storeu_pd(v, inline_sines::sin4(_mm256_loadu_pd(v)));

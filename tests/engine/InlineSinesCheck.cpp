@@ -55,6 +55,9 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
         return std::memcmp(a, b, n) == 0;
     };
     long differing = 0;
+#if defined(__AVX512F__)
+    double previous[4] = {0.0, 0.0, 0.0, 0.0};
+#endif
     for (int range = 0; range < 7; ++range) {
         for (long k = 0; k < perRange; ++k) {
             alignas(32) double a[4] = {draw(range), draw(range), draw(range), draw(range)};
@@ -102,6 +105,16 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             if (allBelow(15.0)) {
                 ok = ok && knownFormsAgree(std::integral_constant<Known, Known::BelowFifteen>{});
             }
+#if defined(__AVX512F__)
+            // Eight lanes: these four beside the previous four, so that vectors mix ranges too.
+            alignas(64) double eight[8] = {a[0],        a[1],        a[2],        a[3],
+                                           previous[0], previous[1], previous[2], previous[3]};
+            const __m512d wide = _mm512_load_pd(eight);
+            const __m512d wideSines = inline_sines::sin8(wide);
+            const __m512d librarySines = Sleef_sind8_u10avx512f(wide);
+            ok = ok && same(&wideSines, &librarySines, 64);
+            std::memcpy(previous, a, sizeof a);
+#endif
             if (!ok && differing++ == 0) {
                 std::memcpy(first, a, sizeof a);
             }
