@@ -36,53 +36,25 @@ constexpr double bitsToDouble(std::uint64_t bits) {
 /** Below this the library's reduction for large arguments has a zero upper quotient. */
 inline constexpr double kShortReduction = 1e7;
 
-// The operations the sines take, for four lanes and (on x86-64-v4) eight, so that one body
-// serves both widths.
-[[gnu::always_inline]] inline __m256d add(__m256d a, __m256d b) {
-    return _mm256_add_pd(a, b);
-}
-[[gnu::always_inline]] inline __m256d sub(__m256d a, __m256d b) {
-    return _mm256_sub_pd(a, b);
-}
-[[gnu::always_inline]] inline __m256d mul(__m256d a, __m256d b) {
-    return _mm256_mul_pd(a, b);
-}
-/** a b + c, rounded once. */
-[[gnu::always_inline]] inline __m256d fmadd(__m256d a, __m256d b, __m256d c) {
-    return _mm256_fmadd_pd(a, b, c);
-}
-/** a b - c, rounded once. */
-[[gnu::always_inline]] inline __m256d fmsub(__m256d a, __m256d b, __m256d c) {
-    return _mm256_fmsub_pd(a, b, c);
-}
-#if defined(__AVX512F__)
-[[gnu::always_inline]] inline __m512d add(__m512d a, __m512d b) {
-    return _mm512_add_pd(a, b);
-}
-[[gnu::always_inline]] inline __m512d sub(__m512d a, __m512d b) {
-    return _mm512_sub_pd(a, b);
-}
-[[gnu::always_inline]] inline __m512d mul(__m512d a, __m512d b) {
-    return _mm512_mul_pd(a, b);
-}
-[[gnu::always_inline]] inline __m512d fmadd(__m512d a, __m512d b, __m512d c) {
-    return _mm512_fmadd_pd(a, b, c);
-}
-[[gnu::always_inline]] inline __m512d fmsub(__m512d a, __m512d b, __m512d c) {
-    return _mm512_fmsub_pd(a, b, c);
-}
-#endif
+// The sines' bodies below serve four lanes and (on x86-64-v4) eight: +, - and * are the vector
+// types' own (GCC's vector extensions; each is the one instruction of its intrinsic), and the
+// fused operations and constants come from these two.
 
-/** Every lane the library's constant with the bits @p bits. */
-template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) {
+/** a b + c, rounded once; fmadd(a, b, -c) is the fused a b - c. */
+template <typename V> [[gnu::always_inline]] inline V fmadd(V a, V b, V c) {
 #if defined(__AVX512F__)
     if constexpr (sizeof(V) == 64) {
-        return _mm512_set1_pd(bitsToDouble(bits));
+        return _mm512_fmadd_pd(a, b, c);
     } else
 #endif
     {
-        return _mm256_set1_pd(bitsToDouble(bits));
+        return _mm256_fmadd_pd(a, b, c);
     }
+}
+
+/** Every lane the library's constant with the bits @p bits. */
+template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) {
+    return V{} + bitsToDouble(bits);
 }
 
 /**
@@ -94,19 +66,19 @@ template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) 
 template <typename V>
 [[gnu::always_inline]] inline void shortReduction(V d, V dql, const std::uint64_t (&piParts)[4],
                                                   V& sx, V& sy) {
-    const V m = mul(dql, splat<V>(piParts[0]));
-    V xx = add(d, m);
-    V xy = add(m, sub(d, xx));
+    const V m = dql * splat<V>(piParts[0]);
+    V xx = d + m;
+    V xy = m + (d - xx);
     for (int k = 1; k < 3; ++k) {
-        const V y = mul(dql, splat<V>(piParts[k]));
-        const V s = add(y, xx);
-        const V v = sub(s, xx);
-        xy = add(xy, add(sub(y, v), sub(xx, sub(s, v))));
+        const V y = dql * splat<V>(piParts[k]);
+        const V s = y + xx;
+        const V v = s - xx;
+        xy = xy + ((y - v) + (xx - (s - v)));
         xx = s;
     }
-    const V y = mul(dql, splat<V>(piParts[3]));
-    sx = add(y, xx);
-    sy = add(add(y, sub(xx, sx)), xy);
+    const V y = dql * splat<V>(piParts[3]);
+    sx = y + xx;
+    sy = (y + (xx - sx)) + xy;
 }
 
 /** d less the quotient @p dql times a constant split in the two parts @p two, as a
@@ -115,9 +87,9 @@ template <typename V>
 [[gnu::always_inline]] inline void twoPartReduction(V d, V dql, const std::uint64_t (&two)[2],
                                                     V& sx, V& sy) {
     const V u = fmadd(dql, splat<V>(two[0]), d);
-    const V m = mul(dql, splat<V>(two[1]));
-    sx = add(u, m);
-    sy = add(m, sub(u, sx));
+    const V m = dql * splat<V>(two[1]);
+    sx = u + m;
+    sy = m + (u - sx);
 }
 
 /** Whether every lane of @p magnitude is below @p bound (false for NaN). */
@@ -246,26 +218,26 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
 
 /** The library's sine of the reduced argument (sx, sy), before the quadrant's sign. */
 template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) {
-    const V s2x = mul(sx, sx);
-    const V s2y = fmadd(add(sx, sx), sy, fmsub(sx, sx, s2x));
-    const V x2 = mul(s2x, s2x);
-    const V x4 = mul(x2, x2);
+    const V s2x = sx * sx;
+    const V s2y = fmadd(sx + sx, sy, fmadd(sx, sx, -s2x));
+    const V x2 = s2x * s2x;
+    const V x4 = x2 * x2;
     const V p12 = fmadd(s2x, splat<V>(0x3ce8811a03b2b11d), splat<V>(0xbd6ae422bc319350));
     const V p34 = fmadd(s2x, splat<V>(0x3de6123c74705f67), splat<V>(0xbe5ae6454baa2959));
     const V p56 = fmadd(s2x, splat<V>(0x3ec71de3a525fbed), splat<V>(0xbf2a01a01a014225));
     V p = fmadd(x2, p34, p56);
     p = fmadd(x4, p12, p);
     p = fmadd(s2x, p, splat<V>(0x3f811111111110b9));
-    const V u = mul(s2x, p);
+    const V u = s2x * p;
     const V sixth = splat<V>(0xbfc5555555555555);
-    const V vx = add(u, sixth);
-    const V vy = add(u, sub(sixth, vx));
-    const V mx = mul(vx, s2x);
-    const V my = fmadd(vx, s2y, fmadd(s2x, vy, fmsub(vx, s2x, mx)));
+    const V vx = u + sixth;
+    const V vy = u + (sixth - vx);
+    const V mx = vx * s2x;
+    const V my = fmadd(vx, s2y, fmadd(s2x, vy, fmadd(vx, s2x, -mx)));
     const V one = splat<V>(0x3ff0000000000000);
-    const V wx = add(mx, one);
-    const V wy = add(my, add(mx, sub(one, wx)));
-    return fmadd(sx, wx, fmadd(wx, sy, mul(sx, wy)));
+    const V wx = mx + one;
+    const V wy = my + (mx + (one - wx));
+    return fmadd(sx, wx, fmadd(wx, sy, sx * wy));
 }
 
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
