@@ -39,8 +39,9 @@ namespace {
                                                  double twoPi) {
     const __m128d order1 = _mm_mul_pd(_mm_set1_pd(twoPi), point);
     const __m128d order2 = _mm_add_pd(order1, order1);
-    // (order1 + order1) + order1 is exact up to its one rounding, as order1 times 3 is: the same
-    // value, one operation sooner on the third order's path, which is the step's longest.
+    // order1 + order1 is exact, so (order1 + order1) + order1 and order1 times 3 both round the
+    // exact 3 order1 once: the same value, one operation sooner on the third order's path, the
+    // step's longest.
     const __m128d order3 = _mm_mul_pd(order1, _mm_set1_pd(3.0));
     __m256d sinV;
     __m256d cosV;

@@ -21,7 +21,7 @@ namespace {
  *
  * The batched sines of the x86-64 baseline round differently from x86-64-v3's, so those two
  * levels have fingerprints of their own. x86-64-v4 takes some sines eight at a time where v3
- * takes four, so a lane's reduction may differ (the library chooses it per vector), but every
+ * takes four, so a lane's reduction may differ (it is chosen per vector), but every
  * recorded case gives v3's fingerprint there. The test executable runs with ZARN_ISA=v3, which
  * machines with AVX-512 lower to, and its golden cases once more with ZARN_ISA=v4, which skip
  * where the machine has no AVX-512.
