@@ -125,7 +125,8 @@ enum class Known { Nothing, BelowShortReduction, BelowFifteen };
  * where every one is below 15). The selection does more work but has no branch to mispredict:
  * it pays where a step's chain waits for the sines and its arguments cross 15 from step to step
  * (the detailed square), not where many independent sines keep the processor busy meanwhile,
- * nor on the plain square's chain, whose arguments stay on one side.
+ * nor for the plain square's third order, whose one vector the extra reduction slows more than
+ * its mispredictions do.
  */
 enum class Choice { Branch, Select };
 
