@@ -242,7 +242,7 @@ template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) 
 }
 
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
- *  the lower two when the upper two repeat them). */
+ *  the lower two when the upper two repeat them or are zero). */
 template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
