@@ -98,14 +98,40 @@ template <typename V>
 }
 
 /** c[0] x^(N-1) + ... + c[N-1] by Horner's rule, one fused multiply-add a coefficient. */
-template <std::size_t N>
-[[gnu::always_inline]] inline __m256d polynomial(__m256d x, const std::uint64_t (&c)[N]) {
-    __m256d p =
-        _mm256_fmadd_pd(x, _mm256_set1_pd(bitsToDouble(c[0])), _mm256_set1_pd(bitsToDouble(c[1])));
+template <typename V, std::size_t N>
+[[gnu::always_inline]] inline V polynomial(V x, const std::uint64_t (&c)[N]) {
+    V p = fmadd(x, splat<V>(c[0]), splat<V>(c[1]));
     for (std::size_t k = 2; k < N; ++k) {
-        p = _mm256_fmadd_pd(x, p, _mm256_set1_pd(bitsToDouble(c[k])));
+        p = fmadd(x, p, splat<V>(c[k]));
     }
     return p;
+}
+
+/**
+ * The library's sine and cosine pair of the reduced argument (sx, sy): the sine in @p rx (before
+ * the quadrant's swap and signs, and before the sign of a zero argument) and the cosine in @p ry.
+ */
+template <typename V> [[gnu::always_inline]] inline void sinCosOfReduced(V sx, V sy, V& rx, V& ry) {
+    const V cross = sx * sy;
+    const V s2 = fmadd(sx, sx, cross + cross);
+
+    // Sine polynomial.
+    const V p = polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,
+                                0xbf2a01a019b64f6a, 0x3f8111111110f135, 0xbfc5555555555542});
+    const V us = (sx * s2) * p;
+    const V ax = sx + us;
+    const V ay = sy + (us + (sx - ax));
+    rx = ax + ay;
+
+    // Cosine polynomial.
+    const V q = polynomial(s2, {0xbda8fbf9c1bdb8ce, 0x3e21eea016409f05, 0xbe927e4f8130be9c,
+                                0x3efa01a019c8f025, 0xbf56c16c16c14c96, 0x3fa5555555555545,
+                                0xbfe0000000000000});
+    const V hx = s2 * q;
+    const V hy = fmadd(s2, q, -hx);
+    const V one = splat<V>(0x3ff0000000000000);
+    const V bx = hx + one;
+    ry = bx + (hy + (hx + (one - bx)));
 }
 
 /** The quotient the library reduces by: @p d times @p inverse (its bits), rounded to nearest. */
@@ -179,30 +205,12 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
                  {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a},
                  sx, sy);
     const __m128i ql = _mm256_cvtpd_epi32(dql);
-    const __m256d cross = _mm256_mul_pd(sx, sy);
-    const __m256d s2 = _mm256_fmadd_pd(sx, sx, _mm256_add_pd(cross, cross));
-
-    // Sine polynomial.
-    const __m256d p = polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,
-                                      0xbf2a01a019b64f6a, 0x3f8111111110f135, 0xbfc5555555555542});
-    const __m256d us = _mm256_mul_pd(_mm256_mul_pd(sx, s2), p);
-    const __m256d ax = _mm256_add_pd(sx, us);
-    const __m256d ay = _mm256_add_pd(sy, _mm256_add_pd(us, _mm256_sub_pd(sx, ax)));
-    __m256d rx = _mm256_add_pd(ax, ay);
+    __m256d rx;
+    __m256d ry;
+    sinCosOfReduced(sx, sy, rx, ry);
     const __m256d negativeZero = _mm256_castsi256_pd(
         _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
     rx = _mm256_blendv_pd(rx, signMask, negativeZero);
-
-    // Cosine polynomial.
-    const __m256d q = polynomial(s2, {0xbda8fbf9c1bdb8ce, 0x3e21eea016409f05, 0xbe927e4f8130be9c,
-                                      0x3efa01a019c8f025, 0xbf56c16c16c14c96, 0x3fa5555555555545,
-                                      0xbfe0000000000000});
-    const __m256d hx = _mm256_mul_pd(s2, q);
-    const __m256d hy = _mm256_fmsub_pd(s2, q, hx);
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d bx = _mm256_add_pd(hx, one);
-    const __m256d ry =
-        _mm256_add_pd(bx, _mm256_add_pd(hy, _mm256_add_pd(hx, _mm256_sub_pd(one, bx))));
 
     // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs.
     const __m256i quadrant = _mm256_cvtepi32_epi64(ql);
@@ -296,6 +304,69 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     const __m512d odd = _mm512_castsi512_pd(_mm512_maskz_slli_epi64(every, quadrant, 63));
     return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(d, _mm512_setzero_pd(), _CMP_EQ_OQ),
                                 _mm512_xor_pd(r, odd), d);
+}
+
+/**
+ * sin and cos of eight arguments: in each half, lane for lane, what sinCos4 with the reduction
+ * selected returns for those four (Sleef_sincosd4_u10avx2). The reduction is chosen for each
+ * half as the four-lane form chooses it, so a caller that took its arguments four at a time gets
+ * the same bits from half as many vectors.
+ */
+[[gnu::always_inline]] inline void sinCos8Select(__m512d d, __m512d& sines, __m512d& cosines) {
+    constexpr __mmask8 every = 0xFF;
+    if (_mm512_cmp_pd_mask(_mm512_abs_pd(d), _mm512_set1_pd(kShortReduction), _CMP_LT_OQ) != every)
+        [[unlikely]] {
+        // Past the short reduction's bound, or NaN: four at a time, where the library takes them.
+        alignas(64) double lanes[8];
+        alignas(64) double sinLanes[8];
+        alignas(64) double cosLanes[8];
+        _mm512_store_pd(lanes, d);
+        for (int half = 0; half < 8; half += 4) {
+            __m256d halfSines;
+            __m256d halfCosines;
+            sinCos4<Known::Nothing, Choice::Select>(_mm256_load_pd(lanes + half), halfSines,
+                                                    halfCosines);
+            _mm256_store_pd(sinLanes + half, halfSines);
+            _mm256_store_pd(cosLanes + half, halfCosines);
+        }
+        sines = _mm512_load_pd(sinLanes);
+        cosines = _mm512_load_pd(cosLanes);
+        return;
+    }
+    const __m512d dql =
+        _mm512_maskz_roundscale_pd(every, _mm512_mul_pd(d, splat<__m512d>(0x3fe45f306dc9c883)),
+                                   _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    __m512d x2;
+    __m512d y2;
+    twoPartReduction(d, dql, {0xbff921fb54442d18, 0xbc91a62633145c07}, x2, y2);
+    __m512d x4;
+    __m512d y4;
+    shortReduction(d, dql,
+                   {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a},
+                   x4, y4);
+    // The two-part form for a half whose four lanes are all below 15 (false for NaN).
+    const unsigned below = _mm512_cmp_pd_mask(_mm512_abs_pd(d), _mm512_set1_pd(15.0), _CMP_LT_OQ);
+    const auto twoPart = static_cast<__mmask8>(((below & 0x0Fu) == 0x0Fu ? 0x0Fu : 0u) |
+                                               ((below & 0xF0u) == 0xF0u ? 0xF0u : 0u));
+    __m512d rx;
+    __m512d ry;
+    sinCosOfReduced(_mm512_mask_blend_pd(twoPart, x4, x2), _mm512_mask_blend_pd(twoPart, y4, y2),
+                    rx, ry);
+    const __m512d signMask = _mm512_set1_pd(-0.0);
+    rx = _mm512_mask_blend_pd(
+        _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(d), _mm512_castpd_si512(signMask)), rx,
+        signMask);
+    // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs.
+    const __m512i quadrant =
+        _mm512_maskz_cvtepi32_epi64(every, _mm512_maskz_cvtpd_epi32(every, dql));
+    const __mmask8 odd = _mm512_test_epi64_mask(quadrant, _mm512_set1_epi64(1));
+    const __m512i sinSign = _mm512_maskz_slli_epi64(every, quadrant, 62);
+    const __m512i cosSign =
+        _mm512_maskz_slli_epi64(every, _mm512_add_epi64(quadrant, _mm512_set1_epi64(1)), 62);
+    sines = _mm512_xor_pd(_mm512_mask_blend_pd(odd, rx, ry),
+                          _mm512_and_pd(_mm512_castsi512_pd(sinSign), signMask));
+    cosines = _mm512_xor_pd(_mm512_mask_blend_pd(odd, ry, rx),
+                            _mm512_and_pd(_mm512_castsi512_pd(cosSign), signMask));
 }
 #endif
 
