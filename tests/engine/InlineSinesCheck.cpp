@@ -115,7 +115,7 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             __m512d wideS;
             __m512d wideC;
             inline_sines::sinCos8Select(wide, wideS, wideC);
-            const Sleef___m256d_2 high = Sleef_sincosd4_u10avx2(_mm256_load_pd(previous));
+            const Sleef___m256d_2 high = Sleef_sincosd4_u10avx2(_mm256_loadu_pd(previous));
             ok = ok && same(&wideS, &both.x, 32) && same(&wideC, &both.y, 32) &&
                  same(reinterpret_cast<const char*>(&wideS) + 32, &high.x, 32) &&
                  same(reinterpret_cast<const char*>(&wideC) + 32, &high.y, 32);
