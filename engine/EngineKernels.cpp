@@ -20,11 +20,34 @@ namespace {
 /** foldToUnit of both lanes, lane for lane the same, with masks instead of branches. */
 [[gnu::always_inline]] inline __m128d foldPairToUnit(__m128d v) {
     const __m128d t = _mm_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+#if defined(__AVX512VL__)
+    // Both candidates first, then two blends on masks compared straight into mask registers:
+    // the shortest way from the sum to the next step's point.
+    const __m128d above = _mm_sub_pd(v, t);
+    const __m128d below = _mm_add_pd(v, _mm_sub_pd(_mm_set1_pd(1.0), t));
+    const __m128d kept =
+        _mm_mask_blend_pd(_mm_cmp_pd_mask(v, _mm_set1_pd(1.0), _CMP_GT_OQ), v, above);
+    return _mm_mask_blend_pd(_mm_cmp_pd_mask(v, _mm_setzero_pd(), _CMP_LT_OQ), kept, below);
+#else
     const __m128d above = _mm_sub_pd(v, t);
     const __m128d below = _mm_add_pd(v, _mm_sub_pd(_mm_set1_pd(1.0), t));
     const __m128d kept = _mm_blendv_pd(v, below, _mm_cmp_pd(v, _mm_setzero_pd(), _CMP_LT_OQ));
     return _mm_blendv_pd(kept, above, _mm_cmp_pd(v, _mm_set1_pd(1.0), _CMP_GT_OQ));
+#endif
 }
+
+/** A plain set with each coefficient in both lanes of a pair, made once for the steps that
+ *  share it (the compiler would otherwise spread the coefficients out again at every step). */
+struct PlainPairs {
+    __m128d lambda;
+    __m128d alpha;
+    __m128d beta;
+    __m128d gamma;
+    __m128d omega;
+    explicit PlainPairs(const square::PlainSet& k)
+        : lambda(_mm_set1_pd(k.lambda)), alpha(_mm_set1_pd(k.alpha)), beta(_mm_set1_pd(k.beta)),
+          gamma(_mm_set1_pd(k.gamma)), omega(_mm_set1_pd(k.omega)) {}
+};
 
 /**
  * squarePlain of the point (x, y) held as the pair (x in the low lane, y in the high), without
@@ -34,9 +57,8 @@ namespace {
  * as much as by its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for the
  * first two orders' sines and cosines, x3 y3 (twice) for the third order's sines.
  */
-[[gnu::always_inline]] inline void plainStepPair(__m128d& point, const square::PlainSet& k,
-                                                 double emm, double offX, double offY,
-                                                 double twoPi) {
+[[gnu::always_inline]] inline void plainStepPair(__m128d& point, const PlainPairs& k, double emm,
+                                                 double offX, double offY, double twoPi) {
     const __m128d order1 = _mm_mul_pd(_mm_set1_pd(twoPi), point);
     const __m128d order2 = _mm_add_pd(order1, order1);
     // order1 + order1 is exact, so (order1 + order1) + order1 and order1 times 3 both round the
@@ -67,15 +89,19 @@ namespace {
     const __m128d cos1Other = _mm_permute_pd(_mm256_castpd256_pd128(cosV), 1);
     const __m128d cos2Other = _mm_permute_pd(_mm256_extractf128_pd(cosV, 1), 1);
 
-    __m128d n = _mm_mul_pd(_mm_set1_pd(k.lambda), sin1);
-    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(k.alpha), sin1), cos1Other));
-    n = _mm_add_pd(n, _mm_mul_pd(_mm_set1_pd(k.beta), sin2));
-    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(_mm_set1_pd(k.gamma), sin3), cos2Other));
-    n = _mm_sub_pd(n, _mm_mul_pd(_mm_set1_pd(k.omega), sin1Other));
+    __m128d n = _mm_mul_pd(k.lambda, sin1);
+    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(k.alpha, sin1), cos1Other));
+    n = _mm_add_pd(n, _mm_mul_pd(k.beta, sin2));
+    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(k.gamma, sin3), cos2Other));
+    n = _mm_sub_pd(n, _mm_mul_pd(k.omega, sin1Other));
     n = _mm_add_pd(n, _mm_set_pd(offY, offX));
     n = _mm_add_pd(n, _mm_mul_pd(_mm_set1_pd(emm), point));
     point = foldPairToUnit(n);
 }
+/** The coefficients as a span's plain steps take them. */
+using PlainStepSet = PlainPairs;
+#else
+using PlainStepSet = square::PlainSet;
 #endif
 
 /** squarePlain without the state cleaning, to inline into a loop. */
@@ -84,7 +110,7 @@ namespace {
                                                    double twoPi) {
 #if defined(ZARN_INLINE_SINES)
     __m128d point = _mm_set_pd(y, x);
-    plainStepPair(point, k, emm, offX, offY, twoPi);
+    plainStepPair(point, PlainPairs(k), emm, offX, offY, twoPi);
     x = _mm_cvtsd_f64(point);
     y = _mm_cvtsd_f64(_mm_unpackhi_pd(point, point));
 #else
@@ -324,9 +350,9 @@ template <typename Step> inline void runSpan(StepSpan& span, Step&& step) {
 }
 
 /**
- * A span of plain square steps: @p setOf(x, y) gives each step's coefficients (it may update
- * what @p emm refers to); the point goes from step to step as a pair where the sines are in
- * registers.
+ * A span of plain square steps: @p setOf(x, y) gives each step's coefficients as a
+ * PlainStepSet (it may update what @p emm refers to); the point goes from step to step as a
+ * pair where the sines are in registers.
  */
 template <typename SetOf>
 inline void runPlainSpan(StepSpan& span, SetOf&& setOf, const double& emm, double offX, double offY,
@@ -334,14 +360,14 @@ inline void runPlainSpan(StepSpan& span, SetOf&& setOf, const double& emm, doubl
 #if defined(ZARN_INLINE_SINES)
     runSpan(
         span, [&](__m128d & point) __attribute__((always_inline)) {
-            decltype(auto) set =
+            const PlainStepSet& set =
                 setOf(_mm_cvtsd_f64(point), _mm_cvtsd_f64(_mm_unpackhi_pd(point, point)));
             plainStepPair(point, set, emm, offX, offY, twoPi);
         });
 #else
     runSpan(
         span, [&](double& x, double& y) __attribute__((always_inline)) {
-            decltype(auto) set = setOf(x, y);
+            const PlainStepSet& set = setOf(x, y);
             plainStepInline(x, y, set, emm, offX, offY, twoPi);
         });
 #endif
@@ -372,13 +398,13 @@ void squareSpan(SqrMap& m, StepSpan& span) {
             });
         });
     } else {
-        const square::PlainSet k = m.plainSet();
+        const PlainStepSet k(m.plainSet());
         const double emm = m.emm;
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
         runPlainSpan(
-            span, [&k](double, double) -> const square::PlainSet& { return k; }, emm, offX, offY,
+            span, [&k](double, double) -> const PlainStepSet& { return k; }, emm, offX, offY,
             twoPi);
     }
 }
@@ -396,14 +422,14 @@ void octFourSpan(New84& m, StepSpan& span) {
             });
         });
     } else {
-        const square::PlainSet sets[2] = {m.secondSet(), m.plainSet()};
+        const PlainStepSet sets[2] = {PlainStepSet(m.secondSet()), PlainStepSet(m.plainSet())};
         const double emm = m.emm;
         const double offX = m.offX;
         const double offY = m.offY;
         const double twoPi = m.twoPi;
         runPlainSpan(
             span,
-            [&](double x, double y) -> const square::PlainSet& {
+            [&](double x, double y) -> const PlainStepSet& {
                 return sets[m.UsesFirstSet(x, y) ? 1 : 0];
             },
             emm, offX, offY, twoPi);
@@ -443,11 +469,14 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
         });
     } else {
         // The blend sets the step's coefficients and emm.
+        PlainStepSet now(m.nowSet());
         runPlainSpan(
             span,
-            [&](double, double) {
-                blendForStep();
-                return m.nowSet();
+            [&](double, double) -> const PlainStepSet& {
+                if (blendForStep()) {
+                    now = PlainStepSet(m.nowSet());
+                }
+                return now;
             },
             m.emmNow, m.offX, m.offY, m.twoPi);
     }

@@ -69,6 +69,7 @@ template <typename V>
     const V m = dql * splat<V>(piParts[0]);
     V xx = d + m;
     V xy = m + (d - xx);
+#pragma GCC unroll 2
     for (int k = 1; k < 3; ++k) {
         const V y = dql * splat<V>(piParts[k]);
         const V s = y + xx;
@@ -101,6 +102,7 @@ template <typename V>
 template <typename V, std::size_t N>
 [[gnu::always_inline]] inline V polynomial(V x, const std::uint64_t (&c)[N]) {
     V p = fmadd(x, splat<V>(c[0]), splat<V>(c[1]));
+#pragma GCC unroll 8
     for (std::size_t k = 2; k < N; ++k) {
         p = fmadd(x, p, splat<V>(c[k]));
     }
@@ -208,15 +210,16 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
     __m256d rx;
     __m256d ry;
     sinCosOfReduced(sx, sy, rx, ry);
-    const __m256d negativeZero = _mm256_castsi256_pd(
-        _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
-    rx = _mm256_blendv_pd(rx, signMask, negativeZero);
 
-    // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs.
+    // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs. The sine of
+    // -0 is -0: both zeros reduce to +0 in quadrant 0, so the argument's sign joins the sine's
+    // (beside the chain, instead of a blend on it).
     const __m256i quadrant = _mm256_cvtepi32_epi64(ql);
     const __m256d odd = _mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63));
-    const __m256d sinSign =
-        _mm256_and_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 62)), signMask);
+    const __m256d negativeZero = _mm256_castsi256_pd(
+        _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
+    const __m256d sinSign = _mm256_and_pd(
+        _mm256_or_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 62)), negativeZero), signMask);
     const __m256d cosSign =
         _mm256_and_pd(_mm256_castsi256_pd(
                           _mm256_slli_epi64(_mm256_add_epi64(quadrant, _mm256_set1_epi64x(1)), 62)),
@@ -265,11 +268,15 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
               sy);
 
     const __m256d r = sineOfReduced(sx, sy);
-    // An odd quadrant flips the sign; sin(0) is the argument itself (keeping the sign of -0).
+    // An odd quadrant flips the sign. sin(±0) is the argument itself: both zeros reduce to +0
+    // in quadrant 0, so the sign of -0 is flipped in the same way (beside the chain, instead of
+    // a blend on it).
     const __m256i quadrant = _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(dql));
-    const __m256d odd = _mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63));
-    return _mm256_blendv_pd(_mm256_xor_pd(r, odd), d,
-                            _mm256_cmp_pd(d, _mm256_setzero_pd(), _CMP_EQ_OQ));
+    const __m256d negativeZero = _mm256_castsi256_pd(
+        _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
+    const __m256d flip = _mm256_or_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63)),
+                                      _mm256_and_pd(negativeZero, signMask));
+    return _mm256_xor_pd(r, flip);
 }
 
 #if defined(__AVX512F__)
@@ -353,14 +360,15 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     sinCosOfReduced(_mm512_mask_blend_pd(twoPart, x4, x2), _mm512_mask_blend_pd(twoPart, y4, y2),
                     rx, ry);
     const __m512d signMask = _mm512_set1_pd(-0.0);
-    rx = _mm512_mask_blend_pd(
-        _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(d), _mm512_castpd_si512(signMask)), rx,
-        signMask);
-    // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs.
+    // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs, and the
+    // sine of -0 (reduced to +0, as +0 is) takes the argument's sign with them.
     const __m512i quadrant =
         _mm512_maskz_cvtepi32_epi64(every, _mm512_maskz_cvtpd_epi32(every, dql));
     const __mmask8 odd = _mm512_test_epi64_mask(quadrant, _mm512_set1_epi64(1));
-    const __m512i sinSign = _mm512_maskz_slli_epi64(every, quadrant, 62);
+    const __m512i sinSign = _mm512_mask_mov_epi64(
+        _mm512_maskz_slli_epi64(every, quadrant, 62),
+        _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(d), _mm512_castpd_si512(signMask)),
+        _mm512_castpd_si512(signMask));
     const __m512i cosSign =
         _mm512_maskz_slli_epi64(every, _mm512_add_epi64(quadrant, _mm512_set1_epi64(1)), 62);
     sines = _mm512_xor_pd(_mm512_mask_blend_pd(odd, rx, ry),
