@@ -67,7 +67,10 @@ struct PlainPairs {
     const __m128d order3 = _mm_mul_pd(order1, _mm_set1_pd(3.0));
     __m256d sinV;
     __m256d cosV;
+    // The third order's sine before its sign, and gamma with the sign put on it instead: the
+    // fourth term's product takes the sign from gamma, beside the chain, for the same bits.
     __m128d sin3;
+    __m128d signedGamma;
     // A point of the torus and its margin (both coordinates below 1.19, so that the second
     // order stays below 15) is tested once for every argument of the step.
     using inline_sines::Known;
@@ -76,11 +79,16 @@ struct PlainPairs {
         inline_sines::sinCos4<Known::BelowFifteen>(_mm256_set_m128d(order2, order1), sinV, cosV);
         // The upper lanes zero (free with a 128-bit operation) instead of repeating the lower:
         // lanes do not mix, and zero is below every bound the sine tests.
-        sin3 = _mm256_castpd256_pd128(
-            inline_sines::sin4<Known::BelowShortReduction>(_mm256_zextpd128_pd256(order3)));
+        __m256d reduced;
+        __m256d flip;
+        inline_sines::sineParts<Known::BelowShortReduction>(_mm256_zextpd128_pd256(order3), reduced,
+                                                            flip);
+        sin3 = _mm256_castpd256_pd128(reduced);
+        signedGamma = _mm_xor_pd(k.gamma, _mm256_castpd256_pd128(flip));
     } else {
         inline_sines::sinCos4(_mm256_set_m128d(order2, order1), sinV, cosV);
         sin3 = _mm256_castpd256_pd128(inline_sines::sin4(_mm256_set_m128d(order3, order3)));
+        signedGamma = k.gamma;
     }
     const __m128d sin1 = _mm256_castpd256_pd128(sinV);
     const __m128d sin2 = _mm256_extractf128_pd(sinV, 1);
@@ -92,7 +100,7 @@ struct PlainPairs {
     __m128d n = _mm_mul_pd(k.lambda, sin1);
     n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(k.alpha, sin1), cos1Other));
     n = _mm_add_pd(n, _mm_mul_pd(k.beta, sin2));
-    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(k.gamma, sin3), cos2Other));
+    n = _mm_add_pd(n, _mm_mul_pd(_mm_mul_pd(signedGamma, sin3), cos2Other));
     n = _mm_sub_pd(n, _mm_mul_pd(k.omega, sin1Other));
     n = _mm_add_pd(n, _mm_set_pd(offY, offX));
     n = _mm_add_pd(n, _mm_mul_pd(_mm_set1_pd(emm), point));

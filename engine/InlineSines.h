@@ -62,6 +62,13 @@ template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) 
  * split in four parts (piParts), as a double-double (sx, sy). The library also splits the
  * quotient into a part above 2^24 and the rest; below kShortReduction the upper part is zero and
  * its terms add nothing, not even the sign of a zero, so only the lower part's terms remain.
+ *
+ * Its first sum, d + dql piParts[0] + dql piParts[1] rounded once, comes from one fused
+ * multiply-add instead of a product and two additions: below kShortReduction the quotient has
+ * at most 23 bits and the first two parts at most 25, so both products are exact, d less the
+ * first is exact (the two are within a factor of two of each other), and the first two parts'
+ * sum is a double (the constant the two-part reduction multiplies by). Only that rounding is
+ * left, as in the fused form; the sum's other uses keep the library's own operations.
  */
 template <typename V>
 [[gnu::always_inline]] inline void shortReduction(V d, V dql, const std::uint64_t (&piParts)[4],
@@ -69,10 +76,11 @@ template <typename V>
     const V m = dql * splat<V>(piParts[0]);
     V xx = d + m;
     V xy = m + (d - xx);
+    const V firstTwo = splat<V>(piParts[0]) + splat<V>(piParts[1]);
 #pragma GCC unroll 2
     for (int k = 1; k < 3; ++k) {
         const V y = dql * splat<V>(piParts[k]);
-        const V s = y + xx;
+        const V s = k == 1 ? fmadd(dql, firstTwo, d) : y + xx;
         const V v = s - xx;
         xy = xy + ((y - v) + (xx - (s - v)));
         xx = s;
@@ -252,31 +260,46 @@ template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) 
     return fmadd(sx, wx, fmadd(wx, sy, sx * wy));
 }
 
-/** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
- *  the lower two when the upper two repeat them or are zero). */
-template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
+/**
+ * sin4 of arguments below kShortReduction (as @p K tells) in two parts: the sine of the reduced
+ * argument and the sign that its quadrant (and the sign of a -0 argument) puts on it, as the
+ * bits to flip. Their exclusive or is the sine; a caller that multiplies the sine next can flip
+ * the other factor's sign instead, beside the chain, for the same product bit for bit (for
+ * numbers: a NaN keeps its own sign).
+ */
+template <Known K>
+[[gnu::always_inline]] inline void sineParts(__m256d d, __m256d& reducedSine, __m256d& flip) {
+    static_assert(K != Known::Nothing, "arguments past the short reduction go to the library");
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
-    if (K == Known::Nothing && !allBelow(magnitude, kShortReduction)) [[unlikely]] {
-        return Sleef_sind4_u10avx2(d);
-    }
     const __m256d dql = quotient(d, 0x3fd45f306dc9c883);
     __m256d sx;
     __m256d sy;
     reduce<K>(d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
               {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
               sy);
-
-    const __m256d r = sineOfReduced(sx, sy);
+    reducedSine = sineOfReduced(sx, sy);
     // An odd quadrant flips the sign. sin(±0) is the argument itself: both zeros reduce to +0
     // in quadrant 0, so the sign of -0 is flipped in the same way (beside the chain, instead of
     // a blend on it).
     const __m256i quadrant = _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(dql));
     const __m256d negativeZero = _mm256_castsi256_pd(
         _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
-    const __m256d flip = _mm256_or_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63)),
-                                      _mm256_and_pd(negativeZero, signMask));
-    return _mm256_xor_pd(r, flip);
+    flip = _mm256_or_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63)),
+                        _mm256_and_pd(negativeZero, signMask));
+}
+
+/** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
+ *  the lower two when the upper two repeat them or are zero). */
+template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(__m256d d) {
+    if (K == Known::Nothing &&
+        !allBelow(_mm256_andnot_pd(_mm256_set1_pd(-0.0), d), kShortReduction)) [[unlikely]] {
+        return Sleef_sind4_u10avx2(d);
+    }
+    __m256d reducedSine;
+    __m256d flip;
+    sineParts<K == Known::Nothing ? Known::BelowShortReduction : K>(d, reducedSine, flip);
+    return _mm256_xor_pd(reducedSine, flip);
 }
 
 #if defined(__AVX512F__)
