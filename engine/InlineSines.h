@@ -5,9 +5,12 @@
 // through memory and, past an argument of 15, takes a reduction written for any argument below
 // 1e14; the plain square step has both on the chain from one point to the next. The operations here
 // are the library's own, in its order, with the same constants; only terms that are exactly zero
-// for the arguments taken here are left out. Arguments outside those ranges (and NaN) go to the
-// library itself. The constants are those of Debian 12's libsleef3 (3.5.1); the engine's tests
-// compare every function here with the library, bit for bit.
+// for the arguments taken here are left out, and two steps take a shorter form with the same
+// result for every argument: the short reduction's first sum (two exact terms, one rounding, one
+// fused multiply-add) and the sign of a -0 argument (flipped with the quadrant's signs instead of
+// blended in afterwards). Arguments outside those ranges (and NaN) go to the library itself. The
+// constants are those of Debian 12's libsleef3 (3.5.1); the engine's tests compare every function
+// here with the library, bit for bit.
 //
 // Defined only where AVX2 and FMA are (ZARN_INLINE_SINES): in the copies that
 // zarn_add_isa_variants builds with FMA, and on x86-64-v4.
@@ -65,10 +68,10 @@ template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) 
  *
  * Its first sum, d + dql piParts[0] + dql piParts[1] rounded once, comes from one fused
  * multiply-add instead of a product and two additions: below kShortReduction the quotient has
- * at most 23 bits and the first two parts at most 25, so both products are exact, d less the
- * first is exact (the two are within a factor of two of each other), and the first two parts'
- * sum is a double (the constant the two-part reduction multiplies by). Only that rounding is
- * left, as in the fused form; the sum's other uses keep the library's own operations.
+ * at most 23 bits and the first two parts at most 25, so both products are exact, d plus the
+ * first is exact (it is zero, or the two are within a factor of two of each other), and the
+ * first two parts' sum is a double (the constant the two-part reduction multiplies by). Only that
+ * rounding is left, as in the fused form; the sum's other uses keep the library's own operations.
  */
 template <typename V>
 [[gnu::always_inline]] inline void shortReduction(V d, V dql, const std::uint64_t (&piParts)[4],

@@ -23,13 +23,17 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
     constexpr double pi = 3.141592653589793;
     constexpr double inf = std::numeric_limits<double>::infinity();
     // The steps' own ranges and both sides of 15 and of the short reduction's bound; then tiny
-    // and subnormal values, quadrant edges, and values with a case of their own mixed with others.
+    // and subnormal values, quadrant edges, quadrant edges just below the short reduction's bound
+    // (where its fused first sum has the widest quotient), and values with a case of their own
+    // mixed with others.
     const double spans[][2] = {{0.0, 4.0 * pi}, {0.0, 6.2 * pi}, {-40.0, 40.0}, {-2e7, 2e7}};
     const double special[] = {0.0,
                               -0.0,
                               15.0,
                               std::nextafter(15.0, 0.0),
                               1e7,
+                              std::nextafter(1e7, 0.0),
+                              -std::nextafter(1e7, 0.0),
                               1e14,
                               1e300,
                               5e-324,
@@ -49,6 +53,9 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
         if (range == 5) {
             return static_cast<double>(g() % 40) * pi / 2.0 + (r - 0.5) * 1e-12;
         }
+        if (range == 6) {
+            return static_cast<double>(6366190 + g() % 8) * pi / 2.0 + (r - 0.5) * 1e-8;
+        }
         return g() % 2 != 0 ? special[g() % std::size(special)] : 20.0 * r;
     };
     const auto same = [](const void* a, const void* b, std::size_t n) {
@@ -58,7 +65,7 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
 #if defined(__AVX512F__)
     double previous[4] = {0.0, 0.0, 0.0, 0.0};
 #endif
-    for (int range = 0; range < 7; ++range) {
+    for (int range = 0; range < 8; ++range) {
         for (long k = 0; k < perRange; ++k) {
             alignas(32) double a[4] = {draw(range), draw(range), draw(range), draw(range)};
             const __m256d d = _mm256_load_pd(a);
