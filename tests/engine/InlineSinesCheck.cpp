@@ -106,6 +106,19 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             if (allBelow(1e7)) {
                 ok = ok &&
                      knownFormsAgree(std::integral_constant<Known, Known::BelowShortReduction>{});
+                // The parts, and the plain square's use of them: a factor carrying the flip
+                // times the reduced sine is the factor times the sine, bit for bit.
+                __m256d reduced;
+                __m256d flip;
+                inline_sines::sineParts<Known::BelowShortReduction>(d, reduced, flip);
+                const __m256d joined = _mm256_xor_pd(reduced, flip);
+                ok = ok && same(&joined, &sines, 32);
+                for (const double factor : {0.0307, -0.0419, 0.0, -0.0}) {
+                    const __m256d f = _mm256_set1_pd(factor);
+                    const __m256d moved = _mm256_mul_pd(_mm256_xor_pd(f, flip), reduced);
+                    const __m256d direct = _mm256_mul_pd(f, sines);
+                    ok = ok && same(&moved, &direct, 32);
+                }
             }
             if (allBelow(15.0)) {
                 ok = ok && knownFormsAgree(std::integral_constant<Known, Known::BelowFifteen>{});

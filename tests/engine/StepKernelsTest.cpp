@@ -184,8 +184,11 @@ TEST(StepKernels, PlainSquareFoldsSumsOnAndPastTheEdgesAsFoldToUnitOnEveryLevel)
         double point;
         double offset;
     };
-    const Edge edges[] = {{0.5, 0.5},   {0.5, 1.5},    {0.5, -3.5}, {0.25, -0.25},
-                          {0.75, -1.0}, {0.25, 1e300}, {0.3, 0.2}};
+    // Far below zero the fold's 1 - trunc(v) rounds (2^53 and past), which a fraction plus one
+    // would not.
+    const Edge edges[] = {{0.5, 0.5},           {0.5, 1.5},     {0.5, -3.5},
+                          {0.25, -0.25},        {0.75, -1.0},   {0.25, 1e300},
+                          {0.5, -0x1p53 - 2.0}, {0.25, -1e300}, {0.3, 0.2}};
     const square::PlainSet zero{};
     const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
     for (const Edge& ex : edges) {
@@ -200,6 +203,39 @@ TEST(StepKernels, PlainSquareFoldsSumsOnAndPastTheEdgesAsFoldToUnitOnEveryLevel)
                 EXPECT_EQ(bits(x), bits(wantX)) << isaName(isa) << " x " << ex.point;
                 EXPECT_EQ(bits(y), bits(wantY)) << isaName(isa) << " y " << ey.point;
             }
+        }
+    }
+}
+
+TEST(StepKernels, PlainSquareIsBitForBitTheSameAtV3AndV4) {
+    const std::vector<Isa> runnable = runnableIsas();
+    if (std::find(runnable.begin(), runnable.end(), Isa::V4) == runnable.end()) {
+        GTEST_SKIP() << "this processor has no x86-64-v4";
+    }
+    // Points of the torus, both sides of where the third order reaches 15 (15 / 6π), past the
+    // margin, negative, zeros of both signs and subnormal, for maps of every emm and offset.
+    const double third = 15.0 / (3.0 * square::kTwoPi);
+    const double special[] = {0.0, -0.0, 5e-324, third, std::nextafter(third, 0.0), 1.19, -0.4};
+    RandomSource rnd;
+    rnd.SeedFrom(0.73);
+    for (const double seed : {0.11, 0.52, 0.87}) {
+        const SqrMap m = randomSquare(seed);
+        for (int n = 0; n < 400; ++n) {
+            const auto draw = [&](int k) {
+                return k % 3 == 0 ? special[(n + k) % std::size(special)]
+                                  : (k % 3 == 1 ? rnd.Uniform() : 3.0 * rnd.Uniform() - 1.0);
+            };
+            const double x0 = draw(n);
+            const double y0 = draw(n / 3 + 1);
+            double point[2][2];
+            for (const Isa isa : {Isa::V3, Isa::V4}) {
+                double& x = point[isa == Isa::V4][0] = x0;
+                double& y = point[isa == Isa::V4][1] = y0;
+                engineKernelsFor(isa)->squarePlain(x, y, m.plainSet(), m.emm, m.offX, m.offY,
+                                                   m.twoPi);
+            }
+            ASSERT_EQ(std::memcmp(point[0], point[1], sizeof point[0]), 0)
+                << "map " << seed << " at " << x0 << ", " << y0;
         }
     }
 }
