@@ -18,11 +18,10 @@ namespace {
 
 #if defined(ZARN_INLINE_SINES)
 /** foldToUnit of both lanes, lane for lane the same, with masks instead of branches. */
-[[gnu::always_inline]] inline __m128d foldPairToUnit(__m128d v) {
+[[gnu::always_inline]] inline __m128d foldPairBySides(__m128d v) {
     const __m128d t = _mm_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
 #if defined(__AVX512VL__)
-    // Both candidates first, then two blends on masks compared straight into mask registers:
-    // the shortest way from the sum to the next step's point.
+    // Both candidates first, then two blends on masks compared straight into mask registers.
     const __m128d above = _mm_sub_pd(v, t);
     const __m128d below = _mm_add_pd(v, _mm_sub_pd(_mm_set1_pd(1.0), t));
     const __m128d kept =
@@ -34,6 +33,28 @@ namespace {
     const __m128d kept = _mm_blendv_pd(v, below, _mm_cmp_pd(v, _mm_setzero_pd(), _CMP_LT_OQ));
     return _mm_blendv_pd(kept, above, _mm_cmp_pd(v, _mm_set1_pd(1.0), _CMP_GT_OQ));
 #endif
+}
+
+/**
+ * foldToUnit of both lanes, lane for lane the same, as v less its floor: two operations from
+ * the sum to the next step's point instead of four. For every v that is not a whole number the
+ * two agree: v - floor(v) is one rounding of the same exact value as v + (1 - trunc(v)) below
+ * zero (floor(v) is trunc(v) - 1 there, and both are exact below 2^52, past which every double
+ * is whole) and as v - trunc(v) above it. Whole numbers (±0, 1 and the negative ones, which the
+ * fold keeps or sends to 1) and infinities take the fold by sides behind a branch that a
+ * chaotic orbit never takes. NaN stays NaN either way.
+ */
+[[gnu::always_inline]] inline __m128d foldPairToUnit(__m128d v) {
+    const __m128d floor = _mm_round_pd(v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+#if defined(__AVX512VL__)
+    const bool whole = _mm_cmp_pd_mask(floor, v, _CMP_EQ_OQ) != 0;
+#else
+    const bool whole = _mm_movemask_pd(_mm_cmp_pd(floor, v, _CMP_EQ_OQ)) != 0;
+#endif
+    if (whole) [[unlikely]] {
+        return foldPairBySides(v);
+    }
+    return _mm_sub_pd(v, floor);
 }
 
 /** A plain set with each coefficient in both lanes of a pair, made once for the steps that

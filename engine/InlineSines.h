@@ -125,8 +125,10 @@ template <typename V, std::size_t N>
  * the quadrant's swap and signs, and before the sign of a zero argument) and the cosine in @p ry.
  */
 template <typename V> [[gnu::always_inline]] inline void sinCosOfReduced(V sx, V sy, V& rx, V& ry) {
-    const V cross = sx * sy;
-    const V s2 = fmadd(sx, sx, cross + cross);
+    // The library's cross + cross with cross = sx sy, as (sx + sx) sy: doubling is exact and
+    // commutes with the rounding (sy is zero or far above the subnormals here), and sx + sx is
+    // ready before sy.
+    const V s2 = fmadd(sx, sx, (sx + sx) * sy);
 
     // Sine polynomial.
     const V p = polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,

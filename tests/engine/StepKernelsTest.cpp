@@ -185,10 +185,12 @@ TEST(StepKernels, PlainSquareFoldsSumsOnAndPastTheEdgesAsFoldToUnitOnEveryLevel)
         double offset;
     };
     // Far below zero the fold's 1 - trunc(v) rounds (2^53 and past), which a fraction plus one
-    // would not.
-    const Edge edges[] = {{0.5, 0.5},           {0.5, 1.5},     {0.5, -3.5},
-                          {0.25, -0.25},        {0.75, -1.0},   {0.25, 1e300},
-                          {0.5, -0x1p53 - 2.0}, {0.25, -1e300}, {0.3, 0.2}};
+    // would not. Whole sums take one way through the fold, the others (either side of the
+    // torus, up to where every double is whole) another.
+    const Edge edges[] = {{0.5, 0.5},     {0.5, 1.5},    {0.5, -3.5},          {0.25, -0.25},
+                          {0.75, -1.0},   {0.25, 1e300}, {0.5, -0x1p53 - 2.0}, {0.25, -1e300},
+                          {0.3, 0.2},     {0.3, -3.0},   {0.5, 1.25},          {0.5, 0x1p51},
+                          {0.5, -0x1p51}, {0.1, -0.7}};
     const square::PlainSet zero{};
     const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
     for (const Edge& ex : edges) {
