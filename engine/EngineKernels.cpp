@@ -167,6 +167,15 @@ using PlainStepSet = square::PlainSet;
 #endif
 }
 
+/** Where lane @p n of the detailed step's batch (the x angles, then the y angles, then zeros)
+ *  lies among its pairs (x k, y k) of depth D: x k at 2k, y k at 2k + 1, and a zero in the
+ *  eighth pair, which no depth fills. */
+template <int D, int N>
+inline constexpr int AngleLane = [] {
+    constexpr int filled = D > 1 ? D : 1;
+    return N < filled ? 2 * N : (N < 2 * filled ? 2 * (N - filled) + 1 : 15);
+}();
+
 /**
  * squareDetailed of depth D (0 to kMaxDepth) without the state cleaning, to inline into a loop.
  * With the depth known when compiling, the loops unroll, the angles and sines stay out of
@@ -185,26 +194,58 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
     double arg[room];
     double s[room];
     double c[room];
+#if defined(ZARN_INLINE_SINES) && defined(__AVX512F__)
+    {
+        // The angles as pairs (x k, y k), each the last plus the first as one at a time, put in
+        // the batch's order by one permutation a vector. Built in memory, they were written
+        // one by one and read back eight at a time, which waits for the writes to finish.
+        using Pair = double __attribute__((vector_size(16)));
+        using Eight = double __attribute__((vector_size(64)));
+        const Pair first = Pair{x, y} * twoPi;
+        Pair pairs[8] = {};
+        pairs[0] = first;
+#pragma GCC unroll 16
+        for (int k = 1; k < D; ++k) {
+            pairs[k] = pairs[k - 1] + first;
+        }
+        const auto quad = [&](int k) {
+            return __builtin_shufflevector(pairs[k], pairs[k + 1], 0, 1, 2, 3);
+        };
+        const Eight low = __builtin_shufflevector(quad(0), quad(2), 0, 1, 2, 3, 4, 5, 6, 7);
+        const Eight high = __builtin_shufflevector(quad(4), quad(6), 0, 1, 2, 3, 4, 5, 6, 7);
+        __m512d batch[room / 8];
+        batch[0] = reinterpret_cast<__m512d>(__builtin_shufflevector(
+            low, high, AngleLane<D, 0>, AngleLane<D, 1>, AngleLane<D, 2>, AngleLane<D, 3>,
+            AngleLane<D, 4>, AngleLane<D, 5>, AngleLane<D, 6>, AngleLane<D, 7>));
+        if constexpr (room > 8) {
+            batch[1] = reinterpret_cast<__m512d>(__builtin_shufflevector(
+                low, high, AngleLane<D, 8>, AngleLane<D, 9>, AngleLane<D, 10>, AngleLane<D, 11>,
+                AngleLane<D, 12>, AngleLane<D, 13>, AngleLane<D, 14>, AngleLane<D, 15>));
+        }
+        // Eight at a time in registers, each half with the reduction the four-lane form
+        // below selects for it: the same bits from fewer vectors.
+#pragma GCC unroll 4
+        for (int k = 0; k < room / 8; ++k) {
+            __m512d sines;
+            __m512d cosines;
+            inline_sines::sinCos8Select(batch[k], sines, cosines);
+            _mm512_storeu_pd(s + 8 * k, sines);
+            _mm512_storeu_pd(c + 8 * k, cosines);
+            _mm512_storeu_pd(arg + 8 * k, batch[k]);
+        }
+    }
+#else
     const double ax0 = twoPi * x;
     const double ay0 = twoPi * y;
     arg[0] = ax0;
     arg[filled] = ay0;
+#pragma GCC unroll 16
     for (int k = 1; k < D; ++k) {
         arg[k] = arg[k - 1] + ax0;
         arg[filled + k] = arg[filled + k - 1] + ay0;
     }
     zeroTail(arg, 2 * filled);
-#if defined(ZARN_INLINE_SINES) && defined(__AVX512F__)
-    // Eight at a time in registers, each half with the reduction the four-lane form below
-    // selects for it: the same bits from fewer vectors.
-    for (int k = 0; k < 2 * filled; k += 8) {
-        __m512d sines;
-        __m512d cosines;
-        inline_sines::sinCos8Select(_mm512_loadu_pd(arg + k), sines, cosines);
-        _mm512_storeu_pd(s + k, sines);
-        _mm512_storeu_pd(c + k, cosines);
-    }
-#elif defined(ZARN_INLINE_SINES)
+#if defined(ZARN_INLINE_SINES)
     // In registers four at a time, with the reduction selected instead of branched on: the
     // angles run to 6·2π·x, so whether a vector passes 15 changes from step to step, and every
     // mispredicted branch cost the chain more than the second reduction does.
@@ -219,6 +260,7 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
 #else
     sinCos(arg, s, c, 2 * filled);
 #endif
+#endif
 
     const double* sinX = s;
     const double* cosX = c;
@@ -226,13 +268,16 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
     const double* cosY = c + filled;
     double nx = emm * x + offX;
     double ny = emm * y + offY;
+#pragma GCC unroll 16
     for (int i = 0; i < D; ++i) {
+#pragma GCC unroll 16
         for (int j = 0; j < D; ++j) {
             const double cij = coef[i][j];
             nx += sinX[i] * cij * cosY[j];
             ny += sinY[i] * cij * cosX[j];
         }
     }
+#pragma GCC unroll 16
     for (int k = 0; k < filled; ++k) {
         t.angleX[k] = arg[k];
         t.angleY[k] = arg[filled + k];
