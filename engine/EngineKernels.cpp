@@ -167,6 +167,7 @@ using PlainStepSet = square::PlainSet;
 #endif
 }
 
+#if defined(ZARN_INLINE_SINES) && defined(__AVX512F__)
 /** Where lane @p n of the detailed step's batch (the x angles, then the y angles, then zeros)
  *  lies among its pairs (x k, y k) of depth D: x k at 2k, y k at 2k + 1, and a zero in the
  *  eighth pair, which no depth fills. */
@@ -175,6 +176,7 @@ inline constexpr int AngleLane = [] {
     constexpr int filled = D > 1 ? D : 1;
     return N < filled ? 2 * N : (N < 2 * filled ? 2 * (N - filled) + 1 : 15);
 }();
+#endif
 
 /**
  * squareDetailed of depth D (0 to kMaxDepth) without the state cleaning, to inline into a loop.

@@ -2,6 +2,7 @@
 # Builds the session-file fuzzer with clang (AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build/fuzz and runs it for a bounded time. Exits non-zero when it finds a crash, a leak, a
 # time-out or an input that uses too much memory; the input is left in build/fuzz/findings/.
+# Exits with 3 when the fuzzer does not build.
 #
 #   scripts/fuzz.sh [SECONDS] [more libFuzzer options]     (SECONDS defaults to 60)
 #
@@ -17,7 +18,8 @@ shift || true
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX:-clang++}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARN_FUZZ=ON -DZARN_CORE_ONLY=ON -DZARN_WERROR=ON \
     -DZARN_BUILD_TESTS=OFF -DZARN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target session_fuzz session_seeds -j "${JOBS:-2}"
+# A fuzzer that does not build is not a finding: exit 3 so that the caller can tell the two apart.
+cmake --build "$build" --target session_fuzz session_seeds -j "${JOBS:-2}" || exit 3
 
 corpus="$build/corpus"
 mkdir -p "$corpus" "$build/findings"

@@ -35,9 +35,15 @@ TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsa
     -L document_tests
 
 echo "== session reader under libFuzzer (60 s)" >&2
-if ! bash scripts/fuzz.sh 60 > build/fuzz.log 2>&1; then
+fuzz_status=0
+bash scripts/fuzz.sh 60 > build/fuzz.log 2>&1 || fuzz_status=$?
+if [ "$fuzz_status" -ne 0 ]; then
     tail -n 60 build/fuzz.log >&2
-    echo "the session fuzzer found a problem (input in build/fuzz/findings/)" >&2
+    if [ "$fuzz_status" -eq 3 ]; then
+        echo "the session fuzzer did not build with clang (the errors are above)" >&2
+    else
+        echo "the session fuzzer found a problem (input in build/fuzz/findings/)" >&2
+    fi
     exit 1
 fi
 grep -E "stat::number_of_executed_units|Done [0-9]+ runs" build/fuzz.log >&2 || true
