@@ -324,26 +324,40 @@ TEST(StepKernels, DetailedSquareIsBitForBitTheSameAtV3AndV4) {
     if (std::find(runnable.begin(), runnable.end(), Isa::V4) == runnable.end()) {
         GTEST_SKIP() << "this processor has no x86-64-v4";
     }
-    SqrMap square = randomSquare(0.31);
+    const SqrMap square = randomSquare(0.31);
     RandomSource rnd;
     rnd.SeedFrom(0.9);
     // Points of the torus, a few past it (angles over 15 in some vectors, not in others) and
-    // some past the short reduction's bound, at every depth.
+    // some past the short reduction's bound, at every depth; every third coordinate one where a
+    // half of the batch passes 15 and the other does not (15 / 6π and its neighbour), a zero of
+    // either sign or a negative point. The angles, sines and cosines the step leaves in its
+    // tables must agree too (v4 builds its angles in registers, v3 in memory).
+    const double sixth = 15.0 / (6.0 * square::kTwoPi);
+    const double special[] = {sixth, std::nextafter(sixth, 1.0), 0.0, -0.0, -0.7, 1.19};
     for (int n = 0; n < 700; ++n) {
         const double scale = n % 7 == 0 ? 4e6 : (n % 5 == 0 ? 2.5 : 1.0);
-        const double x0 = scale * rnd.Uniform();
-        const double y0 = scale * rnd.Uniform();
+        const double x0 = n % 3 == 1 ? special[n % std::size(special)] : scale * rnd.Uniform();
+        const double y0 = n % 3 == 2 ? special[n / 3 % std::size(special)] : scale * rnd.Uniform();
         const int depth = n % (square::kMaxDepth + 1);
+        SqrMap maps[2] = {square, square};
         double point[2][2];
         for (const Isa isa : {Isa::V3, Isa::V4}) {
+            SqrMap& m = maps[isa == Isa::V4];
             double& x = point[isa == Isa::V4][0] = x0;
             double& y = point[isa == Isa::V4][1] = y0;
             engineKernelsFor(isa)->squareDetailed(
-                x, y, square.coef, depth, square.emm, square.offX, square.offY, square.twoPi,
-                {square.angleX, square.angleY, square.sinX, square.cosY, square.sinY, square.cosX});
+                x, y, m.coef, depth, m.emm, m.offX, m.offY, m.twoPi,
+                {m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX});
         }
         ASSERT_EQ(std::memcmp(point[0], point[1], sizeof point[0]), 0)
             << "depth " << depth << " at " << x0 << ", " << y0;
+        const auto same = [](const square::Table& a, const square::Table& b) {
+            return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+        };
+        EXPECT_TRUE(same(maps[0].angleX, maps[1].angleX) && same(maps[0].angleY, maps[1].angleY) &&
+                    same(maps[0].sinX, maps[1].sinX) && same(maps[0].cosX, maps[1].cosX) &&
+                    same(maps[0].sinY, maps[1].sinY) && same(maps[0].cosY, maps[1].cosY))
+            << "tables at depth " << depth << " at " << x0 << ", " << y0;
     }
 }
 
