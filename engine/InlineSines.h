@@ -66,31 +66,28 @@ template <typename V> [[gnu::always_inline]] inline V splat(std::uint64_t bits) 
  * quotient into a part above 2^24 and the rest; below kShortReduction the upper part is zero and
  * its terms add nothing, not even the sign of a zero, so only the lower part's terms remain.
  *
- * Its first sum, d + dql piParts[0] + dql piParts[1] rounded once, comes from one fused
- * multiply-add instead of a product and two additions: below kShortReduction the quotient has
- * at most 23 bits and the first two parts at most 25, so both products are exact, d plus the
- * first is exact (it is zero, or the two are within a factor of two of each other), and the
- * first two parts' sum is a double (the constant the two-part reduction multiplies by). Only that
- * rounding is left, as in the fused form; the sum's other uses keep the library's own operations.
+ * The library adds the terms one at a time and keeps each sum's rounding error. Below
+ * kShortReduction the first two terms leave none: the quotient has at most 23 bits and the first
+ * two parts at most 25, so both products are exact; d plus the first is exact (it is zero, or
+ * the two are within a factor of two of each other); and adding the second is exact too, as the
+ * sum is the reduced argument, below 1, and a multiple of 2^-53 (d is one from 0.5 on, the second
+ * product is a multiple of 2^-49, and below 0.5 the quotient is zero). Both errors are +0, and so
+ * is the running error after them. The sum of the first two terms is then d plus dql times the
+ * first two parts' sum (a double: the constant the two-part reduction multiplies by), one fused
+ * multiply-add; the third term's error is the first that counts, and as it is never -0, adding
+ * it to +0 gives itself.
  */
 template <typename V>
 [[gnu::always_inline]] inline void shortReduction(V d, V dql, const std::uint64_t (&piParts)[4],
                                                   V& sx, V& sy) {
-    const V m = dql * splat<V>(piParts[0]);
-    V xx = d + m;
-    V xy = m + (d - xx);
-    const V firstTwo = splat<V>(piParts[0]) + splat<V>(piParts[1]);
-#pragma GCC unroll 2
-    for (int k = 1; k < 3; ++k) {
-        const V y = dql * splat<V>(piParts[k]);
-        const V s = k == 1 ? fmadd(dql, firstTwo, d) : y + xx;
-        const V v = s - xx;
-        xy = xy + ((y - v) + (xx - (s - v)));
-        xx = s;
-    }
-    const V y = dql * splat<V>(piParts[3]);
-    sx = y + xx;
-    sy = (y + (xx - sx)) + xy;
+    const V firstTwo = fmadd(dql, splat<V>(piParts[0]) + splat<V>(piParts[1]), d);
+    const V y = dql * splat<V>(piParts[2]);
+    const V s = y + firstTwo;
+    const V v = s - firstTwo;
+    const V error = (y - v) + (firstTwo - (s - v));
+    const V last = dql * splat<V>(piParts[3]);
+    sx = last + s;
+    sy = (last + (s - sx)) + error;
 }
 
 /** d less the quotient @p dql times a constant split in the two parts @p two, as a
@@ -120,33 +117,54 @@ template <typename V, std::size_t N>
     return p;
 }
 
-/**
- * The library's sine and cosine pair of the reduced argument (sx, sy): the sine in @p rx (before
- * the quadrant's swap and signs, and before the sign of a zero argument) and the cosine in @p ry.
- */
-template <typename V> [[gnu::always_inline]] inline void sinCosOfReduced(V sx, V sy, V& rx, V& ry) {
+/** The square of the reduced argument (sx, sy) that the sine and cosine polynomials take. */
+template <typename V> [[gnu::always_inline]] inline V squareOfReduced(V sx, V sy) {
     // The library's cross + cross with cross = sx sy, as (sx + sx) sy: doubling is exact and
     // commutes with the rounding (sy is zero or far above the subnormals here), and sx + sx is
     // ready before sy.
-    const V s2 = fmadd(sx, sx, (sx + sx) * sy);
+    return fmadd(sx, sx, (sx + sx) * sy);
+}
 
-    // Sine polynomial.
-    const V p = polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,
-                                0xbf2a01a019b64f6a, 0x3f8111111110f135, 0xbfc5555555555542});
-    const V us = (sx * s2) * p;
+/** The sine and cosine polynomials of the reduced argument's square. */
+template <typename V> struct ReducedPolynomials {
+    V sine;
+    V cosine;
+};
+
+/** The library's sine and cosine polynomials at the square @p s2 of the reduced argument. */
+template <typename V> [[gnu::always_inline]] inline ReducedPolynomials<V> polynomialsOf(V s2) {
+    return {polynomial(s2, {0x3de5d82500becb6b, 0xbe5ae5e1e6f6f6d8, 0x3ec71de3503eae9c,
+                            0xbf2a01a019b64f6a, 0x3f8111111110f135, 0xbfc5555555555542}),
+            polynomial(s2, {0xbda8fbf9c1bdb8ce, 0x3e21eea016409f05, 0xbe927e4f8130be9c,
+                            0x3efa01a019c8f025, 0xbf56c16c16c14c96, 0x3fa5555555555545,
+                            0xbfe0000000000000})};
+}
+
+/**
+ * The library's sine and cosine pair of the reduced argument (sx, sy), from its square @p s2 and
+ * the polynomials @p pq there: the sine in @p rx (before the quadrant's swap and signs, and
+ * before the sign of a zero argument) and the cosine in @p ry.
+ */
+template <typename V>
+[[gnu::always_inline]] inline void
+sinCosFromPolynomials(V sx, V sy, V s2, const ReducedPolynomials<V>& pq, V& rx, V& ry) {
+    const V us = (sx * s2) * pq.sine;
     const V ax = sx + us;
     const V ay = sy + (us + (sx - ax));
     rx = ax + ay;
 
-    // Cosine polynomial.
-    const V q = polynomial(s2, {0xbda8fbf9c1bdb8ce, 0x3e21eea016409f05, 0xbe927e4f8130be9c,
-                                0x3efa01a019c8f025, 0xbf56c16c16c14c96, 0x3fa5555555555545,
-                                0xbfe0000000000000});
-    const V hx = s2 * q;
-    const V hy = fmadd(s2, q, -hx);
+    const V hx = s2 * pq.cosine;
+    const V hy = fmadd(s2, pq.cosine, -hx);
     const V one = splat<V>(0x3ff0000000000000);
     const V bx = hx + one;
     ry = bx + (hy + (hx + (one - bx)));
+}
+
+/** The library's sine and cosine pair of the reduced argument (sx, sy), as
+ *  sinCosFromPolynomials gives it. */
+template <typename V> [[gnu::always_inline]] inline void sinCosOfReduced(V sx, V sy, V& rx, V& ry) {
+    const V s2 = squareOfReduced(sx, sy);
+    sinCosFromPolynomials(sx, sy, s2, polynomialsOf(s2), rx, ry);
 }
 
 /** The quotient the library reduces by: @p d times @p inverse (its bits), rounded to nearest. */
@@ -341,6 +359,13 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
                                 _mm512_xor_pd(r, odd), d);
 }
 
+/** sinCosOfReduced out of line: sinCos8Select's path for a square that its early square did not
+ *  foresee, kept out of the hot code so that the early path does not wait for it. */
+[[gnu::noinline, gnu::cold]] inline void sinCosOfReducedApart(__m512d sx, __m512d sy, __m512d& rx,
+                                                              __m512d& ry) {
+    sinCosOfReduced(sx, sy, rx, ry);
+}
+
 /**
  * sin and cos of eight arguments: in each half, lane for lane, what sinCos4 with the reduction
  * selected returns for those four (Sleef_sincosd4_u10avx2). The reduction is chosen for each
@@ -371,9 +396,18 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     const __m512d dql =
         _mm512_maskz_roundscale_pd(every, _mm512_mul_pd(d, splat<__m512d>(0x3fe45f306dc9c883)),
                                    _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    // The polynomials take only the square of the reduced argument. The four-part reduction
+    // differs from the two-part one by far less than the square's rounding step, so where a
+    // half takes the four-part form its square is the two-part form's all but always. The
+    // polynomials start from the two-part square; the four-part reduction comes after them in
+    // the code, so that it takes the units only when the polynomials leave them free, and its
+    // square confirms the early one. Where the two squares are not the same number in every
+    // lane, the whole is evaluated again from the selected form.
     __m512d x2;
     __m512d y2;
     twoPartReduction(d, dql, {0xbff921fb54442d18, 0xbc91a62633145c07}, x2, y2);
+    const __m512d early = squareOfReduced(x2, y2);
+    const auto pq = polynomialsOf(early);
     __m512d x4;
     __m512d y4;
     shortReduction(d, dql,
@@ -383,10 +417,16 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     const unsigned below = _mm512_cmp_pd_mask(_mm512_abs_pd(d), _mm512_set1_pd(15.0), _CMP_LT_OQ);
     const auto twoPart = static_cast<__mmask8>(((below & 0x0Fu) == 0x0Fu ? 0x0Fu : 0u) |
                                                ((below & 0xF0u) == 0xF0u ? 0xF0u : 0u));
+    const __m512d sx = _mm512_mask_blend_pd(twoPart, x4, x2);
+    const __m512d sy = _mm512_mask_blend_pd(twoPart, y4, y2);
     __m512d rx;
     __m512d ry;
-    sinCosOfReduced(_mm512_mask_blend_pd(twoPart, x4, x2), _mm512_mask_blend_pd(twoPart, y4, y2),
-                    rx, ry);
+    sinCosFromPolynomials(sx, sy, early, pq, rx, ry);
+    if (_mm512_cmpeq_epi64_mask(_mm512_castpd_si512(early),
+                                _mm512_castpd_si512(squareOfReduced(sx, sy))) != every)
+        [[unlikely]] {
+        sinCosOfReducedApart(sx, sy, rx, ry);
+    }
     const __m512d signMask = _mm512_set1_pd(-0.0);
     // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs, and the
     // sine of -0 (reduced to +0, as +0 is) takes the argument's sign with them.

@@ -24,8 +24,8 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
     constexpr double inf = std::numeric_limits<double>::infinity();
     // The steps' own ranges and both sides of 15 and of the short reduction's bound; then tiny
     // and subnormal values, quadrant edges, quadrant edges just below the short reduction's bound
-    // (where its fused first sum has the widest quotient), and values with a case of their own
-    // mixed with others.
+    // (where its fused first sum has the widest quotient), the edges and magnitudes its exact
+    // first sums rest on, and values with a case of their own mixed with others.
     const double spans[][2] = {{0.0, 4.0 * pi}, {0.0, 6.2 * pi}, {-40.0, 40.0}, {-2e7, 2e7}};
     const double special[] = {0.0,
                               -0.0,
@@ -56,6 +56,17 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
         if (range == 6) {
             return static_cast<double>(6366190 + g() % 8) * pi / 2.0 + (r - 0.5) * 1e-8;
         }
+        const double sign = g() % 2 != 0 ? -1.0 : 1.0;
+        if (range == 7) {
+            // Both sides of a power of two (where an argument's last bit changes) and of pi/4
+            // (where the quotient leaves zero).
+            const double at =
+                g() % 2 != 0 ? std::ldexp(1.0, static_cast<int>(g() % 25) - 2) : pi / 4.0;
+            return sign * at * (1.0 + (r - 0.5) * 1e-12);
+        }
+        if (range == 8) {
+            return sign * (0.3 + r);
+        }
         return g() % 2 != 0 ? special[g() % std::size(special)] : 20.0 * r;
     };
     const auto same = [](const void* a, const void* b, std::size_t n) {
@@ -65,7 +76,7 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
 #if defined(__AVX512F__)
     double previous[4] = {0.0, 0.0, 0.0, 0.0};
 #endif
-    for (int range = 0; range < 8; ++range) {
+    for (int range = 0; range < 10; ++range) {
         for (long k = 0; k < perRange; ++k) {
             alignas(32) double a[4] = {draw(range), draw(range), draw(range), draw(range)};
             const __m256d d = _mm256_load_pd(a);
