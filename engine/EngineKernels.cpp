@@ -208,7 +208,8 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
         pairs[0] = first;
 #pragma GCC unroll 16
         for (int k = 1; k < D; ++k) {
-            pairs[k] = pairs[k - 1] + first;
+            // The second is exact, so the third is three times the first rounded once.
+            pairs[k] = k == 2 ? first * 3.0 : pairs[k - 1] + first;
         }
         const auto quad = [&](int k) {
             return __builtin_shufflevector(pairs[k], pairs[k + 1], 0, 1, 2, 3);

@@ -352,8 +352,7 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
             sy);
     }
     const __m512d r = sineOfReduced(sx, sy);
-    const __m512i quadrant =
-        _mm512_maskz_cvtepi32_epi64(every, _mm512_maskz_cvtpd_epi32(every, dql));
+    const __m512i quadrant = _mm512_maskz_cvtpd_epi64(every, dql);
     const __m512d odd = _mm512_castsi512_pd(_mm512_maskz_slli_epi64(every, quadrant, 63));
     return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(d, _mm512_setzero_pd(), _CMP_EQ_OQ),
                                 _mm512_xor_pd(r, odd), d);
@@ -430,8 +429,7 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     const __m512d signMask = _mm512_set1_pd(-0.0);
     // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs, and the
     // sine of -0 (reduced to +0, as +0 is) takes the argument's sign with them.
-    const __m512i quadrant =
-        _mm512_maskz_cvtepi32_epi64(every, _mm512_maskz_cvtpd_epi32(every, dql));
+    const __m512i quadrant = _mm512_maskz_cvtpd_epi64(every, dql);
     const __mmask8 odd = _mm512_test_epi64_mask(quadrant, _mm512_set1_epi64(1));
     const __m512i sinSign = _mm512_mask_mov_epi64(
         _mm512_maskz_slli_epi64(every, quadrant, 62),
