@@ -167,6 +167,35 @@ using PlainStepSet = square::PlainSet;
 #endif
 }
 
+#if defined(ZARN_INLINE_SINES)
+/** A point as the spans pass it from step to step: (x, y) as a pair (x in the low lane) where
+ *  the sines are in registers, two doubles elsewhere. */
+using StepPoint = __m128d;
+[[gnu::always_inline]] inline StepPoint makeStepPoint(double x, double y) {
+    return _mm_set_pd(y, x);
+}
+[[gnu::always_inline]] inline double pointX(StepPoint p) {
+    return _mm_cvtsd_f64(p);
+}
+[[gnu::always_inline]] inline double pointY(StepPoint p) {
+    return _mm_cvtsd_f64(_mm_unpackhi_pd(p, p));
+}
+#else
+struct StepPoint {
+    double x;
+    double y;
+};
+[[gnu::always_inline]] inline StepPoint makeStepPoint(double x, double y) {
+    return {x, y};
+}
+[[gnu::always_inline]] inline double pointX(StepPoint p) {
+    return p.x;
+}
+[[gnu::always_inline]] inline double pointY(StepPoint p) {
+    return p.y;
+}
+#endif
+
 #if defined(ZARN_INLINE_SINES) && defined(__AVX512F__)
 /** Where lane @p n of the detailed step's batch (the x angles, then the y angles, then zeros)
  *  lies among its pairs (x k, y k) of depth D: x k at 2k, y k at 2k + 1, and a zero in the
@@ -179,16 +208,21 @@ inline constexpr int AngleLane = [] {
 #endif
 
 /**
- * squareDetailed of depth D (0 to kMaxDepth) without the state cleaning, to inline into a loop.
- * With the depth known when compiling, the loops unroll, the angles and sines stay out of
- * memory's way and the products are scheduled beside the sums: about a quarter less time a
- * step than one loop for every depth, with the same operations in the same order.
+ * squareDetailed of depth D (0 to kMaxDepth) without the state cleaning, to inline into a loop,
+ * on the point as the spans pass it from step to step: where the fold leaves a pair, the angles
+ * start from it as it is, without taking it apart and putting it together again on the way
+ * from one step's sums to the next step's sines. With the depth known when compiling, the loops
+ * unroll, the angles and sines stay out of memory's way and the products are scheduled beside
+ * the sums: about a quarter less time a step than one loop for every depth, with the same
+ * operations in the same order.
  */
 template <int D>
-[[gnu::always_inline]] inline void
-detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double emm, double offX,
-                   double offY, double twoPi, const square::DetailTables& t) {
+[[gnu::always_inline]] inline void detailedStepOf(StepPoint& point, const square::CoefGrid& coef,
+                                                  double emm, double offX, double offY,
+                                                  double twoPi, const square::DetailTables& t) {
     static_assert(D >= 0 && D <= square::kMaxDepth);
+    const double x = pointX(point);
+    const double y = pointY(point);
     constexpr int filled = D > 1 ? D : 1;
     // One batch: the x angles, then the y angles, built in locals (the scratch tables are
     // written afterwards, off the step's critical path).
@@ -203,7 +237,7 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
         // one by one and read back eight at a time, which waits for the writes to finish.
         using Pair = double __attribute__((vector_size(16)));
         using Eight = double __attribute__((vector_size(64)));
-        const Pair first = Pair{x, y} * twoPi;
+        const Pair first = reinterpret_cast<Pair>(point) * twoPi;
         Pair pairs[8] = {};
         pairs[0] = first;
 #pragma GCC unroll 16
@@ -293,13 +327,21 @@ detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double em
     // Both at once with masks: which side of the torus a coordinate leaves by is no more
     // predictable than the sums, and a branch mispredicted at the end of the chain delays the
     // next step.
-    const __m128d folded = foldPairToUnit(_mm_set_pd(ny, nx));
-    x = _mm_cvtsd_f64(folded);
-    y = _mm_cvtsd_f64(_mm_unpackhi_pd(folded, folded));
+    point = foldPairToUnit(_mm_set_pd(ny, nx));
 #else
-    x = foldToUnit(nx);
-    y = foldToUnit(ny);
+    point = {foldToUnit(nx), foldToUnit(ny)};
 #endif
+}
+
+/** The detailed step of depth D on a point held as two doubles. */
+template <int D>
+[[gnu::always_inline]] inline void
+detailedStepInline(double& x, double& y, const square::CoefGrid& coef, double emm, double offX,
+                   double offY, double twoPi, const square::DetailTables& t) {
+    StepPoint point = makeStepPoint(x, y);
+    detailedStepOf<D>(point, coef, emm, offX, offY, twoPi, t);
+    x = pointX(point);
+    y = pointY(point);
 }
 
 /** f(std::integral_constant<int, D>{}) for the one D of @p depths that equals @p d. */
@@ -470,9 +512,15 @@ void squareSpan(SqrMap& m, StepSpan& span) {
     if (m.detail == 1) {
         const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
         withDepth(m.depth, [&](auto d) {
+#if defined(ZARN_INLINE_SINES)
+            runSpan(span, [&](StepPoint& point) {
+                detailedStepOf<d.value>(point, m.coef, m.emm, m.offX, m.offY, m.twoPi, t);
+            });
+#else
             runSpan(span, [&](double& x, double& y) {
                 detailedStepInline<d.value>(x, y, m.coef, m.emm, m.offX, m.offY, m.twoPi, t);
             });
+#endif
         });
     } else {
         const PlainStepSet k(m.plainSet());
@@ -493,10 +541,18 @@ void octFourSpan(New84& m, StepSpan& span) {
         const square::CoefGrid second = square::coefGridOf(m.coef2);
         const square::DetailTables t{m.angleX, m.angleY, m.sinX, m.cosY, m.sinY, m.cosX};
         withDepth(m.depth, [&](auto d) {
+#if defined(ZARN_INLINE_SINES)
+            runSpan(span, [&](StepPoint& point) {
+                const square::CoefGrid& coef =
+                    m.UsesFirstSet(pointX(point), pointY(point)) ? m.coef : second;
+                detailedStepOf<d.value>(point, coef, m.emm, m.offX, m.offY, m.twoPi, t);
+            });
+#else
             runSpan(span, [&](double& x, double& y) {
                 const square::CoefGrid& coef = m.UsesFirstSet(x, y) ? m.coef : second;
                 detailedStepInline<d.value>(x, y, coef, m.emm, m.offX, m.offY, m.twoPi, t);
             });
+#endif
         });
     } else {
         const PlainStepSet sets[2] = {PlainStepSet(m.secondSet()), PlainStepSet(m.plainSet())};
@@ -537,12 +593,21 @@ void squaretSpan(SqrMapt& m, StepSpan& span) {
     if (m.detail != 0) {
         square::CoefGrid coef{};
         withDepth(m.depth, [&](auto d) {
+#if defined(ZARN_INLINE_SINES)
+            runSpan(span, [&](StepPoint& point) {
+                if (blendForStep()) {
+                    coef = square::coefGridOf(m.matrixNow);
+                }
+                detailedStepOf<d.value>(point, coef, m.emmNow, m.offX, m.offY, m.twoPi, t);
+            });
+#else
             runSpan(span, [&](double& x, double& y) {
                 if (blendForStep()) {
                     coef = square::coefGridOf(m.matrixNow);
                 }
                 detailedStepInline<d.value>(x, y, coef, m.emmNow, m.offX, m.offY, m.twoPi, t);
             });
+#endif
         });
     } else {
         // The blend sets the step's coefficients and emm.
