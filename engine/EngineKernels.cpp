@@ -102,8 +102,8 @@ struct PlainPairs {
         // lanes do not mix, and zero is below every bound the sine tests.
         __m256d reduced;
         __m256d flip;
-        inline_sines::sineParts<Known::BelowShortReduction>(_mm256_zextpd128_pd256(order3), reduced,
-                                                            flip);
+        inline_sines::sineParts<Known::BelowShortReduction, inline_sines::Choice::Early>(
+            _mm256_zextpd128_pd256(order3), reduced, flip);
         sin3 = _mm256_castpd256_pd128(reduced);
         signedGamma = _mm_xor_pd(k.gamma, _mm256_castpd256_pd128(flip));
     } else {

@@ -185,9 +185,11 @@ enum class Known { Nothing, BelowShortReduction, BelowFifteen };
  * it pays where a step's chain waits for the sines and its arguments cross 15 from step to step
  * (the detailed square), not where many independent sines keep the processor busy meanwhile,
  * nor for the plain square's third order, whose one vector the extra reduction slows more than
- * its mispredictions do.
+ * its mispredictions do. Early (sineParts only) selects too, but starts the sine from the
+ * two-part form's leading part, which is the selected form's all but always, and evaluates again
+ * where it is not: the four-part reduction leaves the chain, and no branch on 15 is mispredicted.
  */
-enum class Choice { Branch, Select };
+enum class Choice { Branch, Select, Early };
 
 /**
  * d less the quotient @p dql times a constant, as a double-double (sx, sy): split in the two
@@ -259,9 +261,8 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
     cosines = _mm256_xor_pd(_mm256_blendv_pd(ry, rx, odd), cosSign);
 }
 
-/** The library's sine of the reduced argument (sx, sy), before the quadrant's sign. */
-template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) {
-    const V s2x = sx * sx;
+/** sineOfReduced with the high part of the square, @p s2x = sx sx, given. */
+template <typename V> [[gnu::always_inline]] inline V sineOfReducedFrom(V s2x, V sx, V sy) {
     const V s2y = fmadd(sx + sx, sy, fmadd(sx, sx, -s2x));
     const V x2 = s2x * s2x;
     const V x4 = x2 * x2;
@@ -283,6 +284,17 @@ template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) 
     return fmadd(sx, wx, fmadd(wx, sy, sx * wy));
 }
 
+/** The library's sine of the reduced argument (sx, sy), before the quadrant's sign. */
+template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) {
+    return sineOfReducedFrom(sx * sx, sx, sy);
+}
+
+/** sineOfReduced out of line: sineParts' path for a reduced argument that its early form did not
+ *  foresee, kept out of the hot code so that the early path does not wait for it. */
+[[gnu::noinline, gnu::cold]] inline __m256d sineOfReducedApart(__m256d sx, __m256d sy) {
+    return sineOfReduced(sx, sy);
+}
+
 /**
  * sin4 of arguments below kShortReduction (as @p K tells) in two parts: the sine of the reduced
  * argument and the sign that its quadrant (and the sign of a -0 argument) puts on it, as the
@@ -290,7 +302,7 @@ template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) 
  * the other factor's sign instead, beside the chain, for the same product bit for bit (for
  * numbers: a NaN keeps its own sign).
  */
-template <Known K>
+template <Known K, Choice C = Choice::Branch>
 [[gnu::always_inline]] inline void sineParts(__m256d d, __m256d& reducedSine, __m256d& flip) {
     static_assert(K != Known::Nothing, "arguments past the short reduction go to the library");
     const __m256d signMask = _mm256_set1_pd(-0.0);
@@ -298,10 +310,30 @@ template <Known K>
     const __m256d dql = quotient(d, 0x3fd45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce<K>(d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
-              {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
-              sy);
-    reducedSine = sineOfReduced(sx, sy);
+    if constexpr (C == Choice::Early && K != Known::BelowFifteen) {
+        // The two reductions' leading parts differ only where the reduced argument lies within
+        // a few units of the last place of a rounding boundary: the sine's polynomial starts
+        // from the two-part form's, and the selected form confirms it beside the polynomial.
+        __m256d x2;
+        __m256d y2;
+        twoPartReduction(d, dql, {0xc00921fb54442d18, 0xbca1a62633145c07}, x2, y2);
+        const __m256d early = x2 * x2;
+        reduce<K, Choice::Select>(
+            d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
+            {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
+            sy);
+        reducedSine = sineOfReducedFrom(early, sx, sy);
+        if (_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(
+                _mm256_castpd_si256(x2), _mm256_castpd_si256(sx)))) != 0xF) [[unlikely]] {
+            reducedSine = sineOfReducedApart(sx, sy);
+        }
+    } else {
+        reduce<K, C == Choice::Early ? Choice::Branch : C>(
+            d, magnitude, dql, {0xc00921fb54442d18, 0xbca1a62633145c07},
+            {0xc00921fb50000000, 0xbe6110b460000000, 0xbca1a62630000000, 0xbaf8a2e03707344a}, sx,
+            sy);
+        reducedSine = sineOfReduced(sx, sy);
+    }
     // An odd quadrant flips the sign. sin(±0) is the argument itself: both zeros reduce to +0
     // in quadrant 0, so the sign of -0 is flipped in the same way (beside the chain, instead of
     // a blend on it).

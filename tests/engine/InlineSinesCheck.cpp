@@ -124,6 +124,12 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
                 inline_sines::sineParts<Known::BelowShortReduction>(d, reduced, flip);
                 const __m256d joined = _mm256_xor_pd(reduced, flip);
                 ok = ok && same(&joined, &sines, 32);
+                // ... and with the sine started from the two-part form's leading part.
+                __m256d reducedEarly;
+                __m256d flipEarly;
+                inline_sines::sineParts<Known::BelowShortReduction, Choice::Early>(d, reducedEarly,
+                                                                                   flipEarly);
+                ok = ok && same(&reducedEarly, &reduced, 32) && same(&flipEarly, &flip, 32);
                 for (const double factor : {0.0307, -0.0419, 0.0, -0.0}) {
                     const __m256d f = _mm256_set1_pd(factor);
                     const __m256d moved = _mm256_mul_pd(_mm256_xor_pd(f, flip), reduced);
