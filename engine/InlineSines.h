@@ -221,6 +221,14 @@ reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
     }
 }
 
+/** sinCosOfReduced out of line: the path of sinCos4's and sinCos8Select's selected reductions
+ *  for a square that their early square did not foresee, kept out of the hot code so that the
+ *  early path does not wait for it. */
+template <typename V>
+[[gnu::noinline, gnu::cold]] inline void sinCosOfReducedApart(V sx, V sy, V& rx, V& ry) {
+    sinCosOfReduced(sx, sy, rx, ry);
+}
+
 /** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
 template <Known K = Known::Nothing, Choice C = Choice::Branch>
 [[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
@@ -236,13 +244,34 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
     const __m256d dql = quotient(d, 0x3fe45f306dc9c883);
     __m256d sx;
     __m256d sy;
-    reduce<K, C>(d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
-                 {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a},
-                 sx, sy);
-    const __m128i ql = _mm256_cvtpd_epi32(dql);
     __m256d rx;
     __m256d ry;
-    sinCosOfReduced(sx, sy, rx, ry);
+    if constexpr (C == Choice::Select && K != Known::BelowFifteen) {
+        // The polynomials from the two-part form's square, confirmed by the selected form's
+        // beside them, as sinCos8Select does.
+        __m256d x2;
+        __m256d y2;
+        twoPartReduction(d, dql, {0xbff921fb54442d18, 0xbc91a62633145c07}, x2, y2);
+        const __m256d early = squareOfReduced(x2, y2);
+        const auto pq = polynomialsOf(early);
+        reduce<K, C>(
+            d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
+            {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
+            sy);
+        sinCosFromPolynomials(sx, sy, early, pq, rx, ry);
+        if (_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(
+                _mm256_castpd_si256(early), _mm256_castpd_si256(squareOfReduced(sx, sy))))) != 0xF)
+            [[unlikely]] {
+            sinCosOfReducedApart(sx, sy, rx, ry);
+        }
+    } else {
+        reduce<K, C>(
+            d, magnitude, dql, {0xbff921fb54442d18, 0xbc91a62633145c07},
+            {0xbff921fb50000000, 0xbe5110b460000000, 0xbc91a62630000000, 0xbae8a2e03707344a}, sx,
+            sy);
+        sinCosOfReduced(sx, sy, rx, ry);
+    }
+    const __m128i ql = _mm256_cvtpd_epi32(dql);
 
     // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs. The sine of
     // -0 is -0: both zeros reduce to +0 in quadrant 0, so the argument's sign joins the sine's
@@ -388,13 +417,6 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     const __m512d odd = _mm512_castsi512_pd(_mm512_maskz_slli_epi64(every, quadrant, 63));
     return _mm512_mask_blend_pd(_mm512_cmp_pd_mask(d, _mm512_setzero_pd(), _CMP_EQ_OQ),
                                 _mm512_xor_pd(r, odd), d);
-}
-
-/** sinCosOfReduced out of line: sinCos8Select's path for a square that its early square did not
- *  foresee, kept out of the hot code so that the early path does not wait for it. */
-[[gnu::noinline, gnu::cold]] inline void sinCosOfReducedApart(__m512d sx, __m512d sy, __m512d& rx,
-                                                              __m512d& ry) {
-    sinCosOfReduced(sx, sy, rx, ry);
 }
 
 /**
