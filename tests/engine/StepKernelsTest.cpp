@@ -18,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,63 @@ TEST(Isa, ActiveLevelIsRunnableAndLevelsAboveTheHostHaveNoTable) {
         const bool runnable = isaVariantsBuilt() && isa <= hostIsa();
         EXPECT_EQ(engineKernelsFor(isa) != nullptr, runnable) << isaName(isa);
     }
+}
+
+// The shorter four-part reduction in the sines leaves out the library's first two error terms,
+// as they are always zero below the short reduction's bound: the two products and the two sums
+// that start the reduction are exact, and the first two parts add up to a double. Both constant
+// sets (the sine and cosine pair's quarter turns and the sine's half turns) across the whole range,
+// on both sides of the edges the argument rests on.
+TEST(StepKernels, TheFourPartReductionsFirstSumsAreExactBelowItsBound) {
+    const auto real = [](std::uint64_t bits) { return std::bit_cast<double>(bits); };
+    // Exact when the sum's rounding error (two-sum) is zero.
+    const auto sumIsExact = [](double a, double b) {
+        const double s = a + b;
+        const double v = s - a;
+        return (a - (s - v)) + (b - v) == 0.0;
+    };
+    const auto productIsExact = [](double a, double b) { return std::fma(a, b, -(a * b)) == 0.0; };
+    struct Set {
+        double inverse;
+        double parts[2];
+    };
+    const Set sets[] = {
+        {real(0x3fe45f306dc9c883), {real(0xbff921fb50000000), real(0xbe5110b460000000)}},
+        {real(0x3fd45f306dc9c883), {real(0xc00921fb50000000), real(0xbe6110b460000000)}}};
+    std::mt19937_64 g(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    long failures = 0;
+    for (const Set& set : sets) {
+        EXPECT_TRUE(sumIsExact(set.parts[0], set.parts[1]));
+        for (int k = 0; k < 400000; ++k) {
+            double d = 0.0;
+            switch (k % 3) {
+            case 0: // every magnitude up to the bound
+                d = std::exp2(-2.0 + unit(g) * (std::log2(1e7) + 2.0));
+                break;
+            case 1: // both sides of a power of two
+                d = std::ldexp(1.0 + (unit(g) - 0.5) * 1e-12, static_cast<int>(g() % 25) - 2);
+                break;
+            default: // both sides of pi/4 and of 0.5, where the quotient leaves zero
+                d = (g() % 2 != 0 ? 0.7853981633974483 : 0.5) * (1.0 + (unit(g) - 0.5) * 1e-12);
+                break;
+            }
+            d = std::min(d, std::nextafter(1e7, 0.0));
+            if (g() % 2 != 0) {
+                d = -d;
+            }
+            const double q = std::nearbyint(d * set.inverse);
+            const double m = q * set.parts[0];
+            const double y = q * set.parts[1];
+            const bool exact = productIsExact(q, set.parts[0]) && productIsExact(q, set.parts[1]) &&
+                               sumIsExact(d, m) && sumIsExact(d + m, y) &&
+                               (d + m) + y == std::fma(q, set.parts[0] + set.parts[1], d);
+            if (!exact && failures++ == 0) {
+                ADD_FAILURE() << "first sums not exact at " << d;
+            }
+        }
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(StepKernels, EveryLevelsSinesAreWithinOneUlpOfTheExactValue) {
