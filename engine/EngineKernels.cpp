@@ -76,7 +76,7 @@ struct PlainPairs {
  * its own scalar sum would: the sines leave their vectors as pairs instead of one by one, and
  * half as many operations make the sums and the fold. The step is bound by the work in flight
  * as much as by its chain, so fewer instructions make it faster. Lanes: x1 y1 x2 y2 for the
- * first two orders' sines and cosines, x3 y3 (twice) for the third order's sines.
+ * first two orders' sines and cosines, x3 y3 and two zeros for the third order's sines.
  */
 [[gnu::always_inline]] inline void plainStepPair(__m128d& point, const PlainPairs& k, double emm,
                                                  double offX, double offY, double twoPi) {
@@ -92,18 +92,34 @@ struct PlainPairs {
     // fourth term's product takes the sign from gamma, beside the chain, for the same bits.
     __m128d sin3;
     __m128d signedGamma;
-    // A point of the torus and its margin (both coordinates below 1.19, so that the second
-    // order stays below 15) is tested once for every argument of the step.
+    // The first order's arguments below 7.5 (the second's below 15, the third's far below the
+    // short reduction's bound) are tested once for every argument of the step. For a point of
+    // the torus and its margin (below 1.19) and the map's usual 2π, they are.
     using inline_sines::Known;
-    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), point);
-    if (_mm_movemask_pd(_mm_cmp_pd(magnitude, _mm_set1_pd(1.19), _CMP_LT_OQ)) == 3) {
-        inline_sines::sinCos4<Known::BelowFifteen>(_mm256_set_m128d(order2, order1), sinV, cosV);
+    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), order1);
+    if (_mm_movemask_pd(_mm_cmp_pd(magnitude, _mm_set1_pd(7.5), _CMP_LT_OQ)) == 3) {
+        // The sines' quotients (by π/2 for the first two orders, by π for the third) foreseen
+        // from the point, sooner than from the arguments: the point times the factors that
+        // the arguments and the quotients multiply it by, in one product. Rounded apart, they
+        // differ from the library's quotients only where an argument lies within a few units of
+        // the last place of an odd multiple of π/4 (π/2 for the third order). The sines start
+        // from these and confirm them beside the evaluation.
+        const double quarterTurns = twoPi * inline_sines::bitsToDouble(0x3fe45f306dc9c883);
+        const __m256d foreseen12 =
+            _mm256_round_pd(_mm256_mul_pd(_mm256_set_m128d(point, point),
+                                          _mm256_set_pd(2.0 * quarterTurns, 2.0 * quarterTurns,
+                                                        quarterTurns, quarterTurns)),
+                            _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m128d foreseen3 = _mm_round_pd(_mm_mul_pd(point, _mm_set1_pd(1.5 * quarterTurns)),
+                                               _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        inline_sines::sinCos4Foreseen<Known::BelowFifteen>(_mm256_set_m128d(order2, order1),
+                                                           foreseen12, sinV, cosV);
         // The upper lanes zero (free with a 128-bit operation) instead of repeating the lower:
         // lanes do not mix, and zero is below every bound the sine tests.
         __m256d reduced;
         __m256d flip;
-        inline_sines::sineParts<Known::BelowShortReduction, inline_sines::Choice::Early>(
-            _mm256_zextpd128_pd256(order3), reduced, flip);
+        inline_sines::sinePartsForeseen<Known::BelowShortReduction, inline_sines::Choice::Early>(
+            _mm256_zextpd128_pd256(order3), _mm256_zextpd128_pd256(foreseen3), reduced, flip);
         sin3 = _mm256_castpd256_pd128(reduced);
         signedGamma = _mm_xor_pd(k.gamma, _mm256_castpd256_pd128(flip));
     } else {

@@ -221,27 +221,34 @@ reduce(__m256d d, __m256d magnitude, __m256d dql, const std::uint64_t (&two)[2],
     }
 }
 
+/** Two vectors, as the out-of-line paths return them: passed back by reference instead, the
+ *  hot path's own results would have to live in memory too. */
+template <typename V> struct VectorPair {
+    V first;
+    V second;
+};
+
 /** sinCosOfReduced out of line: the path of sinCos4's and sinCos8Select's selected reductions
  *  for a square that their early square did not foresee, kept out of the hot code so that the
  *  early path does not wait for it. */
 template <typename V>
-[[gnu::noinline, gnu::cold]] inline void sinCosOfReducedApart(V sx, V sy, V& rx, V& ry) {
-    sinCosOfReduced(sx, sy, rx, ry);
+[[gnu::noinline, gnu::cold]] inline VectorPair<V> sinCosOfReducedApart(V sx, V sy) {
+    VectorPair<V> r;
+    sinCosOfReduced(sx, sy, r.first, r.second);
+    return r;
 }
 
-/** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
-template <Known K = Known::Nothing, Choice C = Choice::Branch>
-[[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
+/** The quotient by π/2 that sinCos4 reduces @p d by. */
+[[gnu::always_inline]] inline __m256d sinCosQuotient(__m256d d) {
+    return quotient(d, 0x3fe45f306dc9c883);
+}
+
+/** sinCos4 of arguments below kShortReduction from their quotient @p dql (sinCosQuotient). */
+template <Known K, Choice C>
+[[gnu::always_inline]] inline void sinCos4From(__m256d d, __m256d magnitude, __m256d dql,
+                                               __m256d& sines, __m256d& cosines) {
     const __m256d signMask = _mm256_set1_pd(-0.0);
-    const __m256d magnitude = _mm256_andnot_pd(signMask, d);
-    if (K == Known::Nothing && !allBelow(magnitude, kShortReduction)) [[unlikely]] {
-        const Sleef___m256d_2 r = Sleef_sincosd4_u10avx2(d);
-        sines = r.x;
-        cosines = r.y;
-        return;
-    }
-    // Quadrant and the argument reduced by it, as a double-double (sx, sy).
-    const __m256d dql = quotient(d, 0x3fe45f306dc9c883);
+    // The argument reduced by the quadrant, as a double-double (sx, sy).
     __m256d sx;
     __m256d sy;
     __m256d rx;
@@ -262,7 +269,9 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
         if (_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(
                 _mm256_castpd_si256(early), _mm256_castpd_si256(squareOfReduced(sx, sy))))) != 0xF)
             [[unlikely]] {
-            sinCosOfReducedApart(sx, sy, rx, ry);
+            const auto apart = sinCosOfReducedApart(sx, sy);
+            rx = apart.first;
+            ry = apart.second;
         }
     } else {
         reduce<K, C>(
@@ -288,6 +297,52 @@ template <Known K = Known::Nothing, Choice C = Choice::Branch>
                       signMask);
     sines = _mm256_xor_pd(_mm256_blendv_pd(rx, ry, odd), sinSign);
     cosines = _mm256_xor_pd(_mm256_blendv_pd(ry, rx, odd), cosSign);
+}
+
+/** sin and cos of four arguments: Sleef_sincosd4_u10avx2. */
+template <Known K = Known::Nothing, Choice C = Choice::Branch>
+[[gnu::always_inline]] inline void sinCos4(__m256d d, __m256d& sines, __m256d& cosines) {
+    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), d);
+    if (K == Known::Nothing && !allBelow(magnitude, kShortReduction)) [[unlikely]] {
+        const Sleef___m256d_2 r = Sleef_sincosd4_u10avx2(d);
+        sines = r.x;
+        cosines = r.y;
+        return;
+    }
+    sinCos4From<K, C>(d, magnitude, sinCosQuotient(d), sines, cosines);
+}
+
+/** sinCos4 out of line: the path of sinCos4Foreseen for a quotient it did not foresee. */
+template <Known K, typename V> [[gnu::noinline, gnu::cold]] inline VectorPair<V> sinCos4Apart(V d) {
+    VectorPair<V> r;
+    sinCos4<K>(d, r.first, r.second);
+    return r;
+}
+
+/** Whether the lanes of @p a and @p b have the same bits, every one. */
+[[gnu::always_inline]] inline bool sameBits(__m256d a, __m256d b) {
+    return _mm256_movemask_pd(_mm256_castsi256_pd(
+               _mm256_cmpeq_epi64(_mm256_castpd_si256(a), _mm256_castpd_si256(b)))) == 0xF;
+}
+
+/**
+ * sinCos4 of arguments below 15, started from the quotient @p foreseen, which a caller can find
+ * sooner than the argument (from the point that the argument is a multiple of, say). The
+ * quotient is the one number the reduction takes from the argument's rounding; the library's
+ * own is found beside the evaluation, and where it differs in any lane (an argument within a
+ * few units of the last place of an odd multiple of π/4) the whole is evaluated again from it.
+ */
+template <Known K>
+[[gnu::always_inline]] inline void sinCos4Foreseen(__m256d d, __m256d foreseen, __m256d& sines,
+                                                   __m256d& cosines) {
+    static_assert(K == Known::BelowFifteen, "the foreseen quotient serves the two-part reduction");
+    sinCos4From<K, Choice::Branch>(d, _mm256_andnot_pd(_mm256_set1_pd(-0.0), d), foreseen, sines,
+                                   cosines);
+    if (!sameBits(foreseen, sinCosQuotient(d))) [[unlikely]] {
+        const auto r = sinCos4Apart<K>(d);
+        sines = r.first;
+        cosines = r.second;
+    }
 }
 
 /** sineOfReduced with the high part of the square, @p s2x = sx sx, given. */
@@ -324,19 +379,13 @@ template <typename V> [[gnu::always_inline]] inline V sineOfReduced(V sx, V sy) 
     return sineOfReduced(sx, sy);
 }
 
-/**
- * sin4 of arguments below kShortReduction (as @p K tells) in two parts: the sine of the reduced
- * argument and the sign that its quadrant (and the sign of a -0 argument) puts on it, as the
- * bits to flip. Their exclusive or is the sine; a caller that multiplies the sine next can flip
- * the other factor's sign instead, beside the chain, for the same product bit for bit (for
- * numbers: a NaN keeps its own sign).
- */
-template <Known K, Choice C = Choice::Branch>
-[[gnu::always_inline]] inline void sineParts(__m256d d, __m256d& reducedSine, __m256d& flip) {
+/** sineParts from the quotient @p dql (sineQuotient) of the arguments @p d. */
+template <Known K, Choice C>
+[[gnu::always_inline]] inline void sinePartsFrom(__m256d d, __m256d dql, __m256d& reducedSine,
+                                                 __m256d& flip) {
     static_assert(K != Known::Nothing, "arguments past the short reduction go to the library");
     const __m256d signMask = _mm256_set1_pd(-0.0);
     const __m256d magnitude = _mm256_andnot_pd(signMask, d);
-    const __m256d dql = quotient(d, 0x3fd45f306dc9c883);
     __m256d sx;
     __m256d sy;
     if constexpr (C == Choice::Early && K != Known::BelowFifteen) {
@@ -371,6 +420,44 @@ template <Known K, Choice C = Choice::Branch>
         _mm256_cmpeq_epi64(_mm256_castpd_si256(d), _mm256_castpd_si256(signMask)));
     flip = _mm256_or_pd(_mm256_castsi256_pd(_mm256_slli_epi64(quadrant, 63)),
                         _mm256_and_pd(negativeZero, signMask));
+}
+
+/** The quotient by π that sin4 and sineParts reduce @p d by. */
+[[gnu::always_inline]] inline __m256d sineQuotient(__m256d d) {
+    return quotient(d, 0x3fd45f306dc9c883);
+}
+
+/**
+ * sin4 of arguments below kShortReduction (as @p K tells) in two parts: the sine of the reduced
+ * argument and the sign that its quadrant (and the sign of a -0 argument) puts on it, as the
+ * bits to flip. Their exclusive or is the sine; a caller that multiplies the sine next can flip
+ * the other factor's sign instead, beside the chain, for the same product bit for bit (for
+ * numbers: a NaN keeps its own sign).
+ */
+template <Known K, Choice C = Choice::Branch>
+[[gnu::always_inline]] inline void sineParts(__m256d d, __m256d& reducedSine, __m256d& flip) {
+    sinePartsFrom<K, C>(d, sineQuotient(d), reducedSine, flip);
+}
+
+/** sineParts out of line: the path of sinePartsForeseen for a quotient it did not foresee. */
+template <Known K, Choice C, typename V>
+[[gnu::noinline, gnu::cold]] inline VectorPair<V> sinePartsApart(V d) {
+    VectorPair<V> r;
+    sineParts<K, C>(d, r.first, r.second);
+    return r;
+}
+
+/** sineParts started from the quotient @p foreseen, confirmed by the library's beside the
+ *  evaluation and evaluated again where they differ, as sinCos4Foreseen does. */
+template <Known K, Choice C>
+[[gnu::always_inline]] inline void sinePartsForeseen(__m256d d, __m256d foreseen,
+                                                     __m256d& reducedSine, __m256d& flip) {
+    sinePartsFrom<K, C>(d, foreseen, reducedSine, flip);
+    if (!sameBits(foreseen, sineQuotient(d))) [[unlikely]] {
+        const auto r = sinePartsApart<K, C>(d);
+        reducedSine = r.first;
+        flip = r.second;
+    }
 }
 
 /** sin of four arguments: Sleef_sind4_u10avx2 (and, lane for lane, Sleef_sind2_u10avx2128 of
@@ -478,7 +565,9 @@ template <Known K = Known::Nothing> [[gnu::always_inline]] inline __m256d sin4(_
     if (_mm512_cmpeq_epi64_mask(_mm512_castpd_si512(early),
                                 _mm512_castpd_si512(squareOfReduced(sx, sy))) != every)
         [[unlikely]] {
-        sinCosOfReducedApart(sx, sy, rx, ry);
+        const auto apart = sinCosOfReducedApart(sx, sy);
+        rx = apart.first;
+        ry = apart.second;
     }
     const __m512d signMask = _mm512_set1_pd(-0.0);
     // Odd quadrants swap sine and cosine; the quadrant's second bit gives the signs, and the

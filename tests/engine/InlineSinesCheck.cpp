@@ -2,6 +2,9 @@
 // engine/InlineSines.h computes in registers with the library functions they stand for, bit for
 // bit. (The maps' out-of-line copies wrap the same functions; the golden quilts cover them.)
 
+#include "engine/SqrMap.h"
+#include "engine/StepKernels.h"
+#include "engine/Torus.h"
 #include "engine/VectorSines.h"
 
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <type_traits>
+#include <vector>
 
 namespace zarn::ZARN_ISA_NS {
 
@@ -130,6 +134,15 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
                 inline_sines::sineParts<Known::BelowShortReduction, Choice::Early>(d, reducedEarly,
                                                                                    flipEarly);
                 ok = ok && same(&reducedEarly, &reduced, 32) && same(&flipEarly, &flip, 32);
+                // ... and from a foreseen quotient, right or off by one in some lanes.
+                const __m256d quotient = inline_sines::sineQuotient(d);
+                const __m256d offBy = _mm256_set_pd(0.0, static_cast<double>(k % 3) - 1.0,
+                                                    static_cast<double>(k % 2), 0.0);
+                for (const __m256d foreseen : {quotient, _mm256_add_pd(quotient, offBy)}) {
+                    inline_sines::sinePartsForeseen<Known::BelowShortReduction, Choice::Early>(
+                        d, foreseen, reducedEarly, flipEarly);
+                    ok = ok && same(&reducedEarly, &reduced, 32) && same(&flipEarly, &flip, 32);
+                }
                 for (const double factor : {0.0307, -0.0419, 0.0, -0.0}) {
                     const __m256d f = _mm256_set1_pd(factor);
                     const __m256d moved = _mm256_mul_pd(_mm256_xor_pd(f, flip), reduced);
@@ -139,6 +152,13 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
             }
             if (allBelow(15.0)) {
                 ok = ok && knownFormsAgree(std::integral_constant<Known, Known::BelowFifteen>{});
+                const __m256d quotient = inline_sines::sinCosQuotient(d);
+                const __m256d offBy = _mm256_set_pd(static_cast<double>(k % 2), 0.0, 0.0,
+                                                    static_cast<double>(k % 3) - 1.0);
+                for (const __m256d foreseen : {quotient, _mm256_add_pd(quotient, offBy)}) {
+                    inline_sines::sinCos4Foreseen<Known::BelowFifteen>(d, foreseen, s, c);
+                    ok = ok && same(&s, &both.x, 32) && same(&c, &both.y, 32);
+                }
             }
 #if defined(__AVX512F__)
             // Eight lanes: these four beside the previous four, so that vectors mix ranges too.
@@ -168,6 +188,111 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
     (void)seed;
     (void)perRange;
     (void)first;
+    return -1;
+#endif
+}
+
+/** Plain square steps of @p kernels that differ from the library's sines summed in the step's
+ *  order; @p moved counts the steps with an argument whose rounding moved its quotient. -1
+ *  where this level computes no sines in registers. */
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved);
+
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved) {
+    moved = 0;
+#if defined(ZARN_INLINE_SINES)
+    const double halfPi = inline_sines::bitsToDouble(0x3ff921fb54442d18);
+    const double quarterTurn = inline_sines::bitsToDouble(0x3fe45f306dc9c883);
+    const double halfTurn = inline_sines::bitsToDouble(0x3fd45f306dc9c883);
+    std::mt19937_64 g(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    // The map's own 2π, the closer one, and others that a session file may hold: the larger
+    // ones take the second order past 15 on most of the torus.
+    const double twoPis[] = {square::kTwoPi, 4.0 * halfPi, 1.0, 13.0, 40.0, -100.0, 1e9, 1e300};
+    long differing = 0;
+    for (const double twoPi : twoPis) {
+        // Points on the torus, and points a few units of the last place either side of those
+        // whose arguments are odd multiples of π/4 (by π/2) for the first two orders and of π/2
+        // (by π) for the third, where a quotient can move.
+        std::vector<double> points;
+        for (int k = 0; k < 200; ++k) {
+            points.push_back(unit(g));
+        }
+        for (const double scale :
+             {twoPi * quarterTurn, 2.0 * twoPi * quarterTurn, 3.0 * twoPi * halfTurn}) {
+            for (int k = -10; k < 10; ++k) {
+                double p = (k + 0.5) / scale;
+                for (int n = 0; n < 4; ++n) {
+                    p = std::nextafter(p, -INFINITY);
+                }
+                for (int n = 0; n < 9; ++n, p = std::nextafter(p, INFINITY)) {
+                    if (std::fabs(p) < 1.19) {
+                        points.push_back(p);
+                    }
+                }
+            }
+        }
+        for (std::size_t n = 0; n < points.size(); ++n) {
+            square::PlainSet k{0.4 * unit(g) - 0.2, 0.8 * unit(g) - 0.4, 0.8 * unit(g) - 0.6,
+                               0.161 * unit(g) - 0.05, 0.02 * unit(g) - 0.01};
+            const double emm = std::floor(5.0 * unit(g)) - 2.0;
+            const double offX = n % 2 == 0 ? 0.5 : 0.0;
+            const double offY = n % 3 == 0 ? 0.5 : 0.0;
+            const double x = points[n];
+            const double y = points[(n * 7 + 3) % points.size()];
+            // The library's sines of the step's arguments, then its sums in their order.
+            const double x1 = twoPi * x;
+            const double y1 = twoPi * y;
+            const double x2 = x1 + x1;
+            const double y2 = y1 + y1;
+            const double x3 = x1 * 3.0;
+            const double y3 = y1 * 3.0;
+            alignas(32) double a[4] = {x1, y1, x2, y2};
+            alignas(32) double sines[4];
+            alignas(32) double cosines[4];
+            const Sleef___m256d_2 both = Sleef_sincosd4_u10avx2(_mm256_load_pd(a));
+            _mm256_store_pd(sines, both.x);
+            _mm256_store_pd(cosines, both.y);
+            alignas(16) double third[2];
+            _mm_store_pd(third, Sleef_sind2_u10avx2128(_mm_set_pd(y3, x3)));
+            const auto sum = [&](int self, int other, double off, double at) {
+                double v = k.lambda * sines[self];
+                v = v + k.alpha * sines[self] * cosines[other];
+                v = v + k.beta * sines[self + 2];
+                v = v + k.gamma * third[self] * cosines[other + 2];
+                v = v - k.omega * sines[other];
+                v = v + off;
+                v = v + emm * at;
+                return foldToUnit(v);
+            };
+            const double wantX = sum(0, 1, offX, x);
+            const double wantY = sum(1, 0, offY, y);
+            double gotX = x;
+            double gotY = y;
+            kernels.squarePlain(gotX, gotY, k, emm, offX, offY, twoPi);
+            if (std::memcmp(&gotX, &wantX, sizeof gotX) != 0 ||
+                std::memcmp(&gotY, &wantY, sizeof gotY) != 0) {
+                ++differing;
+            }
+            // Whether rounding an argument moved its quotient from that of the exact product.
+            const auto quotientMoved = [](double argument, double inverse, long double exact) {
+                return std::nearbyint(argument * inverse) != std::nearbyint(exact);
+            };
+            const long double t = twoPi;
+            for (const double c : {x, y}) {
+                const double c1 = twoPi * c;
+                if (quotientMoved(c1, quarterTurn, t * c * quarterTurn) ||
+                    quotientMoved(c1 + c1, quarterTurn, 2.0L * t * c * quarterTurn) ||
+                    quotientMoved(c1 * 3.0, halfTurn, 3.0L * t * c * halfTurn)) {
+                    ++moved;
+                    break;
+                }
+            }
+        }
+    }
+    return differing;
+#else
+    (void)kernels;
+    (void)seed;
     return -1;
 #endif
 }

@@ -29,10 +29,12 @@ namespace zarn {
 // Built per level from InlineSinesCheck.cpp.
 namespace isa_v3 {
 long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]);
-}
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved);
+} // namespace isa_v3
 namespace isa_v4 {
 long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]);
-}
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved);
+} // namespace isa_v4
 #endif
 
 namespace {
@@ -174,6 +176,27 @@ TEST(StepKernels, SinesInRegistersAreTheLibrarysBitForBit) {
             EXPECT_EQ(compare(20261208, 150000, a), 0)
                 << isaName(isa) << ", first at " << a[0] << ", " << a[1] << ", " << a[2] << ", "
                 << a[3];
+            compared = true;
+        }
+    }
+    if (!compared) {
+        GTEST_SKIP() << "this machine runs no level above the baseline";
+    }
+}
+
+TEST(StepKernels, PlainSquareStepsAreTheLibrarysSinesSummedInOrderBitForBit) {
+    // Every 2π a session may hold, and points where an argument's rounding moves its quotient:
+    // the plain step tests its arguments' range once, and starts its sines from quotients it
+    // foresees from the point.
+    using Compare = long (*)(const EngineKernels&, std::uint64_t, long&);
+    const std::pair<Isa, Compare> levels[] = {{Isa::V3, isa_v3::plainStepDifferences},
+                                              {Isa::V4, isa_v4::plainStepDifferences}};
+    bool compared = false;
+    for (const auto& [isa, compare] : levels) {
+        if (const EngineKernels* kernels = engineKernelsFor(isa)) {
+            long moved = 0;
+            EXPECT_EQ(compare(*kernels, 20261209, moved), 0) << isaName(isa);
+            EXPECT_GT(moved, 0) << "no drawn point reaches the quotients' edges";
             compared = true;
         }
     }
