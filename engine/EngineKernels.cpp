@@ -256,10 +256,15 @@ template <int D>
         const Pair first = reinterpret_cast<Pair>(point) * twoPi;
         Pair pairs[8] = {};
         pairs[0] = first;
+        // Each order the last plus the first, rounded. For the third to the fifth that is the
+        // first times 3, 4 and 5, rounded once, which need not wait for the orders before
+        // them: the second is exact, so the third rounds the exact 3 first once; the fourth is
+        // exactly 4 first (the third lies within half a unit of 4 first's last place, and
+        // where exactly half, 4 first's last bit is even, as the first's is then); so the
+        // fifth rounds the exact 5 first once.
 #pragma GCC unroll 16
         for (int k = 1; k < D; ++k) {
-            // The second is exact, so the third is three times the first rounded once.
-            pairs[k] = k == 2 ? first * 3.0 : pairs[k - 1] + first;
+            pairs[k] = k >= 2 && k <= 4 ? first * static_cast<double>(k + 1) : pairs[k - 1] + first;
         }
         const auto quad = [&](int k) {
             return __builtin_shufflevector(pairs[k], pairs[k + 1], 0, 1, 2, 3);
@@ -292,10 +297,12 @@ template <int D>
     const double ay0 = twoPi * y;
     arg[0] = ax0;
     arg[filled] = ay0;
+    // The third to fifth orders as products of the first, the same values (as above).
 #pragma GCC unroll 16
     for (int k = 1; k < D; ++k) {
-        arg[k] = arg[k - 1] + ax0;
-        arg[filled + k] = arg[filled + k - 1] + ay0;
+        const bool product = k >= 2 && k <= 4;
+        arg[k] = product ? ax0 * static_cast<double>(k + 1) : arg[k - 1] + ax0;
+        arg[filled + k] = product ? ay0 * static_cast<double>(k + 1) : arg[filled + k - 1] + ay0;
     }
     zeroTail(arg, 2 * filled);
 #if defined(ZARN_INLINE_SINES)

@@ -323,6 +323,37 @@ TEST(StepKernels, PlainSquareIsBitForBitTheSameAtV3AndV4) {
     }
 }
 
+TEST(StepKernels, DetailedAnglesToTheFifthOrderAreRoundedProductsOfTheFirst) {
+    // The detailed step's angles are sums, each order the last plus the first; at x86-64-v4
+    // the third to fifth are taken as products of the first. Every exponent, both signs, the
+    // subnormals and the values whose triple ties (a quarter of the significands), and the
+    // largest values, whose products overflow as the sums do.
+    std::mt19937_64 g(20261209);
+    const double edges[] = {0.0,
+                            -0.0,
+                            5e-324,
+                            0x1p-1022,
+                            std::numeric_limits<double>::max(),
+                            std::numeric_limits<double>::max() / 4.5,
+                            1.0,
+                            0.1};
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (int n = 0; n < 2000000; ++n) {
+        const double first =
+            n < static_cast<int>(std::size(edges)) ? edges[n] : std::bit_cast<double>(g());
+        if (!std::isfinite(first)) {
+            continue;
+        }
+        const double second = first + first;
+        const double third = second + first;
+        const double fourth = third + first;
+        const double fifth = fourth + first;
+        ASSERT_EQ(bits(third), bits(first * 3.0)) << first;
+        ASSERT_EQ(bits(fourth), bits(first * 4.0)) << first;
+        ASSERT_EQ(bits(fifth), bits(first * 5.0)) << first;
+    }
+}
+
 TEST(StepKernels, DetailedSquareSumsEveryOrderUpToItsDepthOnEveryLevel) {
     // Each depth runs its own copy of the step; a depth outside 0 to 6 is taken as the nearest.
     const SqrMap square = randomSquare(0.42);
