@@ -193,12 +193,10 @@ long inlineSineDifferences(std::uint64_t seed, long perRange, double (&first)[4]
 }
 
 /** Plain square steps of @p kernels that differ from the library's sines summed in the step's
- *  order; @p moved counts the steps with an argument whose rounding moved its quotient. -1
- *  where this level computes no sines in registers. */
-long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved);
+ *  order; -1 where this level computes no sines in registers. */
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed);
 
-long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long& moved) {
-    moved = 0;
+long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed) {
 #if defined(ZARN_INLINE_SINES)
     const double halfPi = inline_sines::bitsToDouble(0x3ff921fb54442d18);
     const double quarterTurn = inline_sines::bitsToDouble(0x3fe45f306dc9c883);
@@ -272,20 +270,6 @@ long plainStepDifferences(const EngineKernels& kernels, std::uint64_t seed, long
             if (std::memcmp(&gotX, &wantX, sizeof gotX) != 0 ||
                 std::memcmp(&gotY, &wantY, sizeof gotY) != 0) {
                 ++differing;
-            }
-            // Whether rounding an argument moved its quotient from that of the exact product.
-            const auto quotientMoved = [](double argument, double inverse, long double exact) {
-                return std::nearbyint(argument * inverse) != std::nearbyint(exact);
-            };
-            const long double t = twoPi;
-            for (const double c : {x, y}) {
-                const double c1 = twoPi * c;
-                if (quotientMoved(c1, quarterTurn, t * c * quarterTurn) ||
-                    quotientMoved(c1 + c1, quarterTurn, 2.0L * t * c * quarterTurn) ||
-                    quotientMoved(c1 * 3.0, halfTurn, 3.0L * t * c * halfTurn)) {
-                    ++moved;
-                    break;
-                }
             }
         }
     }
